@@ -1,0 +1,15 @@
+# Compile and link options shared by every target of ours.
+add_library(kelvra_options INTERFACE)
+target_compile_options(kelvra_options INTERFACE -Wall -Wextra $<$<BOOL:${KELVRA_WERROR}>:-Werror>)
+target_compile_definitions(kelvra_options INTERFACE
+  UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# A bare Windows has no MinGW runtime DLLs: link everything in.
+target_link_options(kelvra_options INTERFACE -static -static-libgcc -static-libstdc++)
+
+# kelvra_library(name SOURCES... [DEPENDS targets...]): one subsystem, one static library.
+function(kelvra_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC kelvra_options ${ARG_DEPENDS})
+endfunction()

@@ -1,0 +1,36 @@
+#include "notices/notices.h"
+
+#include <windows.h>
+
+#include <fmt/xchar.h>
+
+#include "notices/message_catalogue.h"
+#include "notices/message_language.h"
+
+namespace {
+
+void showNotice(Notice notice) {
+  const NoticeText text = noticeText(notice, chooseMessageLanguage());
+  showWarningBox(std::wstring(text.body), std::wstring(text.title));
+}
+
+}  // namespace
+
+int chooseMessageLanguage() { return messageLanguageForLangId(GetUserDefaultUILanguage()); }
+
+int showWarningBox(const std::wstring& body, const std::wstring& title) {
+  return MessageBoxW(nullptr, body.c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+void showUnsupportedWindowsNotice() { showNotice(Notice::unsupportedWindows); }
+void showNetMissingNotice() { showNotice(Notice::netMissing); }
+void showAlreadyRunningNotice() { showNotice(Notice::alreadyRunning); }
+void showInstallationErrorNotice() { showNotice(Notice::installationError); }
+
+void showStartFailureNotice(std::uint32_t errorCode) {
+  const NoticeText text = noticeText(Notice::startFailure, chooseMessageLanguage());
+  const std::wstring body =
+      fmt::vformat(fmt::wstring_view(text.body.data(), text.body.size()),
+                   fmt::make_wformat_args(static_cast<std::int32_t>(errorCode)));
+  showWarningBox(body, std::wstring(text.title));
+}

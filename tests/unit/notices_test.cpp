@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "build_settings.h"
+#include "notices/message_catalogue.h"
+#include "notices/message_language.h"
+
+namespace {
+
+constexpr Notice kAllNotices[] = {Notice::unsupportedWindows, Notice::netMissing, Notice::alreadyRunning,
+                                  Notice::installationError, Notice::startFailure};
+constexpr int kAllCodes[] = {4, 7, 9, 10, 12, 16, 17, 18, 21, 25, 1046, 2058, 31748};
+
+std::size_t count(std::wstring_view text, std::wstring_view part) {
+  std::size_t found = 0;
+  for (auto at = text.find(part); at != std::wstring_view::npos; at = text.find(part, at + 1)) ++found;
+  return found;
+}
+
+}  // namespace
+
+TEST(MessageLanguage, MapsEveryLangIdCase) {
+  const struct {
+    std::uint16_t langId;
+    int code;
+  } cases[] = {
+      {0x0409, 9},      {0x0809, 9},      {0x0413, 9},     {0x0000, 9},     {0xFFFF, 9},
+      {0x0407, 7},      {0x0807, 7},      {0x040C, 12},    {0x0410, 16},    {0x0411, 17},
+      {0x0412, 18},     {0x0415, 21},     {0x0419, 25},    {0x0416, 1046},  {0x0816, 2070},
+      {0x0804, 4},      {0x0404, 4},      {0x0C04, 4},     {0x1404, 4},     {0x1004, 4},
+      {0x7C04, 31748},  {0x040A, 10},     {0x0C0A, 10},    {0x2C0A, 10},    {0x080A, 2058},
+      // The primary language is the low 8 bits, not PRIMARYLANGID's 10 bits.
+      {0x0107, 7},      {0x0209, 9},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(messageLanguageForLangId(c.langId), c.code) << std::hex << c.langId;
+  }
+}
+
+TEST(MessageCatalogue, UncoveredCodesShowEnglish) {
+  const NoticeText english = noticeText(Notice::unsupportedWindows, 9);
+  EXPECT_EQ(english.title, L"This Version of Windows is Not Supported");
+  EXPECT_EQ(english.body, L"ZAV Kelvra requires Windows 7 SP1 or newer.");
+  for (int code : {10, 2058, 16, 17, 18, 31748, 2070, 0x13}) {
+    EXPECT_EQ(noticeText(Notice::unsupportedWindows, code).title, english.title) << code;
+  }
+  EXPECT_EQ(noticeText(Notice::startFailure, 2070).title, L"Installation Failed");
+}
+
+TEST(MessageCatalogue, MexicanSpanishBorrowsAndOwnsWhereItShould) {
+  for (Notice shared : {Notice::netMissing, Notice::alreadyRunning}) {
+    EXPECT_EQ(noticeText(shared, 2058).body, noticeText(shared, 10).body);
+    EXPECT_EQ(noticeText(shared, 2058).title, noticeText(shared, 10).title);
+  }
+  for (Notice own : {Notice::installationError, Notice::startFailure}) {
+    EXPECT_NE(noticeText(own, 2058).body, noticeText(own, 10).body);
+    EXPECT_EQ(noticeText(own, 2058).title, noticeText(own, 10).title);
+  }
+}
+
+TEST(MessageCatalogue, BodiesKeepTheirTraitsInEveryLanguage) {
+  const std::wstring site = KELVRA_SUPPORT_SITE;
+  for (Notice notice : kAllNotices) {
+    for (int code : kAllCodes) {
+      const NoticeText text = noticeText(notice, code);
+      SCOPED_TRACE(::testing::Message() << static_cast<int>(notice) << " / " << code);
+      EXPECT_FALSE(text.title.empty());
+      const std::size_t placeholders = count(text.body, L"{}");
+      const std::size_t braces = count(text.body, L"{") + count(text.body, L"}");
+      if (notice == Notice::startFailure) {
+        EXPECT_EQ(placeholders, 1u);
+        EXPECT_EQ(braces, 2u);
+      } else {
+        EXPECT_EQ(braces, 0u);
+      }
+      const bool namesSite = notice == Notice::netMissing || notice == Notice::installationError ||
+                             notice == Notice::startFailure;
+      EXPECT_EQ(count(text.body, site), namesSite ? 1u : 0u);
+      EXPECT_EQ(count(text.body, site + L"/hc/de"), namesSite && code == 7 ? 1u : 0u);
+      EXPECT_EQ(count(text.body, L"http"), namesSite ? 1u : 0u);
+    }
+  }
+}
+
+TEST(MessageCatalogue, EnglishBodiesReadExactly) {
+  const std::wstring site = KELVRA_SUPPORT_SITE;
+  EXPECT_EQ(noticeText(Notice::netMissing, 9).body,
+            L"ZAV Kelvra Web Installer requires .NET Framework to proceed. Contact " + site + L" for assistance.");
+  EXPECT_EQ(noticeText(Notice::installationError, 9).body,
+            L"Something went wrong while installing ZAV Kelvra. Please try again or contact " + site);
+  EXPECT_EQ(noticeText(Notice::startFailure, 9).body,
+            L"ZAV Kelvra Web Installer failed to initialize. Contact " + site + L" for assistance. Error code: {}.");
+  EXPECT_EQ(noticeText(Notice::alreadyRunning, 9).body,
+            L"Another ZAV Kelvra installer is already running. Please close the previous installation or wait for it "
+            L"to finish.");
+}
+
+TEST(MessageCatalogue, RussianFailuresShareOneCaption) {
+  EXPECT_EQ(noticeText(Notice::installationError, 25).title, L"Ошибка установки");
+  EXPECT_EQ(noticeText(Notice::startFailure, 25).title, L"Ошибка установки");
+}

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The Wine test bench: a private WINEPREFIX, one persistent wineserver and a private
+# Xvfb display, all inside the build tree and all stopped by their own process ids.
+#   bench.sh start STATE_DIR   create the prefix when missing, start Xvfb and wineserver
+#   bench.sh stop STATE_DIR    stop both
+#   bench.sh run STATE_DIR CMD ARGS...   run a Windows program (CMake's emulator)
+#   bench.sh shell STATE_DIR CMD ARGS... run a Linux command with the bench's environment
+set -u
+action=${1:?action}
+state=$(realpath -m "${2:?state directory}")
+shift 2
+
+bench_environment() {
+  export WINEPREFIX="$state/prefix"
+  export WINEDEBUG=${KELVRA_WINEDEBUG:--all}
+  # No Mono or Gecko installer prompts in a test prefix.
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+  export WINEARCH=win32
+  if [ -f "$state/display" ]; then export DISPLAY=$(cat "$state/display"); fi
+}
+
+free_display() {
+  for n in $(seq 91 160); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then echo ":$n"; return 0; fi
+  done
+  return 1
+}
+
+start_bench() {
+  mkdir -p "$state"
+  stop_bench quietly
+  local display
+  display=$(free_display) || { echo "no free X display" >&2; exit 1; }
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  echo "$display" >"$state/display"
+  for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  bench_environment
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >"$state/wineboot.log" 2>&1 || { echo "wineboot failed" >&2; cat "$state/wineboot.log" >&2; exit 1; }
+    wineserver -w
+  fi
+  wineserver -f -p >"$state/wineserver.log" 2>&1 &
+  echo $! >"$state/wineserver.pid"
+  # The first process in a prefix pays for the start-up; later ones are cheap.
+  wine cmd /c exit 0 >/dev/null 2>&1
+  echo "bench ready: WINEPREFIX=$WINEPREFIX DISPLAY=$DISPLAY"
+}
+
+stop_pid_file() {
+  local file=$1
+  [ -f "$file" ] || return 0
+  local pid
+  pid=$(cat "$file")
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null
+  fi
+  rm -f "$file"
+}
+
+stop_bench() {
+  bench_environment
+  # Ends the Windows processes of this prefix only, then its server.
+  if [ -f "$state/wineserver.pid" ]; then wineserver -k >/dev/null 2>&1; fi
+  stop_pid_file "$state/wineserver.pid"
+  stop_pid_file "$state/xvfb.pid"
+  rm -f "$state/display"
+  [ "${1:-}" = quietly ] || echo "bench stopped"
+}
+
+case "$action" in
+  start) start_bench ;;
+  stop) stop_bench ;;
+  run) bench_environment; exec wine "$@" ;;
+  shell) bench_environment; exec "$@" ;;
+  *) echo "unknown action $action" >&2; exit 2 ;;
+esac
