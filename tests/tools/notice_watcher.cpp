@@ -38,6 +38,56 @@ std::wstring className(HWND window) {
   return name;
 }
 
+// Screen pixels of a rectangle, row by row.
+std::vector<COLORREF> pixelsOf(HDC dc, int left, int top, int width, int height) {
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(dc, left + x, top + y));
+  return pixels;
+}
+
+// How many pixels differ between what the box shows and a system icon drawn on the
+// same background.
+std::size_t differenceFrom(const std::vector<COLORREF>& shown, LPCWSTR systemIcon, int width, int height,
+                           COLORREF background) {
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  HBRUSH brush = CreateSolidBrush(background);
+  RECT all = {0, 0, width, height};
+  FillRect(memory, &all, brush);
+  DrawIconEx(memory, 0, 0, LoadIconW(nullptr, systemIcon), width, height, 0, nullptr, DI_NORMAL);
+  const auto drawn = pixelsOf(memory, 0, 0, width, height);
+  SelectObject(memory, old);
+  DeleteObject(brush);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  std::size_t different = 0;
+  for (std::size_t i = 0; i < shown.size() && i < drawn.size(); ++i) different += shown[i] != drawn[i];
+  return different;
+}
+
+// Icon handles belong to the process that loaded them, so the icon is recognised
+// by what the screen shows: it must match the warning icon and no other.
+bool showsWarningIcon(HWND iconControl) {
+  RECT rect;
+  GetWindowRect(iconControl, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  const auto shown = pixelsOf(screen, rect.left, rect.top, width, height);
+  ReleaseDC(nullptr, screen);
+  const COLORREF background = shown.front();
+  const std::size_t warning = differenceFrom(shown, IDI_WARNING, width, height, background);
+  for (LPCWSTR other : {IDI_ERROR, IDI_INFORMATION, IDI_QUESTION}) {
+    if (differenceFrom(shown, other, width, height, background) <= warning) return false;
+  }
+  return warning * 20 < shown.size();
+}
+
 BOOL CALLBACK findBox(HWND window, LPARAM found) {
   if (IsWindowVisible(window) && className(window) == L"#32770") {
     *reinterpret_cast<HWND*>(found) = window;
@@ -52,8 +102,7 @@ BOOL CALLBACK inspectChild(HWND child, LPARAM seenBox) {
   if (name == L"Button" && IsWindowVisible(child)) {
     box.buttons.push_back({GetDlgCtrlID(child), windowText(child)});
   } else if (name == L"Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-    const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-    box.warningIcon = icon != nullptr && icon == LoadIconW(nullptr, IDI_WARNING);
+    box.warningIcon = showsWarningIcon(child);
   }
   return TRUE;
 }
@@ -104,7 +153,7 @@ int wmain(int argc, wchar_t** argv) {
     if (GetTickCount() - start > timeout) return 1;
     Sleep(50);
   }
-  Sleep(200);  // let the box finish laying out its controls
+  Sleep(300);  // let the box finish painting
   box.caption = windowText(box.window);
   box.body = windowText(GetDlgItem(box.window, 0xFFFF));
   box.owned = GetWindow(box.window, GW_OWNER) != nullptr;

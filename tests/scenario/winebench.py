@@ -1,0 +1,162 @@
+"""Runs the real programs in the test bench's Wine prefix and reads what they leave.
+
+The bench (tests/wine/bench.sh) is started by ctest before any scenario test; this
+module only needs KELVRA_BUILD_DIR to find it, the built programs and the prefix.
+"""
+import json
+import os
+import pathlib
+import re
+import subprocess
+import time
+
+BUILD = pathlib.Path(os.environ.get("KELVRA_BUILD_DIR", "build")).resolve()
+STATE = BUILD / "winebench"
+BIN = BUILD / "bin"
+BENCH = pathlib.Path(__file__).resolve().parents[1] / "wine" / "bench.sh"
+PREFIX = STATE / "prefix"
+DRIVE_C = PREFIX / "drive_c"
+LOG_DIR = DRIVE_C / "ProgramData" / "ZAVsoft" / "Kelvra" / "logs"
+LOG = LOG_DIR / "InstallerBootstrapper.log"
+BOOTSTRAPPER = BIN / "InstallerBootstrapper.exe"
+
+LINE_PATTERN = re.compile(
+    r"^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[fileLogger\] \[(info|warning|error)\] (.*)$")
+
+
+def windows_path(unix_path):
+    """The Z: drive path under which Wine sees a Unix path."""
+    return "Z:" + str(pathlib.Path(unix_path).resolve()).replace("/", "\\")
+
+
+def unix_path(path):
+    """The Unix path of a C: drive path of the prefix."""
+    assert path[:3].upper() == "C:\\", path
+    return DRIVE_C.joinpath(*path[3:].split("\\"))
+
+
+def _environment(locale, extra):
+    env = dict(os.environ)
+    env["LC_ALL"] = locale
+    env.update(extra or {})
+    return env
+
+
+def wine(args, locale="en_US.UTF-8", env=None, timeout=120, stdin=None):
+    """Runs a Windows program to its end; returns the CompletedProcess."""
+    return subprocess.run([str(BENCH), "run", str(STATE), *map(str, args)], env=_environment(locale, env),
+                          capture_output=True, timeout=timeout, input=stdin)
+
+
+def wine_background(args, locale="en_US.UTF-8", env=None, **popen):
+    return subprocess.Popen([str(BENCH), "run", str(STATE), *map(str, args)], env=_environment(locale, env),
+                            **popen)
+
+
+def registry_set(key, name, value, kind="REG_SZ"):
+    result = wine(["reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"])
+    assert result.returncode == 0, result.stderr
+
+
+def registry_delete_key(key):
+    wine(["reg", "delete", key, "/f"])
+
+
+_temp_folder = None
+
+
+def temp_folder():
+    """The Unix path of the Windows user's temporary folder in the prefix."""
+    global _temp_folder
+    if _temp_folder is None:
+        out = wine(["cmd", "/c", "echo", "%TEMP%"]).stdout.decode().strip()
+        _temp_folder = unix_path(out)
+    return _temp_folder
+
+
+def working_folders():
+    return sorted(temp_folder().glob("KelvraInstaller_*"))
+
+
+def log_size():
+    return LOG.stat().st_size if LOG.exists() else 0
+
+
+class Notice:
+    """What the user saw in a message box: caption, body, buttons, icon."""
+
+    def __init__(self, record):
+        self.caption = record["caption"]
+        self.body = record["body"]
+        self.buttons = record["buttons"]
+        self.warning_icon = record["warningIcon"]
+        self.owned = record["owned"]
+
+    def __repr__(self):
+        return f"Notice({self.caption!r}, {self.body!r})"
+
+
+class Run:
+    def __init__(self, code, notice, log_lines):
+        self.code = code
+        self.notice = notice
+        self.log_lines = log_lines
+
+    @property
+    def messages(self):
+        """The log lines of this run as (level, message)."""
+        found = []
+        for line in self.log_lines:
+            match = LINE_PATTERN.match(line)
+            assert match, f"malformed log line: {line!r}"
+            found.append((match.group(1), match.group(2)))
+        return found
+
+
+def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120):
+    """Runs a program while a watcher answers the first message box it shows.
+
+    Returns (exit code, Notice or None, new bootstrapper log lines)."""
+    record = STATE / f"notice-{os.getpid()}-{time.monotonic_ns()}.json"
+    watcher = wine_background([BIN / "notice_watcher.exe", windows_path(record), timeout * 1000], locale=locale,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    start = log_size()
+    try:
+        result = wine(args, locale=locale, env=env, timeout=timeout)
+    finally:
+        if watcher.poll() is None:
+            # The program ended without leaving a box for the watcher to answer.
+            time.sleep(0.3)
+            watcher.kill()
+        watcher.wait()
+    notice = None
+    if record.exists():
+        notice = Notice(json.loads(record.read_text(encoding="utf-8")))
+        record.unlink()
+    lines = []
+    if LOG.exists():
+        with LOG.open("rb") as log:
+            log.seek(start)
+            raw = log.read()
+        assert raw == b"" or raw.endswith(b"\r\n"), "log lines must end with CR LF"
+        lines = [line for line in raw.decode("utf-8").split("\r\n") if line]
+    return result.returncode, notice, lines
+
+
+def run_bootstrapper(locale="en_US.UTF-8", env=None, timeout=120):
+    code, notice, lines = run_with_notice_watch([BOOTSTRAPPER], locale=locale, env=env, timeout=timeout)
+    return Run(code, notice, lines)
+
+
+class MutexHolder:
+    """Holds the bootstrapper's single-instance mutex, as a running copy would."""
+
+    def __enter__(self):
+        self.process = wine_background([BIN / "mutex_holder.exe"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        line = self.process.stdout.readline()
+        assert line.strip() == b"ready", line
+        return self
+
+    def __exit__(self, *exc):
+        self.process.stdin.close()
+        self.process.wait(timeout=30)
