@@ -3,8 +3,11 @@ add_library(kelvra_options INTERFACE)
 target_compile_options(kelvra_options INTERFACE -Wall -Wextra $<$<BOOL:${KELVRA_WERROR}>:-Werror>)
 target_compile_definitions(kelvra_options INTERFACE
   UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-# A bare Windows has no MinGW runtime DLLs: link everything in.
-target_link_options(kelvra_options INTERFACE -static -static-libgcc -static-libstdc++)
+# A bare Windows has no MinGW runtime DLLs: link everything in. Release builds
+# drop unused sections and symbols: the exe is a download.
+target_compile_options(kelvra_options INTERFACE $<$<CONFIG:Release>:-ffunction-sections -fdata-sections>)
+target_link_options(kelvra_options INTERFACE -static -static-libgcc -static-libstdc++
+  $<$<CONFIG:Release>:-Wl,--gc-sections -s>)
 
 # kelvra_library(name SOURCES... [DEPENDS targets...]): one subsystem, one static library.
 function(kelvra_library name)
