@@ -1,12 +1,16 @@
 # Entry points: make setup | build | test | demo. Each does what it needs first.
+# Two CMake builds: the cross build of the bootstrapper in BUILD_DIR, and the
+# native host build (kelvra-stamp, platform-free code with sanitizers) in
+# HOST_BUILD_DIR.
 BUILD_DIR ?= build
+HOST_BUILD_DIR ?= $(BUILD_DIR)/host
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
 PACKAGES := mingw-w64 g++-mingw-w64-i686-posix wine wine32 xvfb locales-all googletest \
-            libspdlog-dev libfmt-dev nlohmann-json3-dev cmake python3
+            libspdlog-dev libfmt-dev nlohmann-json3-dev cmake python3 g++ openssl
 
-.PHONY: setup build test demo clean
+.PHONY: setup build build-host test test-host demo clean
 
 setup:
 	@if dpkg --print-foreign-architectures | grep -qx i386 && \
@@ -18,12 +22,22 @@ setup:
 	fi
 
 $(BUILD_DIR)/CMakeCache.txt:
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DKELVRA_STAMP_TOOL=$(abspath $(HOST_BUILD_DIR))/bin/kelvra-stamp $(CMAKE_FLAGS)
 
-build: setup $(BUILD_DIR)/CMakeCache.txt
+$(HOST_BUILD_DIR)/CMakeCache.txt:
+	cmake -S host -B $(HOST_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build-host: setup $(HOST_BUILD_DIR)/CMakeCache.txt
+	cmake --build $(HOST_BUILD_DIR) -j$(JOBS)
+
+build: setup build-host $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target all kelvra_tests
 
-test: build
+test-host: build-host
+	ctest --test-dir $(HOST_BUILD_DIR) --output-on-failure -j$(JOBS)
+
+test: build test-host
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
 
 demo: build

@@ -12,18 +12,59 @@
 #include "driver/scoped_handle.h"
 #include "driver/single_instance.h"
 #include "driver/working_folder.h"
+#include "handoff/front_end_launch.h"
 #include "notices/notices.h"
+#include "remoteconfig/remote_config.h"
+#include "staging/front_end_files.h"
+#include "staging/payload.h"
+#include "staging/resource_extractor.h"
+#include "system/system_probe.h"
+#include "system/system_requirements.h"
+#include "token/token.h"
 
 namespace {
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 
+// Steps 14 to 16: the token raw and decoded beside the front end. Failures are
+// logged and the run goes on.
+void writePayloadFiles(const LoggerHandle& logger, const std::wstring& workingFolderPath, const std::string& token) {
+  std::wstring payloadFilePath = workingFolderPath + kRawTokenFileName;
+  if (writeTokenFile(token, payloadFilePath)) {
+    logError(logger, "Failed to dump token to payload file. Continuing with installation.");
+  }
+  std::string decodedToken;
+  if (decodeToken(token, decodedToken)) {
+    logError(logger, "Failed to decode base64 token. Continuing with installation.");
+    return;
+  }
+  payloadFilePath = workingFolderPath + kDecodedTokenFileName;
+  if (writeTokenFile(decodedToken, payloadFilePath)) {
+    logError(logger, "Failed to dump decoded token to payload file. Continuing with installation.");
+  }
+}
+
 // Steps 5 onwards: everything that runs with the log in place.
 int runWithLogger(const LoggerHandle& logger) {
   logInfo(logger, "Initializing installer bootstrapper.");
+  SystemProbe systemProbe(logger);
+  const ResourceExtractor resourceExtractor(logger);
 
   std::wstring workingFolderPath;
+  std::wstring frontEndPath;
+  // No command line reaches the front end: both stay empty for the whole run.
+  const std::wstring frontEndParameterText;
+  const std::wstring frontEndExtraArgument;
+  std::string allowedVersion = "0.0.0";
+  std::string personalizedToken;
+
+  // Logged on every run, before anyone knows whether there is a token.
+  logInfo(logger, "Has token. Try to read it");
+  if (readPersonalizedToken(personalizedToken) != 0) {
+    logError(logger, "Failed at reading token.");
+    personalizedToken.clear();
+  }
 
   if (makeWorkingFolderPath(workingFolderPath)) {
     showInstallationErrorNotice();
@@ -34,7 +75,41 @@ int runWithLogger(const LoggerHandle& logger) {
     (void)removeWorkingFolder(workingFolderPath);
   });
 
-  return kExitFailure;
+  // Creates the working folder on disk. The allowed version is not read again.
+  if (fetchRemoteConfig(workingFolderPath, frontEndParameterText, allowedVersion)) {
+    logInfo(logger,
+            "Due to failure in getting allowed version from remote config, setting allowed Kelvra version to 0.0.0.");
+  }
+  writePayloadFiles(logger, workingFolderPath, personalizedToken);
+
+  if (checkSystemRequirements(systemProbe)) return kExitFailure;
+  logInfo(logger, "System fulfills Kelvra requirements.");
+
+  // Staging: each step stops at its first failure, which it has logged.
+  LoadedResource frontEndResource;
+  LoadedResource imageResource;
+  if (resourceExtractor.loadResource(frontEndResource, kFrontEndResourceId, kRawDataResourceType) ||
+      resourceExtractor.loadResource(imageResource, kImageResourceId, kRawDataResourceType) ||
+      writeFrontEndFiles(frontEndResource, imageResource, workingFolderPath, frontEndPath) ||
+      writeTranslationFiles(resourceExtractor, workingFolderPath) ||
+      resourceExtractor.writeIconFile(workingFolderPath + kIconFileName)) {
+    showInstallationErrorNotice();
+    return kExitFailure;
+  }
+
+  copyAuthenticationFile(workingFolderPath);
+
+  if (launchFrontEnd(frontEndPath, frontEndParameterText, frontEndExtraArgument)) {
+    // The front end shows its own failures; ours would be a second notice.
+    logWarning(logger, "C# Installer returned nonzero error code.");
+    return kExitFailure;
+  }
+  if (systemProbe.getClientExecutablePath().empty()) {
+    logInfo(logger, "Kelvra does not exist. Shutting down");
+    return kExitFailure;
+  }
+  logInfo(logger, "Looks like installation of ZAV Kelvra 2.0 succeeded.");
+  return kExitSuccess;
 }
 
 }  // namespace

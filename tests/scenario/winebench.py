@@ -3,6 +3,7 @@
 The bench (tests/wine/bench.sh) is started by ctest before any scenario test; this
 module only needs KELVRA_BUILD_DIR to find it, the built programs and the prefix.
 """
+import contextlib
 import json
 import os
 import pathlib
@@ -60,6 +61,61 @@ def registry_set(key, name, value, kind="REG_SZ"):
 
 def registry_delete_key(key):
     wine(["reg", "delete", key, "/f"])
+
+
+_VALUE_LINE = re.compile(r"^    (.*?)    (REG_[A-Z_]+)(?:    (.*))?$")
+
+
+def registry_query(key, name):
+    """A value as (kind, data as reg prints it), or None when it or its key is missing."""
+    result = wine(["reg", "query", key, "/v", name])
+    if result.returncode != 0:
+        return None
+    for line in result.stdout.decode("utf-8", errors="replace").splitlines():
+        match = _VALUE_LINE.match(line)
+        if match and match.group(1) == name:
+            return match.group(2), match.group(3) or ""
+    return None
+
+
+@contextlib.contextmanager
+def registry_values(changes):
+    """Sets values, each (key, name, value, kind), for a while; then puts back what was there."""
+    saved = [(key, name, registry_query(key, name)) for key, name, _, _ in changes]
+    try:
+        for key, name, value, kind in changes:
+            registry_set(key, name, value, kind)
+        yield
+    finally:
+        for key, name, old in saved:
+            if old is None:
+                wine(["reg", "delete", key, "/v", name, "/f"])
+            else:
+                registry_set(key, name, old[1], old[0])
+
+
+@contextlib.contextmanager
+def registry_key_restored(key):
+    """Lets a test change a key and its subkeys freely; afterwards it is as it was, or gone."""
+    export = STATE / f"registry-{os.getpid()}-{time.monotonic_ns()}.reg"
+    existed = wine(["reg", "export", key, windows_path(export), "/y"]).returncode == 0
+    try:
+        yield
+    finally:
+        registry_delete_key(key)
+        if existed:
+            result = wine(["reg", "import", windows_path(export)])
+            assert result.returncode == 0, result.stderr
+            export.unlink()
+
+
+@contextlib.contextmanager
+def windows_version(program, version):
+    """Makes Wine report a Windows version ("winxp", "vista", "win7", "win10") to one program."""
+    key = rf"HKCU\Software\Wine\AppDefaults\{program}"
+    with registry_key_restored(key):
+        registry_set(key, "Version", version)
+        yield
 
 
 _temp_folder = None

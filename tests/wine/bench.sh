@@ -26,6 +26,18 @@ free_display() {
   return 1
 }
 
+# Keeps the prefix off the internet: every host but a local name goes through a
+# proxy on a closed local port, so a run that would reach a real service (the
+# remote configuration, say) fails at once instead. Tests reach their own servers
+# as localhost.
+guard_network() {
+  local key='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+  wine reg add "$key" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1 &&
+    wine reg add "$key" /v ProxyServer /t REG_SZ /d 127.0.0.1:9 /f >/dev/null 2>&1 &&
+    wine reg add "$key" /v ProxyOverride /t REG_SZ /d '<local>;localhost;127.0.0.1' /f >/dev/null 2>&1 ||
+    { echo "cannot set the prefix's proxy guard" >&2; exit 1; }
+}
+
 start_bench() {
   mkdir -p "$state"
   stop_bench quietly
@@ -44,6 +56,7 @@ start_bench() {
   echo $! >"$state/wineserver.pid"
   # The first process in a prefix pays for the start-up; later ones are cheap.
   wine cmd /c exit 0 >/dev/null 2>&1
+  guard_network
   echo "bench ready: WINEPREFIX=$WINEPREFIX DISPLAY=$DISPLAY"
 }
 

@@ -1,0 +1,7 @@
+#include "handoff/launch_parameters.h"
+
+std::wstring buildLaunchParameters(const std::wstring& parameterText, const std::wstring& extraArgument) {
+  std::wstring parameters = parameterText;
+  if (!extraArgument.empty()) parameters += L" \"" + extraArgument + L"\"";
+  return parameters;
+}

@@ -1,0 +1,106 @@
+// Obtaining remoteconfig.json and the allowed version; the JSON reading itself is
+// in remote_config_document.cpp.
+#include "remoteconfig/remote_config.h"
+
+#include <windows.h>
+
+#include <shlwapi.h>
+#include <urlmon.h>
+
+#include <vector>
+
+#include "build_settings.h"
+#include "driver/logging.h"
+#include "driver/scoped_handle.h"
+#include "remoteconfig/remote_config_document.h"
+
+namespace {
+
+// Relative on purpose: the override is looked for in the current directory.
+constexpr wchar_t kLocalOverridePath[] = L"remoteconfig.json";
+constexpr wchar_t kDestinationName[] = L"\\remoteconfig.json";
+// One read of at most 65535 bytes into 65536 zeroed bytes: the last byte always
+// stays zero and ends the JSON text for the parser.
+constexpr std::size_t kReadBufferSize = 65536;
+
+// Puts the override or the download at destinationPath. True on failure (logged).
+bool obtainRemoteConfigFile(const LoggerHandle& logger, const std::wstring& url, const std::wstring& destinationPath) {
+  if (PathFileExistsW(kLocalOverridePath)) {
+    if (!CopyFileW(kLocalOverridePath, destinationPath.c_str(), FALSE)) {
+      logError(logger, L"Failed to copy local remote-config override from path {} to path {}. Error code {}.",
+               kLocalOverridePath, destinationPath, GetLastError());
+      return true;
+    }
+    logInfo(logger, "Using local remote-config override.");
+    return false;
+  }
+  logInfo(logger, "Looking for remote config info for Kelvra Client.");
+  // Synchronous: the thread waits until the download has ended.
+  const HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), destinationPath.c_str(), 0, nullptr);
+  if (result != S_OK) {
+    if (result == E_OUTOFMEMORY) {
+      logError(logger, "Failed to download remote-config to file due to error E_OUTOFMEMORY.");
+    } else if (result == INET_E_DOWNLOAD_FAILURE) {
+      logError(logger, "Failed to download remote-config to file due to error INET_E_DOWNLOAD_FAILURE.");
+    } else {
+      logError(logger, "Failed to download remote-config to file due to unknown error.");
+    }
+    return true;
+  }
+  logInfo(logger, "Downloaded latest remote-config file.");
+  return false;
+}
+
+// Reads the allowed version from the file. True on failure (logged).
+bool readRemoteConfigFile(const LoggerHandle& logger, const std::wstring& path, std::string& allowedVersion) {
+  const ScopedFileHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::vector<char> buffer(kReadBufferSize, '\0');
+  if (!file) {
+    logError(logger, L"Failed to open remote config file [{}], error [{}]. Installation should process as normal.",
+             path, GetLastError());
+    return true;
+  }
+  DWORD bytesRead = 0;
+  if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(kReadBufferSize - 1), &bytesRead, nullptr)) {
+    logError(logger, L"Failed to read from remote config file [{}], error [{}]. Installation should proceed as normal.",
+             path, GetLastError());
+    return true;
+  }
+  VersionReading reading = readAllowedVersion(buffer.data());
+  switch (reading.failure) {
+    case VersionFailure::parse:
+      logError(logger, "Failed to parse remote config data, error [{}]. Installation should proceed as normal.",
+               reading.text);
+      return true;
+    case VersionFailure::type:
+      logError(logger, "Failed to get version from json, error [{}]. Installation should proceed as normal.",
+               reading.text);
+      return true;
+    case VersionFailure::none:
+      break;
+  }
+  allowedVersion = std::move(reading.text);
+  return false;
+}
+
+}  // namespace
+
+std::wstring remoteConfigBaseUrl() { return std::wstring(L"https://") + KELVRA_REMOTE_CONFIG_HOST + kRemoteConfigPath; }
+
+bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndParameters, std::string& allowedVersion) {
+  return fetchRemoteConfigFrom(remoteConfigBaseUrl(), workingFolderPath, frontEndParameters, allowedVersion);
+}
+
+bool fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
+                           const std::wstring& frontEndParameters, std::string& allowedVersion) {
+  const LoggerHandle logger = findFileLogger();
+  // An existing folder fails too: the run's folder must be its own.
+  if (!CreateDirectoryW(workingFolderPath.c_str(), nullptr)) {
+    logError(logger, L"Creating directory [{}] failed. Error code {}.", workingFolderPath, GetLastError());
+    return true;
+  }
+  const std::wstring destinationPath = workingFolderPath + kDestinationName;
+  if (obtainRemoteConfigFile(logger, baseUrl + frontEndParameters, destinationPath)) return true;
+  return readRemoteConfigFile(logger, destinationPath, allowedVersion);
+}

@@ -1,0 +1,22 @@
+// The remote configuration: creates the working folder, puts remoteconfig.json
+// into it (a local override from the current directory, else a download) and
+// reads the allowed client version from it.
+#pragma once
+
+#include <string>
+
+inline constexpr wchar_t kRemoteConfigPath[] = L"/components/webinstaller?component_version=2.0.0";
+
+// "https://" + the build-time host + kRemoteConfigPath.
+[[nodiscard]] std::wstring remoteConfigBaseUrl();
+
+// Creates the working folder, which must not exist yet, and fills it with
+// remoteconfig.json. The request URL is the base URL followed directly by
+// frontEndParameters. Sets allowedVersion only on success; true on failure
+// (logged). The file stays in the folder for the front end either way.
+[[nodiscard]] bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndParameters,
+                                     std::string& allowedVersion);
+
+// The same with another base URL (tests point it at a local server).
+[[nodiscard]] bool fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
+                                         const std::wstring& frontEndParameters, std::string& allowedVersion);

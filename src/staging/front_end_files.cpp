@@ -1,0 +1,49 @@
+#include "staging/front_end_files.h"
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "driver/logging.h"
+#include "staging/mapped_file.h"
+#include "staging/payload.h"
+
+namespace {
+
+[[nodiscard]] bool writeTranslationFile(const ResourceExtractor& extractor, const std::wstring& workingFolderPath,
+                                        const TranslationRow& row) {
+  const std::wstring_view culture = row.culture;
+  const std::wstring folderPath = workingFolderPath + L"\\" + row.culture;
+  const std::wstring filePath = folderPath + kTranslationFileName;
+  logInfo(findFileLogger(), L"Dumping translation file of language [{}], path [{}]", culture, filePath);
+
+  LoadedResource translation;
+  if (extractor.loadResource(translation, row.resourceId, kRawDataResourceType)) return true;
+  // An existing folder fails too: the working folder is fresh on every run, so one
+  // that is already there is not ours.
+  if (!CreateDirectoryW(folderPath.c_str(), nullptr)) {
+    const DWORD error = GetLastError();
+    logError(findFileLogger(), L"Creating directory [{}] failed. Error code {}.", folderPath, error);
+    return true;
+  }
+  return writeMappedFile(filePath, translation.data, translation.size);
+}
+
+}  // namespace
+
+bool writeFrontEndFiles(const LoadedResource& frontEnd, const LoadedResource& image,
+                        const std::wstring& workingFolderPath, std::wstring& frontEndPath) {
+  frontEndPath = workingFolderPath + kFrontEndFileName;
+  if (writeMappedFile(frontEndPath, frontEnd.data, frontEnd.size)) return true;
+  if (writeMappedFile(workingFolderPath + kImageFileName, image.data, image.size)) return true;
+  return writeMappedFile(workingFolderPath + kFrontEndConfigFileName, kFrontEndConfigText.data(),
+                         static_cast<std::uint32_t>(kFrontEndConfigText.size()));
+}
+
+bool writeTranslationFiles(ResourceExtractor extractor, const std::wstring& workingFolderPath) {
+  logInfo(findFileLogger(), "Dumping translation files.");
+  for (const TranslationRow& row : kTranslationTable) {
+    if (writeTranslationFile(extractor, workingFolderPath, row)) return true;
+  }
+  return false;
+}

@@ -1,0 +1,27 @@
+#include "system/system_probe.h"
+
+#include <utility>
+
+#include "driver/scoped_handle.h"
+
+SystemProbe::SystemProbe(LoggerHandle logger) : logger_(std::move(logger)) {}
+
+bool SystemProbe::readRegistryValue(HKEY hive, const wchar_t* subKey, const wchar_t* valueName, DWORD& type,
+                                    void* data, DWORD& dataSize) const {
+  HKEY opened = nullptr;
+  // No view flag: a 32-bit process on 64-bit Windows sees the WOW64 view, in
+  // which the client's 64-bit layout names its keys itself.
+  const LSTATUS openStatus = RegOpenKeyExW(hive, subKey, 0, KEY_READ, &opened);
+  if (openStatus != ERROR_SUCCESS) {
+    logWarning(logger_, L"Failed to open registry key [{}]. Error code {}.", subKey, openStatus);
+    return false;
+  }
+  const ScopedRegistryKey key(opened);
+  const LSTATUS queryStatus =
+      RegQueryValueExW(key.get(), valueName, nullptr, &type, static_cast<BYTE*>(data), &dataSize);
+  if (queryStatus != ERROR_SUCCESS) {
+    logWarning(logger_, L"Failed to query registry key [{}]. Error code {}.", subKey, queryStatus);
+    return false;
+  }
+  return true;
+}

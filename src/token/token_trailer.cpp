@@ -1,0 +1,74 @@
+#include "token/token_trailer.h"
+
+#include <cstring>
+
+#include <fmt/format.h>
+
+namespace {
+
+constexpr char kShortRead[] = "Read less than 4 bytes from token size place.";
+
+std::int32_t readLittleEndian32(std::string_view bytes) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i) value |= std::uint32_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+  return static_cast<std::int32_t>(value);
+}
+
+bool headerMatches(std::string_view bytes) {
+  for (std::size_t i = 0; i < kTrailerHeader.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) != kTrailerHeader[i]) return false;
+  }
+  return true;
+}
+
+// Header bytes as signed 8-bit hex numbers: 0xFF shows as -1, 0x90 as -70.
+std::string wrongHeaderMessage(std::string_view header) {
+  auto signedByte = [&header](std::size_t i) { return static_cast<std::int8_t>(header[i]); };
+  return fmt::format("Wrong value of header, [{:x}:{:x}:{:x}:{:x}]", signedByte(0), signedByte(1),
+                     signedByte(2), signedByte(3));
+}
+
+TrailerReading failure(std::vector<LogEntry> lines, LogLevel level, std::string text) {
+  lines.push_back({level, std::move(text)});
+  return {1, {}, std::move(lines)};
+}
+
+}  // namespace
+
+TrailerReading parseTokenTrailer(std::string_view region) {
+  if (region.size() < kTokenSizeOffset) return failure({}, LogLevel::error, kShortRead);
+  if (!headerMatches(region)) return failure({}, LogLevel::error, wrongHeaderMessage(region.substr(0, 4)));
+  if (region.size() < kTokenOffset) return failure({}, LogLevel::error, kShortRead);
+
+  const std::int32_t size = readLittleEndian32(region.substr(kTokenSizeOffset, 4));
+  std::vector<LogEntry> lines{{LogLevel::info, fmt::format("Token size: [{}]", size)}};
+  if (size == 0) return failure(std::move(lines), LogLevel::info, "Token empty. Not reading rest of file.");
+  if (size < 0 || size > kMaxTokenSize) {
+    return failure(std::move(lines), LogLevel::error,
+                   fmt::format("Token size too big: should be maximum [{}].", kMaxTokenSize));
+  }
+  const std::size_t wanted = static_cast<std::size_t>(size);
+  const std::size_t available = region.size() - kTokenOffset;
+  if (available < wanted) {
+    return failure(std::move(lines), LogLevel::error,
+                   fmt::format("Read wrong amount of bytes: [{}], when wanted to read [{}] from token place.",
+                               available, wanted));
+  }
+  std::string token(region.substr(kTokenOffset, wanted));
+  lines.push_back({LogLevel::info, fmt::format("Succeeded to read token: [{}]", token)});
+  return {0, std::move(token), std::move(lines)};
+}
+
+bool endsInTokenTrailer(std::string_view fileBytes) {
+  return fileBytes.size() >= kTrailerSize && headerMatches(fileBytes.substr(fileBytes.size() - kTrailerSize));
+}
+
+std::optional<std::string> buildTokenTrailer(std::string_view token) {
+  if (token.size() > kTokenSpace) return std::nullopt;
+  std::string trailer(kTrailerSize, '\0');
+  std::memcpy(trailer.data(), kTrailerHeader.data(), kTrailerHeader.size());
+  const auto size = static_cast<std::uint32_t>(token.size());
+  for (std::size_t i = 0; i < 4; ++i) trailer[kTokenSizeOffset + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+  std::memcpy(trailer.data() + kTokenOffset, token.data(), token.size());
+  return trailer;
+}

@@ -1,0 +1,93 @@
+"""A local HTTPS server on 127.0.0.1 that plays the remote-configuration service.
+
+Certificates are made at test time with the openssl CLI: a test CA, a server
+certificate for the name localhost signed by it (Wine's check matches the DNS name,
+not the address), and a self-signed one that nothing trusts. The test CA is trusted
+inside the bench's prefix only (tests/tools/trust_test_root.exe), never by the
+machine.
+"""
+import http.server
+import pathlib
+import socket
+import ssl
+import subprocess
+import threading
+
+SERVER_EXTENSIONS = """\
+subjectAltName=DNS:localhost
+basicConstraints=CA:FALSE
+keyUsage=critical,digitalSignature,keyEncipherment
+extendedKeyUsage=serverAuth
+"""
+
+
+def _openssl(*args, cwd):
+    subprocess.run(["openssl", *args], cwd=cwd, check=True, capture_output=True)
+
+
+class Certificates:
+    """Files in folder: ca.pem (to trust), server.pem/.key (signed by it), stranger.pem/.key."""
+
+    def __init__(self, folder):
+        self.folder = pathlib.Path(folder)
+        self.folder.mkdir(parents=True, exist_ok=True)
+        self.ca = self.folder / "ca.pem"
+        self.server = (self.folder / "server.pem", self.folder / "server.key")
+        self.stranger = (self.folder / "stranger.pem", self.folder / "stranger.key")
+        f = self.folder
+        _openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
+                 "-subj", "/CN=Kelvra Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
+                 "-addext", "keyUsage=critical,keyCertSign,cRLSign", cwd=f)
+        (f / "server.ext").write_text(SERVER_EXTENSIONS)
+        _openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr",
+                 "-subj", "/CN=localhost", cwd=f)
+        _openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                 "-out", "server.pem", "-days", "2", "-extfile", "server.ext", cwd=f)
+        _openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "stranger.key", "-out", "stranger.pem",
+                 "-days", "2", "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost", cwd=f)
+
+
+class ConfigServer:
+    """Answers GET with the (status, body) that responses holds for the request's
+    last query member "case"; records every path requested."""
+
+    def __init__(self, certificate, responses):
+        self.requests = []
+        server = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                server.requests.append(self.path)
+                case = self.path.rsplit("case=", 1)[-1]
+                status, body = responses.get(case, (404, b"no such case"))
+                self.send_response(status)
+                self.send_header("Content-Type", "application/json")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(*map(str, certificate))
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
+        self.port = self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def base_url(self):
+        return f"https://localhost:{self.port}/components/webinstaller?component_version=2.0.0"
+
+    def stop(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+        self.thread.join(timeout=10)
+
+
+def closed_port():
+    """A local port that nothing listens on (just released by us)."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]

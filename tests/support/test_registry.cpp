@@ -1,0 +1,120 @@
+#include "support/test_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+void check(LSTATUS status, const char* what) {
+  if (status != ERROR_SUCCESS) throw std::runtime_error(std::string(what) + " failed: " + std::to_string(status));
+}
+
+class OpenKey {
+ public:
+  OpenKey(HKEY parent, const std::wstring& subKey, bool create) {
+    const LSTATUS status =
+        create ? RegCreateKeyExW(parent, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr)
+               : RegOpenKeyExW(parent, subKey.c_str(), 0, KEY_READ, &key_);
+    if (status != ERROR_SUCCESS) key_ = nullptr;
+  }
+  ~OpenKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  [[nodiscard]] HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+RegistryKeyBackup::Key readKey(HKEY key) {
+  RegistryKeyBackup::Key snapshot;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[16384];
+    DWORD nameLength = 16384;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    std::string bytes(size, '\0');
+    nameLength = 16384;
+    check(RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size),
+          "RegEnumValueW");
+    bytes.resize(size);
+    snapshot.values.push_back({std::wstring(name, nameLength), type, bytes});
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD nameLength = 256;
+    if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    const std::wstring subKeyName(name, nameLength);
+    OpenKey subKey(key, subKeyName, false);
+    if (subKey.get() != nullptr) snapshot.subKeys.emplace_back(subKeyName, readKey(subKey.get()));
+  }
+  return snapshot;
+}
+
+void writeKey(HKEY parent, const std::wstring& subKey, const RegistryKeyBackup::Key& snapshot) {
+  OpenKey key(parent, subKey, true);
+  if (key.get() == nullptr) throw std::runtime_error("cannot restore a registry key");
+  for (const auto& value : snapshot.values) {
+    check(RegSetValueExW(key.get(), value.name.c_str(), 0, value.type,
+                         reinterpret_cast<const BYTE*>(value.bytes.data()), static_cast<DWORD>(value.bytes.size())),
+          "RegSetValueExW");
+  }
+  for (const auto& [name, child] : snapshot.subKeys) writeKey(key.get(), name, child);
+}
+
+}  // namespace
+
+RegistryKeyBackup::RegistryKeyBackup(std::wstring subKey) : subKey_(std::move(subKey)) {
+  OpenKey key(HKEY_LOCAL_MACHINE, subKey_, false);
+  existed_ = key.get() != nullptr;
+  if (existed_) snapshot_ = readKey(key.get());
+  deleteRegistryTree(subKey_);
+}
+
+RegistryKeyBackup::~RegistryKeyBackup() {
+  try {
+    deleteRegistryTree(subKey_);
+    if (existed_) writeKey(HKEY_LOCAL_MACHINE, subKey_, snapshot_);
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << "registry key not restored: " << error.what();
+  }
+}
+
+void setRegistryBytes(const std::wstring& subKey, const std::wstring& name, DWORD type, std::string_view bytes) {
+  OpenKey key(HKEY_LOCAL_MACHINE, subKey, true);
+  if (key.get() == nullptr) throw std::runtime_error("cannot create a registry key");
+  check(RegSetValueExW(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size())),
+        "RegSetValueExW");
+}
+
+void setRegistryString(const std::wstring& subKey, const std::wstring& name, const std::wstring& text) {
+  setRegistryBytes(subKey, name, REG_SZ,
+                   std::string_view(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t)));
+}
+
+void setRegistryStringWithoutNull(const std::wstring& subKey, const std::wstring& name, const std::wstring& text) {
+  // RegSetValueExW counts a null that directly follows the data into a string
+  // value ("the caller forgot it"); a character that is no null keeps it out.
+  const std::wstring followed = text + L"#";
+  setRegistryBytes(subKey, name, REG_SZ,
+                   std::string_view(reinterpret_cast<const char*>(followed.data()), text.size() * sizeof(wchar_t)));
+}
+
+void setRegistryDword(const std::wstring& subKey, const std::wstring& name, DWORD number) {
+  setRegistryBytes(subKey, name, REG_DWORD, std::string_view(reinterpret_cast<const char*>(&number), sizeof number));
+}
+
+void createRegistryKey(const std::wstring& subKey) {
+  OpenKey key(HKEY_LOCAL_MACHINE, subKey, true);
+  if (key.get() == nullptr) throw std::runtime_error("cannot create a registry key");
+}
+
+void deleteRegistryTree(const std::wstring& subKey) {
+  const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, subKey.c_str());
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) check(status, "RegDeleteTreeW");
+}

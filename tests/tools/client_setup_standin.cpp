@@ -1,0 +1,85 @@
+// Stands in for the client's setup program, which lies outside this system: it
+// records how it was started, can "install" the client the way the real setup
+// does (registry entries and an executable), and exits with the code it is told.
+// Settings come from the environment, which reaches it through the bootstrapper
+// and the front end:
+//   KELVRA_SETUP_RECORD   file to append one JSON line to: {"commandLine": ..., "exe": ...}
+//   KELVRA_SETUP_INSTALL  "1": write the client's registry entries and KelvraClient.exe
+//   KELVRA_SETUP_CLIENT_DIR  where to put the client (default C:\Program Files\ZAV Kelvra)
+//   KELVRA_SETUP_EXIT     exit code (default 0)
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "driver/utf8.h"
+
+namespace {
+
+std::wstring environment(const wchar_t* name, const std::wstring& fallback = L"") {
+  wchar_t value[32768];
+  const DWORD length = GetEnvironmentVariableW(name, value, 32768);
+  return length > 0 && length < 32768 ? std::wstring(value, length) : fallback;
+}
+
+std::string jsonString(const std::wstring& text) {
+  std::string out = "\"";
+  for (char c : toUtf8(text)) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// The command line without the program's own name.
+std::wstring argumentsOf(const std::wstring& commandLine) {
+  std::size_t i = 0;
+  if (!commandLine.empty() && commandLine[0] == L'"') {
+    i = commandLine.find(L'"', 1);
+    i = i == std::wstring::npos ? commandLine.size() : i + 1;
+  } else {
+    while (i < commandLine.size() && commandLine[i] != L' ') ++i;
+  }
+  while (i < commandLine.size() && commandLine[i] == L' ') ++i;
+  return commandLine.substr(i);
+}
+
+void record(const std::wstring& path) {
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  const std::string line = "{\"commandLine\": " + jsonString(argumentsOf(GetCommandLineW())) +
+                           ", \"exe\": " + jsonString(exe) + "}\n";
+  FILE* out = _wfopen(path.c_str(), L"ab");
+  if (out == nullptr) return;
+  std::fwrite(line.data(), 1, line.size(), out);
+  std::fclose(out);
+}
+
+bool setString(const wchar_t* key, const wchar_t* name, const std::wstring& value) {
+  HKEY handle = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+    return false;
+  const LONG status = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+  return status == ERROR_SUCCESS;
+}
+
+bool installClient() {
+  const std::wstring folder = environment(L"KELVRA_SETUP_CLIENT_DIR", L"C:\\Program Files\\ZAV Kelvra");
+  CreateDirectoryW(folder.c_str(), nullptr);
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  if (!CopyFileW(self, (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
+  return setString(L"Software\\ZAVsoft\\KelvraClient\\paths", L"client", folder) &&
+         setString(L"Software\\ZAVsoft\\KelvraClient", L"clientExecutable", L"KelvraClient.exe") &&
+         setString(L"Software\\ZAVsoft\\KelvraClient", L"version", L"2.1.0");
+}
+
+}  // namespace
+
+int wmain() {
+  if (const auto path = environment(L"KELVRA_SETUP_RECORD"); !path.empty()) record(path);
+  if (environment(L"KELVRA_SETUP_INSTALL") == L"1" && !installClient()) return 90;
+  return static_cast<int>(std::wcstol(environment(L"KELVRA_SETUP_EXIT", L"0").c_str(), nullptr, 10));
+}

@@ -1,0 +1,11 @@
+// kelvra-stamp: puts a personalized token trailer on a built bootstrapper.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "command.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  return runStampCommand(arguments, std::cout, std::cerr);
+}
