@@ -1,16 +1,19 @@
 # Entry points: make setup | build | test | demo. Each does what it needs first.
 # Two CMake builds: the cross build of the bootstrapper in BUILD_DIR, and the
-# native host build (kelvra-stamp, platform-free code with sanitizers) in
-# HOST_BUILD_DIR.
+# native host build (kelvra-stamp, platform-free code with sanitizers, libFuzzer
+# targets; clang) in HOST_BUILD_DIR.
 BUILD_DIR ?= build
 HOST_BUILD_DIR ?= $(BUILD_DIR)/host
 JOBS ?= 2
 CMAKE_FLAGS ?=
+# How long `make fuzz` runs each fuzz target.
+FUZZ_SECONDS ?= 60
 
 PACKAGES := mingw-w64 g++-mingw-w64-i686-posix wine wine32 xvfb locales-all googletest \
-            libspdlog-dev libfmt-dev nlohmann-json3-dev cmake python3 g++ openssl
+            libspdlog-dev libfmt-dev nlohmann-json3-dev cmake python3 g++ openssl \
+            fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode
 
-.PHONY: setup build build-host test test-host demo clean
+.PHONY: setup build build-host test test-host fuzz demo clean
 
 setup:
 	@if dpkg --print-foreign-architectures | grep -qx i386 && \
@@ -26,7 +29,7 @@ $(BUILD_DIR)/CMakeCache.txt:
 	  -DKELVRA_STAMP_TOOL=$(abspath $(HOST_BUILD_DIR))/bin/kelvra-stamp $(CMAKE_FLAGS)
 
 $(HOST_BUILD_DIR)/CMakeCache.txt:
-	cmake -S host -B $(HOST_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S host -B $(HOST_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKELVRA_FUZZ=ON
 
 build-host: setup $(HOST_BUILD_DIR)/CMakeCache.txt
 	cmake --build $(HOST_BUILD_DIR) -j$(JOBS)
@@ -36,6 +39,11 @@ build: setup build-host $(BUILD_DIR)/CMakeCache.txt
 
 test-host: build-host
 	ctest --test-dir $(HOST_BUILD_DIR) --output-on-failure -j$(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS; what it finds goes to a scratch corpus in the
+# build folder, never into the committed one.
+fuzz: build-host
+	tests/fuzz/run_fuzzers.sh $(abspath $(HOST_BUILD_DIR))/bin $(FUZZ_SECONDS) $(abspath $(HOST_BUILD_DIR))/fuzz-work
 
 test: build test-host
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)

@@ -1,21 +1,101 @@
 #!/usr/bin/env bash
-# Runs the built InstallerBootstrapper.exe under Wine in the test bench's prefix and
-# shows its exit code, its log and what it left in the temporary folder.
+# Runs the bootstrapper end to end under Wine in the test bench's prefix, along its
+# success path: the test build whose front end is the stand-in (tests/tools), told
+# to install the client and exit with 0; a local remote configuration in a fresh
+# current directory; .NET Framework 4.8 registered. Shows the exit code, the run's
+# log lines, two figures from the run and what it left in the temporary folder.
+# The registry keys it touches are put back afterwards; no step waits unbounded.
 set -u
 build=$(realpath "${1:-build}")
-bench="$(dirname "$0")/../tests/wine/bench.sh"
+here=$(dirname "$(realpath "$0")")
+bench="$here/../tests/wine/bench.sh"
 state="$build/winebench"
+exe="$build/bin/InstallerBootstrapperWithStandin.exe"
+watcher="$build/bin/notice_watcher.exe"
+[ -f "$exe" ] && [ -f "$watcher" ] || { echo "demo: $exe or $watcher is missing (make build)" >&2; exit 1; }
 
-"$bench" start "$state" || exit 1
-trap '"$bench" stop "$state" >/dev/null' EXIT
+framework_key='HKLM\Software\Microsoft\NET Framework Setup\NDP'
+client_key='HKLM\Software\ZAVsoft'
+demo="$state/prefix/drive_c/kelvra-demo"
+demo_windows='C:\kelvra-demo'
+
+win() { timeout -k 5 60 "$bench" run "$state" "$@" >/dev/null 2>&1; }
+
+save_key() {  # key, file: exports the key when it exists
+  rm -f "$2"
+  win reg export "$1" "Z:${2//\//\\}" /y || rm -f "$2"
+}
+
+restore_key() {  # key, file: the key as save_key found it
+  win reg delete "$1" /f
+  [ -f "$2" ] && win reg import "Z:${2//\//\\}"
+  rm -f "$2"
+}
+
+finish() {
+  # The front end outlives a killed bootstrapper; both go by image name.
+  win taskkill /f /im "$(basename "$exe")"
+  win taskkill /f /im KelvraInstaller.exe
+  restore_key "$framework_key" "$state/demo-framework.reg"
+  restore_key "$client_key" "$state/demo-client.reg"
+  rm -rf "$demo"
+  "$bench" stop "$state" >/dev/null
+}
+
+timeout 300 "$bench" start "$state" || exit 1
+trap finish EXIT
+
+save_key "$framework_key" "$state/demo-framework.reg"
+save_key "$client_key" "$state/demo-client.reg"
+win reg delete "$framework_key" /f
+win reg add "$framework_key\\v4\\Full" /v Release /t REG_DWORD /d 528040 /f ||
+  { echo "demo: cannot register .NET Framework 4.8" >&2; exit 1; }
+win reg delete "$client_key" /f
+
+rm -rf "$demo"
+mkdir -p "$demo/cwd"
+printf '{"content":{"windows":{"version":"2.0.1"}}}' >"$demo/cwd/remoteconfig.json"
 
 log="$state/prefix/drive_c/ProgramData/ZAVsoft/Kelvra/logs/InstallerBootstrapper.log"
 before=$( [ -f "$log" ] && wc -l <"$log" || echo 0 )
-"$bench" run "$state" "$build/bin/InstallerBootstrapper.exe"
+# Answers any notice, so that a run that fails can't sit behind a message box.
+"$bench" run "$state" "$watcher" "Z:${state//\//\\}\\demo-notice.json" 60000 >/dev/null 2>&1 &
+watcher_pid=$!
+(
+  cd "$demo/cwd" &&
+    KELVRA_STANDIN_EXIT_CODE=0 KELVRA_STANDIN_CLIENT_FOLDER="$demo_windows\\client" \
+    KELVRA_STANDIN_REPORT="$demo_windows\\report.txt" \
+    timeout -k 5 120 "$bench" run "$state" "$exe"
+)
 code=$?
-echo "InstallerBootstrapper.exe exit code: $code"
+sleep 0.3
+kill "$watcher_pid" 2>/dev/null
+wait "$watcher_pid" 2>/dev/null
+[ "$code" = 124 ] && echo "demo: the run did not end within 120 s and was stopped"
+
+echo "$(basename "$exe") exit code: $code"
+if [ -f "$state/demo-notice.json" ]; then
+  echo "--- notice shown: $(cat "$state/demo-notice.json")"
+  rm -f "$state/demo-notice.json"
+fi
 echo "--- log lines of this run ($log)"
-tail -n +"$((before + 1))" "$log" | tr -d '\r'
+tail -n +"$((before + 1))" "$log" | tr -d '\r' | tee "$demo/run.log"
+echo "--- figures of this run"
+python3 - "$demo/run.log" "$demo/report.txt" <<'EOF'
+import datetime, sys
+lines = open(sys.argv[1], encoding="utf-8").read().splitlines()
+stamp = lambda line: datetime.datetime.strptime(line[1:24], "%Y-%m-%d %H:%M:%S.%f")
+launch = [line for line in lines if "] Executing installer. Path [" in line]
+if lines and launch:
+    print(f"start to launch: {(stamp(launch[0]) - stamp(lines[0])).total_seconds() * 1000:.0f} ms")
+try:
+    report = dict(line.split("=", 1) for line in open(sys.argv[2], encoding="utf-8").read().splitlines())
+    print(f"peak working set at launch: {int(report['parentPeakWorkingSetSize']) / 2 ** 20:.1f} MiB")
+except (OSError, KeyError, ValueError):
+    print("peak working set: no report from the front end")
+EOF
 echo "--- working folders left in the temporary folder:"
-temp=$("$bench" shell "$state" sh -c 'winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d "\r")"' 2>/dev/null)
-ls -d "$temp"/KelvraInstaller_* 2>/dev/null || echo "(none)"
+temp=$(timeout 60 "$bench" shell "$state" sh -c 'winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d "\r")"' 2>/dev/null)
+left=$(ls -d "$temp"/KelvraInstaller_* 2>/dev/null)
+echo "${left:-(none)}"
+[ "$code" = 0 ] && [ -z "$left" ]

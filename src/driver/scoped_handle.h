@@ -75,8 +75,16 @@ struct ModuleTraits {
   static void close(Handle handle) { FreeLibrary(handle); }
 };
 
+// FindFirstFileW searches: closed with FindClose, not CloseHandle.
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(Handle handle) { FindClose(handle); }
+};
+
 using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
 using ScopedMappedView = ScopedHandle<MappedViewTraits>;
 using ScopedModule = ScopedHandle<ModuleTraits>;
+using ScopedFindHandle = ScopedHandle<FindHandleTraits>;

@@ -10,6 +10,7 @@
 
 #include "command.h"
 #include "file_io.h"
+#include "pe_builder.h"
 #include "stamping.h"
 #include "token/token_trailer.h"
 
@@ -17,15 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The smallest thing that passes for a PE file: DOS header pointing at "PE\0\0".
-std::string fakePe(std::size_t size) {
-  std::string bytes(size, '\x90');
-  bytes[0] = 'M';
-  bytes[1] = 'Z';
-  bytes.replace(0x3C, 4, std::string("\x40\0\0\0", 4));
-  bytes.replace(0x40, 4, std::string("PE\0\0", 4));
-  return bytes;
-}
+using pe_builder::fakePe;
 
 TEST(Stamping, ReplacesAnExistingTrailerInsteadOfAddingOne) {
   const std::string image = fakePe(20000);
@@ -163,6 +156,28 @@ TEST_F(StampCommand, RefusalsWriteNothing) {
   for (const auto& entry : fs::directory_iterator(folder)) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
   }
+}
+
+TEST_F(StampCommand, SignedInputIsStampedInsideItsCertificateTableOrRefused) {
+  const std::string signedImage = pe_builder::fakeSigned(fakePe(50000));
+  write("signed.exe", signedImage);
+  ASSERT_EQ(run({"--token", "e30=", path("signed.exe"), path("out.exe")}), kStampSucceeded) << err.str();
+  EXPECT_EQ(out.str(), "stamped inside the signature's certificate table: " + path("out.exe") + " (token 4 bytes)\n");
+  ASSERT_EQ(run({"--token", "e30=", path("out.exe"), path("again.exe")}), kStampSucceeded) << err.str();
+  EXPECT_EQ(out.str(), "replaced the token trailer inside the signature's certificate table: " + path("again.exe") +
+                           " (token 4 bytes)\n");
+  ASSERT_EQ(run({"--strip", path("again.exe"), path("plain.exe")}), kStampSucceeded) << err.str();
+  EXPECT_EQ(out.str(), "removed the token trailer, signature kept: " + path("plain.exe") + "\n");
+  EXPECT_TRUE(read("plain.exe") == signedImage);
+
+  // Bytes behind the table: neither place keeps the signature, so nothing is written.
+  write("tail.exe", signedImage + "tail");
+  EXPECT_EQ(run({"--token", "e30=", path("tail.exe"), path("tail-out.exe")}), kStampRefused);
+  EXPECT_EQ(err.str().rfind("kelvra-stamp: refused: " + path("tail.exe") + ": the certificate table (bytes 50000 to ",
+                            0),
+            0u)
+      << err.str();
+  EXPECT_FALSE(fs::exists(path("tail-out.exe")));
 }
 
 TEST_F(StampCommand, FailedWriteLeavesNoHalfFile) {

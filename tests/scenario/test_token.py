@@ -1,16 +1,42 @@
-"""A bootstrapper stamped by kelvra-stamp, run under Wine: the token lines in its log."""
+"""A bootstrapper stamped by kelvra-stamp, run under Wine: the token lines in its log.
+The built bootstrapper is signed: its stamped copies must keep the signature."""
 import base64
 import json
 import os
 import pathlib
 import shutil
+import struct
 import subprocess
 import unittest
 
+import authenticode
 import winebench as bench
 
 STAMP = pathlib.Path(os.environ.get("KELVRA_STAMP_TOOL", bench.BUILD / "host" / "bin" / "kelvra-stamp"))
 CAMPAIGN = {"login_parameters": "lp=01234", "campaign": {"source": "mail", "name": "Grüße", "id": 7}}
+
+
+def trailer_token(path):
+    """The token as the bootstrapper reads it: from the file's last 10240 bytes."""
+    region = path.read_bytes()[-10240:]
+    assert region[:4] == b"ZAV\xff", region[:4]
+    size, = struct.unpack_from("<i", region, 4)
+    return region[8:8 + size].decode()
+
+
+def without_checksum(data):
+    """The exe's bytes less the PE checksum, which stamping updates."""
+    headers, = struct.unpack_from("<I", data, 0x3C)
+    checksum = headers + 24 + 64
+    return data[:checksum] + data[checksum + 4:]
+
+
+def token_lines(stamped):
+    """The two log lines after "Has token. Try to read it" of a run of stamped."""
+    code, _, lines = bench.run_with_notice_watch([stamped])
+    messages = bench.Run(code, None, lines).messages
+    start = messages.index(("info", "Has token. Try to read it"))
+    return messages, messages[start + 1:start + 3]
 
 
 def payload_lines(messages):
@@ -41,6 +67,9 @@ class StampedBootstrapperTest(unittest.TestCase):
         stamped = self.folder / "InstallerBootstrapper.exe"
         result = self.stamp("--campaign", campaign_file, bench.BOOTSTRAPPER, stamped)
         self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.decode().split(":")[0], "stamped inside the signature's certificate table")
+        passed, output = authenticode.verify(stamped)
+        self.assertTrue(passed, output)
         compact = json.dumps(CAMPAIGN, separators=(",", ":"), ensure_ascii=False)
         token = base64.b64encode(compact.encode()).decode()
 
@@ -49,16 +78,40 @@ class StampedBootstrapperTest(unittest.TestCase):
         sorted_compact = json.dumps(CAMPAIGN, separators=(",", ":"), ensure_ascii=False, sort_keys=True)
         self.assertEqual(shown.stdout.decode(), f"token ({len(token)} bytes): {token}\ndecoded: {sorted_compact}\n")
 
-        code, _, lines = bench.run_with_notice_watch([stamped])
-        messages = bench.Run(code, None, lines).messages
-        start = messages.index(("info", "Has token. Try to read it"))
-        self.assertEqual(messages[start + 1:start + 3], [("info", f"Token size: [{len(token)}]"),
-                                                         ("info", f"Succeeded to read token: [{token}]")])
+        messages, lines = token_lines(stamped)
+        self.assertEqual(lines, [("info", f"Token size: [{len(token)}]"), ("info", f"Succeeded to read token: [{token}]")])
         self.assertNotIn(("error", "Failed at reading token."), messages)
         raw, decoded_line, decoded, campaign = payload_lines(messages)
         self.assertEqual(decoded_line, ("info", f"Token: [{compact}]"))
         self.assertEqual(decoded, ("info", f"Decoded token: [{sorted_compact}]"))
         self.assertTrue(campaign[1].endswith("\\payload.campaign]"), campaign)
+
+    def test_replacing_and_stripping_keep_the_signature(self):
+        first = self.folder / "first.exe"
+        second = self.folder / "second.exe"
+        stripped = self.folder / "stripped.exe"
+        for args in (("--token", "eyJhIjoxfQ==", bench.BOOTSTRAPPER, first), ("--token", "e30=", first, second),
+                     ("--strip", second, stripped)):
+            result = self.stamp(*args)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            passed, output = authenticode.verify(args[-1])
+            self.assertTrue(passed, f"{args[-1].name}:\n{output}")
+        self.assertEqual(trailer_token(first), "eyJhIjoxfQ==")
+        self.assertEqual(trailer_token(second), "e30=")
+        self.assertEqual(second.stat().st_size, first.stat().st_size)
+        self.assertEqual(stripped.read_bytes(), bench.BOOTSTRAPPER.read_bytes())
+
+    def test_unsigned_copy_gets_the_trailer_appended_and_runs(self):
+        unsigned = self.folder / "unsigned.exe"
+        authenticode.remove_signature(bench.BOOTSTRAPPER, unsigned)
+        stamped = self.folder / "unsigned-stamped.exe"
+        result = self.stamp("--token", "e30=", unsigned, stamped)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.decode(), f"stamped: {stamped} (token 4 bytes)\n")
+        self.assertEqual(without_checksum(stamped.read_bytes()[:-10240]), without_checksum(unsigned.read_bytes()))
+        self.assertEqual(trailer_token(stamped), "e30=")
+        _, lines = token_lines(stamped)
+        self.assertEqual(lines, [("info", "Token size: [4]"), ("info", "Succeeded to read token: [e30=]")])
 
     def test_plain_copy_goes_on_with_an_empty_token(self):
         code, _, lines = bench.run_with_notice_watch([bench.BOOTSTRAPPER])

@@ -43,10 +43,13 @@ def _environment(locale, extra):
     return env
 
 
-def wine(args, locale="en_US.UTF-8", env=None, timeout=120, stdin=None):
-    """Runs a Windows program to its end; returns the CompletedProcess."""
+def wine(args, locale="en_US.UTF-8", env=None, timeout=120, stdin=None, cwd=None):
+    """Runs a Windows program to its end; returns the CompletedProcess.
+
+    cwd, a Unix folder, is the program's current directory (its Windows path when
+    it lies in the prefix's drive C:)."""
     return subprocess.run([str(BENCH), "run", str(STATE), *map(str, args)], env=_environment(locale, env),
-                          capture_output=True, timeout=timeout, input=stdin)
+                          capture_output=True, timeout=timeout, input=stdin, cwd=cwd)
 
 
 def wine_background(args, locale="en_US.UTF-8", env=None, **popen):
@@ -169,7 +172,7 @@ class Run:
         return found
 
 
-def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120):
+def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120, cwd=None):
     """Runs a program while a watcher answers the first message box it shows.
 
     Returns (exit code, Notice or None, new bootstrapper log lines)."""
@@ -178,7 +181,7 @@ def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120):
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     start = log_size()
     try:
-        result = wine(args, locale=locale, env=env, timeout=timeout)
+        result = wine(args, locale=locale, env=env, timeout=timeout, cwd=cwd)
     finally:
         if watcher.poll() is None:
             # The program ended without leaving a box for the watcher to answer.
@@ -199,8 +202,8 @@ def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120):
     return result.returncode, notice, lines
 
 
-def run_bootstrapper(locale="en_US.UTF-8", env=None, timeout=120):
-    code, notice, lines = run_with_notice_watch([BOOTSTRAPPER], locale=locale, env=env, timeout=timeout)
+def run_bootstrapper(locale="en_US.UTF-8", env=None, timeout=120, exe=BOOTSTRAPPER, cwd=None):
+    code, notice, lines = run_with_notice_watch([exe], locale=locale, env=env, timeout=timeout, cwd=cwd)
     return Run(code, notice, lines)
 
 

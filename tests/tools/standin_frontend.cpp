@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <psapi.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -14,6 +16,7 @@
 #include <string>
 #include <system_error>
 
+#include "driver/scoped_handle.h"
 #include "driver/utf8.h"
 
 namespace {
@@ -32,6 +35,36 @@ std::wstring ownPath() {
   return std::wstring(path, length);
 }
 
+DWORD parentProcessId() {
+  // A snapshot fails as INVALID_HANDLE_VALUE, like a file.
+  const ScopedFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+    if (entry.th32ProcessID == GetCurrentProcessId()) return entry.th32ParentProcessID;
+  }
+  return 0;
+}
+
+// The parent's identity and its peak memory so far: the parent is blocked waiting
+// for us, so its peak covers everything it did before it started us.
+std::string parentReport() {
+  const DWORD parentId = parentProcessId();
+  std::wstring executable;
+  SIZE_T peakWorkingSet = 0;
+  if (const ScopedKernelHandle parent(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, parentId));
+      parentId != 0 && parent) {
+    wchar_t path[32768] = {};
+    DWORD length = 32768;
+    if (QueryFullProcessImageNameW(parent.get(), 0, path, &length)) executable.assign(path, length);
+    PROCESS_MEMORY_COUNTERS counters = {};
+    if (GetProcessMemoryInfo(parent.get(), &counters, sizeof counters)) peakWorkingSet = counters.PeakWorkingSetSize;
+  }
+  return "parentProcessId=" + std::to_string(parentId) + "\n" + "parentExecutable=" + toUtf8(executable) + "\n" +
+         "parentPeakWorkingSetSize=" + std::to_string(peakWorkingSet) + "\n";
+}
+
 bool writeReport(const std::wstring& reportPath) {
   wchar_t directory[32768] = {};
   const DWORD directoryLength = GetCurrentDirectoryW(32768, directory);
@@ -44,20 +77,52 @@ bool writeReport(const std::wstring& reportPath) {
     for (int i = 1; i < count; ++i) report += "argument=" + toUtf8(arguments[i]) + "\n";
     LocalFree(arguments);
   }
-  FILE* file = _wfopen(reportPath.c_str(), L"wb");
+  report += parentReport();
+  // Written aside and renamed, so that whoever waits for the report never reads half of it.
+  const std::wstring partialPath = reportPath + L".partial";
+  FILE* file = _wfopen(partialPath.c_str(), L"wb");
   if (file == nullptr) return false;
   const bool written = std::fwrite(report.data(), 1, report.size(), file) == report.size();
-  return std::fclose(file) == 0 && written;
+  return std::fclose(file) == 0 && written &&
+         MoveFileExW(partialPath.c_str(), reportPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+bool waitForFile(const std::wstring& path) {
+  constexpr ULONGLONG kLongestWait = 120000;
+  const ULONGLONG deadline = GetTickCount64() + kLongestWait;
+  while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+// Win32 calls rather than std::filesystem::copy, which fails on directories
+// under Wine with this runtime.
+bool copyFolder(const std::wstring& source, const std::wstring& target) {
+  if (!CreateDirectoryW(target.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  WIN32_FIND_DATAW entry = {};
+  const ScopedFindHandle search(FindFirstFileW((source + L"\\*").c_str(), &entry));
+  if (!search) return false;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring from = source + L"\\" + name;
+    const std::wstring to = target + L"\\" + name;
+    const bool copied = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                            ? copyFolder(from, to)
+                            : CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+    if (!copied) return false;
+  } while (FindNextFileW(search.get(), &entry));
+  return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
 bool copyOwnFolder(const std::wstring& target) {
-  namespace fs = std::filesystem;
   std::error_code error;
-  fs::create_directories(fs::path(target), error);
+  std::filesystem::create_directories(std::filesystem::path(target), error);
   if (error) return false;
-  fs::copy(fs::path(ownPath()).parent_path(), fs::path(target),
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
-  return !error;
+  const std::wstring own = ownPath();
+  return copyFolder(own.substr(0, own.find_last_of(L'\\')), target);
 }
 
 bool setString(const std::wstring& subKey, const wchar_t* name, const std::wstring& text) {
@@ -90,6 +155,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return kStandinToolFailure;
   }
   if (const auto target = environment(kStandinCopyToVariable); target && !copyOwnFolder(*target)) {
+    return kStandinToolFailure;
+  }
+  if (const auto path = environment(kStandinWaitForVariable); path && !waitForFile(*path)) {
     return kStandinToolFailure;
   }
   if (const auto folder = environment(kStandinClientFolderVariable);

@@ -40,12 +40,17 @@ int transformFile(const std::string& input, const std::string& output, std::ostr
   error = writeFileAtomically(output, result.bytes, input);
   if (!error.empty()) return failed(err, error);
 
+  const char* const where = result.insideSignature ? " inside the signature's certificate table" : "";
   if (strip) {
-    out << (result.replacedTrailer ? "removed the token trailer: " : "no token trailer found, copied unchanged: ")
-        << output << "\n";
+    if (result.replacedTrailer) {
+      out << "removed the token trailer" << (result.insideSignature ? ", signature kept" : "") << ": ";
+    } else {
+      out << "no token trailer found, copied unchanged: ";
+    }
+    out << output << "\n";
   } else {
-    out << (result.replacedTrailer ? "replaced the token trailer: " : "stamped: ") << output << " (token "
-        << token.size() << " bytes)\n";
+    out << (result.replacedTrailer ? "replaced the token trailer" : "stamped") << where << ": " << output
+        << " (token " << token.size() << " bytes)\n";
   }
   return kStampSucceeded;
 }

@@ -1,39 +1,60 @@
 #include "stamping.h"
 
-#include <cstdint>
-
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "certificate_table.h"
+#include "pe_image.h"
 #include "token/base64.h"
 #include "token/token_payload.h"
 #include "token/token_trailer.h"
 
 namespace {
 
-constexpr std::size_t kDosHeaderSize = 64;
-constexpr std::size_t kNewHeaderOffsetField = 0x3C;
+StampedExecutable refuse(std::string message) { return {{true, std::move(message)}, {}, false, false}; }
 
-std::uint32_t readLittleEndian32(std::string_view bytes, std::size_t offset) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i) value |= std::uint32_t{static_cast<unsigned char>(bytes[offset + i])} << (8 * i);
-  return value;
+// Unsigned: the tail goes where an appended trailer was, or at the end.
+StampedExecutable appendTail(std::string_view executable, std::string_view tail) {
+  const std::string_view image =
+      endsInTokenTrailer(executable) ? executable.substr(0, executable.size() - kTrailerSize) : executable;
+  // The headers again: the supposed trailer may have been most of the file.
+  const PeImage headers = parsePeImage(image);
+  if (!headers.problem.empty()) return refuse(headers.problem);
+  std::string bytes;
+  bytes.reserve(image.size() + tail.size());
+  bytes.append(image);
+  bytes.append(tail);
+  refreshPeChecksum(bytes, headers.checksumOffset);
+  return {{}, std::move(bytes), image.size() != executable.size(), false};
 }
 
-std::string_view withoutTrailer(std::string_view executable) {
-  return endsInTokenTrailer(executable) ? executable.substr(0, executable.size() - kTrailerSize) : executable;
+// Signed: the tail goes at the end of the certificate table, which the digest
+// leaves out. A trailer that was appended behind the table (which broke the
+// signature) is taken off first.
+StampedExecutable signatureTail(std::string_view executable, const PeImage& headers, std::string_view tail) {
+  const std::size_t tableEnd = std::size_t{headers.certificateTableOffset} + headers.certificateTableSize;
+  const bool appendedTrailer = tableEnd + kTrailerSize == executable.size() && endsInTokenTrailer(executable);
+  const std::string_view image = appendedTrailer ? executable.substr(0, tableEnd) : executable;
+  if (tableEnd != image.size()) {
+    return refuse(fmt::format(
+        "the certificate table (bytes {} to {}) does not end the file ({} bytes): a trailer can be neither put "
+        "inside it nor appended without breaking the signature",
+        headers.certificateTableOffset, tableEnd, executable.size()));
+  }
+  const CertificateTable table = readCertificateTable(image, headers);
+  if (!table.problem.empty()) return refuse(table.problem);
+  RebuiltFile rebuilt = withSignatureTail(image, headers, table, tail);
+  if (!rebuilt.problem.empty()) return refuse(rebuilt.problem);
+  return {{}, std::move(rebuilt.bytes), appendedTrailer || table.carriesTrailer, true};
 }
 
-StampedExecutable refuse(std::string message) { return {{true, std::move(message)}, {}, false}; }
+StampedExecutable withTail(std::string_view executable, std::string_view tail) {
+  const PeImage headers = parsePeImage(executable);
+  if (!headers.problem.empty()) return refuse(headers.problem);
+  return headers.isSigned() ? signatureTail(executable, headers, tail) : appendTail(executable, tail);
+}
 
 }  // namespace
-
-bool looksLikePe(std::string_view bytes) {
-  if (bytes.size() < kDosHeaderSize || bytes.substr(0, 2) != "MZ") return false;
-  const std::uint64_t peOffset = readLittleEndian32(bytes, kNewHeaderOffsetField);
-  if (peOffset + 4 > bytes.size()) return false;
-  return bytes.substr(static_cast<std::size_t>(peOffset), 4) == std::string_view("PE\0\0", 4);
-}
 
 StampedExecutable stampExecutable(std::string_view executable, std::string_view token) {
   if (token.empty()) return refuse("the token is empty; the bootstrapper would read it as no token");
@@ -41,20 +62,10 @@ StampedExecutable stampExecutable(std::string_view executable, std::string_view 
   if (!trailer) {
     return refuse(fmt::format("the token is {} bytes; the bootstrapper reads at most {}", token.size(), kTokenSpace));
   }
-  const std::string_view image = withoutTrailer(executable);
-  if (!looksLikePe(image)) return refuse("the input is not a PE file (no MZ header leading to a PE signature)");
-  std::string stamped;
-  stamped.reserve(image.size() + trailer->size());
-  stamped.append(image);
-  stamped.append(*trailer);
-  return {{}, std::move(stamped), image.size() != executable.size()};
+  return withTail(executable, *trailer);
 }
 
-StampedExecutable stripExecutable(std::string_view executable) {
-  const std::string_view image = withoutTrailer(executable);
-  if (!looksLikePe(image)) return refuse("the input is not a PE file (no MZ header leading to a PE signature)");
-  return {{}, std::string(image), image.size() != executable.size()};
-}
+StampedExecutable stripExecutable(std::string_view executable) { return withTail(executable, {}); }
 
 CampaignToken tokenFromCampaign(const std::string& campaignJson) {
   nlohmann::ordered_json campaign;

@@ -5,9 +5,6 @@
 #include <string>
 #include <string_view>
 
-// A DOS header whose e_lfanew points at a "PE\0\0" signature inside the bytes.
-[[nodiscard]] bool looksLikePe(std::string_view bytes);
-
 struct Refusal {
   bool refused = false;
   std::string message;
@@ -19,14 +16,21 @@ struct StampedExecutable {
   std::string bytes;
   // True when the input already carried a trailer that was replaced.
   bool replacedTrailer = false;
+  // True when the input is signed and the trailer went into (or came out of) its
+  // certificate table, so that the signature still holds.
+  bool insideSignature = false;
 };
 
-// The executable without any trailer, followed by a fresh trailer for token.
-// Refuses an empty token (read as none), one longer than the trailer holds, and
-// an input that is not a PE file.
+// The executable without any trailer, followed by a fresh trailer for token, so
+// that the trailer is always the last kTrailerSize bytes. An unsigned input gets
+// it appended; a signed one gets it at the end of its certificate table, which
+// must end the file (a trailer appended behind the table is moved inside).
+// Refuses an empty token (read as none), one longer than the trailer holds, an
+// input that is not a PE file, and a signature that can't carry a trailer.
 [[nodiscard]] StampedExecutable stampExecutable(std::string_view executable, std::string_view token);
 
-// The executable without its trailer; unchanged when it carries none.
+// The executable without its trailer, signature kept; the same bytes when it
+// carries none. Refuses what stampExecutable refuses for the input.
 [[nodiscard]] StampedExecutable stripExecutable(std::string_view executable);
 
 struct CampaignToken {

@@ -1,0 +1,40 @@
+// The problem report's body: a JSON problem text and the ends of both logs.
+// Platform-free; texts are UTF-8 except where they are wide by nature (log files
+// are read as text and cut by character, as a user would count them).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct ProblemFields {
+  std::string webInstallerVersion;
+  std::string remoteConfigVersion;
+  std::string osIdentification;  // trimmed friendly name of the system
+  std::string clientVersion;     // content / windows / version, or empty
+  std::string downloadLink;      // content / windows / downloadLink, or empty
+  std::string encodedCampaign;   // base64 of the campaign's UTF-8 bytes
+  std::string error;             // the report message
+};
+
+// The problem text. Every value is escaped as a JSON string, so that a quote in a
+// message or a configuration value can't break the document.
+[[nodiscard]] std::string buildProblemText(const ProblemFields& fields);
+
+// What a report shows of one log: the whole text when it holds fewer than 5000
+// characters, otherwise "[--cut here--]", a line break and its last 5000.
+[[nodiscard]] std::wstring logTail(std::wstring_view log);
+
+// One log as the snippet names it: its path and its text, or nothing when it is
+// missing, empty or unreadable.
+struct LogForReport {
+  std::wstring path;
+  std::optional<std::wstring> text;
+};
+
+// The snippet's text: each log's path, " content:", a line break and its tail.
+[[nodiscard]] std::wstring buildLogSnippet(const LogForReport& frontEndLog, const LogForReport& bootstrapperLog);
+
+// "problem_message=" + problem text + " & log_snippet=" + the snippet as URL-encoded
+// base64 of its UTF-8 bytes.
+[[nodiscard]] std::string buildProblemReportBody(std::string_view problemText, std::string_view snippetUtf8);

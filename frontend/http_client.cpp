@@ -1,0 +1,284 @@
+#include "http_client.h"
+
+#include <winhttp.h>
+
+#include <vector>
+
+#include "driver/scoped_handle.h"
+
+#ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
+#define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
+#endif
+#ifndef WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY
+#define WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY 4
+#endif
+
+namespace {
+
+struct WinHttpHandleTraits {
+  using Handle = HINTERNET;
+  static Handle invalid() { return nullptr; }
+  static void close(Handle handle) { WinHttpCloseHandle(handle); }
+};
+using ScopedInternetHandle = ScopedHandle<WinHttpHandleTraits>;
+
+constexpr DWORD kChunkSize = 64 * 1024;
+// A configuration or a report answer is small; a server that sends more is broken.
+constexpr std::size_t kMaxBodyInMemory = 16 * 1024 * 1024;
+// The client setup is a few megabytes; a body without end must not fill the disk.
+constexpr std::uint64_t kMaxDownloadBytes = 2ull * 1024 * 1024 * 1024;
+constexpr int kResolveTimeoutMs = 30000;
+constexpr int kConnectTimeoutMs = 30000;
+constexpr int kSendTimeoutMs = 30000;
+constexpr int kReceiveTimeoutMs = 60000;
+
+HttpResult failure(DWORD error, std::wstring message) {
+  HttpResult result;
+  result.failed = true;
+  result.error = error;
+  result.message = std::move(message);
+  return result;
+}
+
+HttpResult lastErrorFailure(const wchar_t* what) {
+  const DWORD error = GetLastError();
+  return failure(error, std::wstring(what) + L" failed with error " + std::to_wstring(error) + L".");
+}
+
+// Never SSL 3.0; TLS 1.3 only where the system knows it (older ones refuse the flag).
+void allowModernProtocols(HINTERNET session) {
+  DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                    WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+  if (!WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+    protocols &= ~WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+    WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+  }
+}
+
+struct UrlParts {
+  bool valid = false;
+  bool secure = false;
+  std::wstring host;
+  INTERNET_PORT port = 0;
+  std::wstring pathAndQuery;
+};
+
+UrlParts crackUrl(const std::wstring& url) {
+  URL_COMPONENTS components = {};
+  components.dwStructSize = sizeof components;
+  components.dwHostNameLength = static_cast<DWORD>(-1);
+  components.dwUrlPathLength = static_cast<DWORD>(-1);
+  components.dwExtraInfoLength = static_cast<DWORD>(-1);
+  UrlParts parts;
+  if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &components)) return parts;
+  if (components.nScheme != INTERNET_SCHEME_HTTP && components.nScheme != INTERNET_SCHEME_HTTPS) return parts;
+  parts.valid = components.dwHostNameLength > 0;
+  parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
+  parts.host.assign(components.lpszHostName, components.dwHostNameLength);
+  parts.port = components.nPort;
+  parts.pathAndQuery.assign(components.lpszUrlPath, components.dwUrlPathLength);
+  parts.pathAndQuery.append(components.lpszExtraInfo, components.dwExtraInfoLength);
+  if (parts.pathAndQuery.empty()) parts.pathAndQuery = L"/";
+  return parts;
+}
+
+DWORD queryNumber(HINTERNET request, DWORD query) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (!WinHttpQueryHeaders(request, query | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX, &value, &size,
+                           WINHTTP_NO_HEADER_INDEX)) {
+    return 0;
+  }
+  return value;
+}
+
+// Content-Length, or 0 when the server didn't send one (chunked or unknown).
+std::uint64_t contentLength(HINTERNET request) {
+  wchar_t text[32] = {};
+  DWORD size = sizeof text;
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                           WINHTTP_NO_HEADER_INDEX)) {
+    return 0;
+  }
+  return std::wcstoull(text, nullptr, 10);
+}
+
+}  // namespace
+
+// The handles of one exchange. The request handle is shared with abort(), which
+// may close it from another thread; whoever takes it from activeRequest_ closes it.
+struct HttpClient::Request {
+  ScopedInternetHandle connection;
+  HINTERNET handle = nullptr;
+};
+
+HttpClient::HttpClient(std::wstring userAgent) {
+  // Automatic proxy (Windows 8.1 and later) takes the system's settings the way
+  // browsers do; older systems know only the default proxy.
+  session_ = WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                         WINHTTP_NO_PROXY_BYPASS, 0);
+  if (session_ == nullptr) {
+    session_ = WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                           WINHTTP_NO_PROXY_BYPASS, 0);
+  }
+  if (session_ != nullptr) {
+    allowModernProtocols(session_);
+    WinHttpSetTimeouts(session_, kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs, kReceiveTimeoutMs);
+  }
+}
+
+HttpClient::~HttpClient() {
+  if (session_ != nullptr) WinHttpCloseHandle(session_);
+}
+
+void HttpClient::abort() {
+  aborted_ = true;
+  std::lock_guard lock(requestMutex_);
+  if (activeRequest_ != nullptr) {
+    WinHttpCloseHandle(activeRequest_);
+    activeRequest_ = nullptr;
+  }
+}
+
+void HttpClient::finish(Request& request) {
+  std::lock_guard lock(requestMutex_);
+  if (request.handle != nullptr && activeRequest_ == request.handle) {
+    WinHttpCloseHandle(request.handle);
+    activeRequest_ = nullptr;
+  }
+  request.handle = nullptr;
+}
+
+HttpResult HttpClient::send(Request& request, const std::wstring& url, const wchar_t* verb,
+                            const std::string& contentType, const std::string& body) {
+  if (session_ == nullptr) return failure(ERROR_INVALID_HANDLE, L"No HTTP session could be opened.");
+  const UrlParts parts = crackUrl(url);
+  if (!parts.valid) return failure(ERROR_WINHTTP_INVALID_URL, L"Not an http or https address: " + url);
+
+  request.connection.reset(WinHttpConnect(session_, parts.host.c_str(), parts.port, 0));
+  if (!request.connection) return lastErrorFailure(L"WinHttpConnect");
+  HINTERNET handle = WinHttpOpenRequest(request.connection.get(), verb, parts.pathAndQuery.c_str(), nullptr,
+                                        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                        parts.secure ? WINHTTP_FLAG_SECURE : 0);
+  if (handle == nullptr) return lastErrorFailure(L"WinHttpOpenRequest");
+  {
+    std::lock_guard lock(requestMutex_);
+    if (aborted_) {
+      WinHttpCloseHandle(handle);
+      return failure(ERROR_WINHTTP_OPERATION_CANCELLED, L"The request was cancelled.");
+    }
+    activeRequest_ = handle;
+  }
+  request.handle = handle;
+
+  std::wstring headers;
+  if (!contentType.empty()) headers = L"Content-Type: " + std::wstring(contentType.begin(), contentType.end());
+  const BOOL sent = WinHttpSendRequest(handle, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                                       headers.empty() ? 0 : static_cast<DWORD>(-1L),
+                                       body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()),
+                                       static_cast<DWORD>(body.size()), static_cast<DWORD>(body.size()), 0);
+  if (!sent) return lastErrorFailure(L"WinHttpSendRequest");
+  if (!WinHttpReceiveResponse(handle, nullptr)) return lastErrorFailure(L"WinHttpReceiveResponse");
+  HttpResult result;
+  result.status = queryNumber(handle, WINHTTP_QUERY_STATUS_CODE);
+  return result;
+}
+
+namespace {
+
+// Reads the body chunk by chunk into sink; stops at maxBytes.
+template <typename Sink>
+HttpResult readBody(HINTERNET request, std::uint64_t maxBytes, Sink&& sink) {
+  std::vector<char> chunk(kChunkSize);
+  std::uint64_t received = 0;
+  for (;;) {
+    DWORD read = 0;
+    if (!WinHttpReadData(request, chunk.data(), kChunkSize, &read)) return lastErrorFailure(L"WinHttpReadData");
+    if (read == 0) break;
+    received += read;
+    if (received > maxBytes) return failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The response is too large.");
+    if (auto failed = sink(chunk.data(), read, received); failed.failed) return failed;
+  }
+  return {};
+}
+
+}  // namespace
+
+HttpResult HttpClient::get(const std::wstring& url) {
+  Request request;
+  HttpResult result = send(request, url, L"GET", {}, {});
+  if (!result.failed && result.status != 200) {
+    result = failure(0, L"The server answered with status " + std::to_wstring(result.status) + L".");
+  }
+  if (!result.failed) {
+    std::string body;
+    const HttpResult read = readBody(request.handle, kMaxBodyInMemory, [&body](const char* data, DWORD size, std::uint64_t) {
+      body.append(data, size);
+      return HttpResult{};
+    });
+    if (read.failed) {
+      result = read;
+    } else {
+      result.body = std::move(body);
+    }
+  }
+  finish(request);
+  return result;
+}
+
+HttpResult HttpClient::post(const std::wstring& url, const std::string& contentType, const std::string& body) {
+  Request request;
+  HttpResult result = send(request, url, L"POST", contentType, body);
+  if (!result.failed) {
+    // The answer is read and dropped; only a failure to read it matters.
+    const HttpResult read =
+        readBody(request.handle, kMaxBodyInMemory, [](const char*, DWORD, std::uint64_t) { return HttpResult{}; });
+    if (read.failed) {
+      const DWORD status = result.status;
+      result = read;
+      result.status = status;
+    }
+  }
+  finish(request);
+  return result;
+}
+
+HttpResult HttpClient::download(const std::wstring& url, const std::wstring& path, const DownloadProgress& progress) {
+  Request request;
+  HttpResult result = send(request, url, L"GET", {}, {});
+  if (!result.failed && result.status != 200) {
+    result = failure(0, L"The server answered with status " + std::to_wstring(result.status) + L".");
+  }
+  if (!result.failed) {
+    const DWORD status = result.status;
+    result = receiveToFile(request.handle, path, progress);
+    result.status = status;
+  }
+  finish(request);
+  if (aborted_ && !result.failed) result = failure(ERROR_WINHTTP_OPERATION_CANCELLED, L"The download was cancelled.");
+  return result;
+}
+
+HttpResult HttpClient::receiveToFile(void* handle, const std::wstring& path, const DownloadProgress& progress) {
+  const auto request = static_cast<HINTERNET>(handle);
+  const std::uint64_t total = contentLength(request);
+  if (total > kMaxDownloadBytes) return failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download is too large.");
+  ScopedFileHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return lastErrorFailure(L"CreateFile");
+  if (progress) progress(0, total);
+  std::uint64_t written = 0;
+  HttpResult result = readBody(request, kMaxDownloadBytes, [&](const char* data, DWORD size, std::uint64_t received) {
+    DWORD count = 0;
+    if (!WriteFile(file.get(), data, size, &count, nullptr)) return lastErrorFailure(L"WriteFile");
+    if (count != size) return failure(ERROR_WRITE_FAULT, L"The setup file could not be written in full.");
+    written = received;
+    if (progress) progress(received, total);
+    return HttpResult{};
+  });
+  if (!result.failed && total > 0 && written < total) {
+    result = failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download ended after " + std::to_wstring(written) +
+                                                                L" of " + std::to_wstring(total) + L" bytes.");
+  }
+  return result;
+}

@@ -1,0 +1,58 @@
+// HTTP(S) for the front end through WinHTTP: the system's certificate checks are
+// always on, TLS 1.0 to 1.2 (and 1.3 where the system has it) are allowed, SSL 3.0
+// never; the system's proxy settings are used and redirects are followed.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+struct HttpResult {
+  bool failed = false;
+  DWORD error = 0;       // Windows or WinHTTP error code when failed and there was one
+  DWORD status = 0;      // HTTP status when a response arrived
+  std::string body;      // response body (not kept by downloads to a file)
+  std::wstring message;  // a short English description of the failure, for logs and reports
+};
+
+// Progress of a download: bytes so far, bytes in all (0 when the server did not say).
+using DownloadProgress = std::function<void(std::uint64_t received, std::uint64_t total)>;
+
+class HttpClient {
+ public:
+  explicit HttpClient(std::wstring userAgent);
+  ~HttpClient();
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
+
+  // GET; fails on anything but status 200.
+  [[nodiscard]] HttpResult get(const std::wstring& url);
+
+  // POST of body with the content type; any status counts as sent.
+  [[nodiscard]] HttpResult post(const std::wstring& url, const std::string& contentType, const std::string& body);
+
+  // GET streamed to a new file in fixed-size chunks. Fails on a status other than 200,
+  // on a body shorter than announced, and when aborted; the file is then left for
+  // the caller to delete.
+  [[nodiscard]] HttpResult download(const std::wstring& url, const std::wstring& path, const DownloadProgress& progress);
+
+  // Stops a download or request in progress from another thread within moments:
+  // closing the request handle wakes a blocked read.
+  void abort();
+
+ private:
+  struct Request;
+  void finish(Request& request);
+  [[nodiscard]] HttpResult receiveToFile(void* request, const std::wstring& path, const DownloadProgress& progress);
+  [[nodiscard]] HttpResult send(Request& request, const std::wstring& url, const wchar_t* verb,
+                                const std::string& contentType, const std::string& body);
+
+  void* session_ = nullptr;
+  std::mutex requestMutex_;
+  void* activeRequest_ = nullptr;
+  std::atomic<bool> aborted_{false};
+};

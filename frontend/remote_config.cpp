@@ -1,0 +1,57 @@
+#include "remote_config.h"
+
+#include <exception>
+#include <stdexcept>
+
+#include "driver/utf8.h"
+#include "file_reading.h"
+#include "frontend_error.h"
+#include "http_client.h"
+#include "logger.h"
+#include "product_version.h"
+
+namespace {
+
+constexpr wchar_t kRemoteConfigFileName[] = L"\\remoteconfig.json";
+// A configuration is a few kilobytes; anything near this is not one.
+constexpr std::size_t kMaxConfigBytes = 16 * 1024 * 1024;
+
+std::string readConfigFile(const std::wstring& path) {
+  const FileReading reading = readWholeFile(path, kMaxConfigBytes);
+  if (reading.failed) throw std::runtime_error(toUtf8(describeReadFailure(path, reading.error)));
+  return reading.bytes;
+}
+
+std::string downloadConfig(const std::wstring& address) {
+  HttpClient client(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT);
+  HttpResult result = client.get(address);
+  if (result.failed) throw std::runtime_error(toUtf8(result.message));
+  return std::move(result.body);
+}
+
+}  // namespace
+
+void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
+                         RemoteConfigRecord& config) {
+  location = inputs.folder + kRemoteConfigFileName;
+  logger.log(L"Getting json remote config: " + location, L"information");
+  try {
+    if (isExistingFile(location)) {
+      logger.log(L"Getting json remote config successful", L"information");
+      config = parseRemoteConfig(readConfigFile(location));
+    } else {
+      logger.log(L"Bootstrap did not dropped remote config, trying to download", L"warning");
+      const std::wstring address = remoteConfigAddress(inputs.host, inputs.productId, inputs.configVersion);
+      location = address;
+      config = parseRemoteConfig(downloadConfig(address));
+      logger.log(L"remote config source: " + address, L"information");
+    }
+  } catch (const std::exception& error) {
+    logger.log(L"Error reading remote config: " + fromUtf8(error.what()), L"error");
+    config = RemoteConfigRecord{};
+    throw FrontEndError(FailureKind::remoteConfig, L"Getting json remote config: " + location);
+  }
+  if (config.deprecated) {
+    throw FrontEndError(FailureKind::outdated, L"Remote config suggests this installer is deprecated.");
+  }
+}

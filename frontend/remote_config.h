@@ -1,0 +1,23 @@
+// The remote configuration as the front end reads it: the file the bootstrapper
+// left beside the executable, or a download from the remote-configuration service.
+#pragma once
+
+#include <string>
+
+#include "core/remote_config_record.h"
+
+class Logger;
+
+struct RemoteConfigInputs {
+  std::wstring folder;         // where remoteconfig.json is looked for, no trailing backslash
+  std::wstring host;           // remote-configuration host, with an optional ":port"
+  std::wstring productId;      // empty without one
+  std::wstring configVersion;  // "2.0.0"
+};
+
+// GetRemoteConfigJson: fills location with the file's path (or, once it downloads, the address) before
+// anything can fail, then config. Throws FrontEndError: outdated for a
+// configuration marked deprecated, remoteConfig when none could be read or
+// parsed (config is then the empty record, and the cause has been logged).
+void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
+                         RemoteConfigRecord& config);

@@ -1,0 +1,196 @@
+// The window's life: creation, the window procedure, hand-over of work from other
+// threads, and the way out with an exit code.
+#include "window.h"
+
+#include <commctrl.h>
+
+#include "dpi.h"
+#include "driver/utf8.h"
+#include "file_reading.h"
+#include "frontend_error.h"
+#include "window_ids.h"
+#include "window_layout.h"
+
+namespace {
+
+// Wakes the window's thread to run the tasks queued by RunOnWindowThread.
+constexpr UINT kRunTasksMessage = WM_APP + 1;
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
+
+Window* windowOf(HWND window) { return reinterpret_cast<Window*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+
+}  // namespace
+
+Window::Window(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEndSettings settings, int showCommand)
+    : instance_(instance),
+      arguments_(std::move(arguments)),
+      settings_(std::move(settings)),
+      showCommand_(showCommand),
+      folder_(executableFolder()),
+      logger_(arguments_.size() == 2 ? arguments_[0] : std::wstring()),
+      strings_(std::make_unique<LocalizedStrings>(instance, folder_, std::wstring_view())),
+      windowThread_(GetCurrentThreadId()) {
+  if (!RegisterWindowClasses() || !CreateMainWindow()) {
+    logger_.log(L"Could not create the window. Error code " + std::to_wstring(GetLastError()) + L".", L"error");
+    return;
+  }
+  CreateFonts();
+  CreateControls();
+  LayoutControls();
+  SelectPage(Page::init);
+  SetupGuiElements();
+}
+
+Window::~Window() {
+  if (window_ != nullptr && !destroyed_) DestroyWindow(window_);
+}
+
+bool Window::RegisterWindowClasses() const {
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProcedure;
+  windowClass.hInstance = instance_;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = kWindowClassName;
+  if (RegisterClassExW(&windowClass) == 0) return false;
+
+  WNDCLASSEXW pageClass = windowClass;
+  pageClass.lpfnWndProc = PageProcedure;
+  pageClass.lpszClassName = kPageClassName;
+  return RegisterClassExW(&pageClass) != 0;
+}
+
+bool Window::CreateMainWindow() {
+  window_ = CreateWindowExW(kWindowExStyle, kWindowClassName, strings_->get(L"zavKelvra").c_str(), kWindowStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_,
+                            this);
+  if (window_ == nullptr) return false;
+  dpi_ = dpiOfWindow(window_);
+  const RECT frame = windowRectForClient(scaleForDpi(kClientWidth, dpi_), scaleForDpi(kClientHeight, dpi_),
+                                         kWindowStyle, kWindowExStyle, dpi_);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& area = monitor.rcWork;
+  SetWindowPos(window_, nullptr, area.left + (area.right - area.left - width) / 2,
+               area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  return true;
+}
+
+LRESULT CALLBACK Window::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  Window* self = windowOf(window);
+  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+// Pages only hold controls: what their controls tell them goes to the window.
+LRESULT CALLBACK Window::PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return SendMessageW(GetParent(page), message, wParam, lParam);
+    default:
+      return DefWindowProcW(page, message, wParam, lParam);
+  }
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case kRunTasksMessage:
+      RunPendingTasks();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == idLinkLabelError && (header->code == NM_CLICK || header->code == NM_RETURN)) {
+        OpenErrorLink();
+      }
+      return 0;
+    }
+    case WM_TIMER:
+      if (wParam == kSizeTimerId) UpdateSizeLabel();
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      const auto dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    case WM_CLOSE:
+      if (!Window_FormClosing()) DestroyWindow(window_);
+      return 0;
+    case WM_DESTROY:
+      destroyed_ = true;
+      KillTimer(window_, kSizeTimerId);
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window_, message, wParam, lParam);
+  }
+}
+
+void Window::OnCommand(int id, int notification) {
+  if (id == idButtonErrorExit && notification == BN_CLICKED) ExitApplication(-1);
+}
+
+void Window::RunOnWindowThread(std::function<void()> task) {
+  if (OnWindowThread()) {
+    if (!destroyed_) task();
+    return;
+  }
+  {
+    std::lock_guard lock(tasksMutex_);
+    tasks_.push_back(std::move(task));
+  }
+  // Fails only once the window is gone, and then the task has nothing left to do.
+  PostMessageW(window_, kRunTasksMessage, 0, 0);
+}
+
+void Window::RunPendingTasks() {
+  std::deque<std::function<void()>> tasks;
+  {
+    std::lock_guard lock(tasksMutex_);
+    tasks.swap(tasks_);
+  }
+  for (auto& task : tasks) {
+    if (destroyed_) return;
+    task();
+  }
+}
+
+void Window::OnError(const std::exception& error) {
+  if (const auto* frontEndError = dynamic_cast<const FrontEndError*>(&error)) {
+    HandleError(frontEndError->kind(), frontEndError->message());
+  } else {
+    HandleError(FailureKind::unexpected, fromUtf8(error.what()));
+  }
+}
+
+void Window::ExitApplication(int code) {
+  logger_.log(L"Exiting application with return code " + std::to_wstring(code), L"information");
+  logger_.log(L"Running cleanup.", L"information");
+  KillTimer(window_, kSizeTimerId);
+  if (_cancelDownload) CancelDownload();
+  exitCode_ = code;
+  exiting_ = true;
+  if (!destroyed_) DestroyWindow(window_);
+}

@@ -1,0 +1,165 @@
+// The front end's one window: four pages shown one at a time (initialisation,
+// download, done, error), the start-up sequence that reads what the bootstrapper
+// left, and the error handling that every failure ends in. Only the window's
+// thread touches the controls; other threads hand work over with RunOnWindowThread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/download_statistics.h"
+#include "core/failure_page.h"
+#include "core/remote_config_record.h"
+#include "gdi_handles.h"
+#include "localized_strings.h"
+#include "logger.h"
+
+// The step keeps its name; the Windows macro of that name is not used here.
+#undef LoadIcon
+
+struct FrontEndSettings {
+  std::wstring remoteConfigHost;  // host, with an optional ":port", of the remote-configuration service
+};
+
+enum class Page { init, download, done, error };
+
+class Window {
+ public:
+  // Creates the window on the initialisation page and runs the start-up
+  // sequence, which shows it; failures end in OnError. arguments are the
+  // command line's, without the program's name.
+  Window(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEndSettings settings, int showCommand);
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  // False when the window could not be created (logged); there is then nothing to run.
+  [[nodiscard]] bool created() const { return window_ != nullptr; }
+  [[nodiscard]] HWND handle() const { return window_; }
+  [[nodiscard]] Logger& logger() { return logger_; }
+  // The code the program ends with: 0 unless ExitApplication stored another.
+  [[nodiscard]] int exitCode() const { return exitCode_; }
+
+  // Runs task on the window's thread: at once when called there, otherwise when
+  // the message loop next turns. Tasks that arrive after the window is gone are
+  // dropped. Threads that post must end before the Window is destroyed.
+  void RunOnWindowThread(std::function<void()> task);
+
+  // The front end's single error handling, from any thread: the first failure of
+  // a run shows its error page and sends its report; later ones are ignored.
+  void OnError(const std::exception& error);
+
+  // Logs, cleans up, stores code as the exit code and ends the message loop.
+  // Window thread only.
+  void ExitApplication(int code);
+
+ private:
+  // Start-up (window_startup.cpp).
+  void SetupGuiElements();
+  void ParseArguments();
+  void SetupLocalizedStrings();
+  void LoadIcon();
+  void ShowInTaskbar();
+  void LogSecurityPermissions();
+  void GetCampaign();
+  void GetRemoteConfigJson();
+  void StartSizeTimer();
+  void DoEvents();
+
+  // Controls, pages and layout (window_layout.cpp).
+  void CreateControls();
+  void CreateFonts();
+  void ApplyFonts(bool redraw);
+  void LayoutControls();
+  void PlaceErrorLink();
+  void SelectPage(Page page);
+  void SetControlText(HWND control, const std::wstring& text);
+  bool SetIconsFromFile(const std::wstring& path, DWORD& error);
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
+
+  // Error page (window_error.cpp).
+  void HandleError(FailureKind kind, const std::wstring& message);
+  void ShowErrorTexts(FailurePage page);
+  void ShowErrorPage();
+  void OpenErrorLink();
+
+  // The client download and setup: what start-up and the error handling call of
+  // them (window_download.cpp).
+  void StartDownloadWorker();
+  void CancelDownload();
+  void DeleteSetupFile();
+  [[nodiscard]] bool Window_FormClosing();
+  void UpdateSizeLabel();
+
+  // Problem reports and events (window_reports.cpp).
+  void webClient_ErrorReport(const std::wstring& message);
+  void webClient_KelvraReport(const std::wstring& eventName);
+
+  // The window procedure and the task queue (window.cpp).
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+  [[nodiscard]] bool RegisterWindowClasses() const;
+  [[nodiscard]] bool CreateMainWindow();
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCommand(int id, int notification);
+  void RunPendingTasks();
+  [[nodiscard]] bool OnWindowThread() const { return GetCurrentThreadId() == windowThread_; }
+
+  // The data model.
+  std::wstring _productId;  // empty without one
+  std::wstring _gameName;   // empty without one
+  std::wstring _remoteConfigVersion = L"2.0.0";
+  std::wstring _remoteConfigLocation;
+  std::wstring _remoteConfigDownloadURL;
+  std::string _campaignPayload = "{}";
+  std::string _encodedPayload;
+  std::string _decodedPayload = "{}";
+  std::wstring _error_url;
+  std::atomic<bool> errorReportSent{false};
+  std::atomic<bool> _cancelDownload{false};
+  RemoteConfigRecord _remoteConfigJson;
+  int exitCode_ = 0;
+
+  HINSTANCE instance_;
+  std::vector<std::wstring> arguments_;
+  FrontEndSettings settings_;
+  int showCommand_;
+  std::wstring folder_;  // the executable's folder, which is the working folder
+  Logger logger_;
+  std::unique_ptr<LocalizedStrings> strings_;
+
+  HWND window_ = nullptr;
+  DWORD windowThread_ = 0;
+  bool destroyed_ = false;
+  bool exiting_ = false;
+  UINT dpi_ = 96;
+  Page page_ = Page::init;
+  HWND pages_[4] = {};
+  HWND labelWelcome_ = nullptr;
+  HWND labelWaitEnd_ = nullptr;
+  HWND progressBarDownload_ = nullptr;
+  HWND labelDownloadSize_ = nullptr;
+  HWND labelStatistics_ = nullptr;
+  HWND labelError_ = nullptr;
+  HWND linkLabelError_ = nullptr;
+  HWND buttonErrorExit_ = nullptr;
+  ScopedFont font_;
+  ScopedFont headingFont_;
+  ScopedIcon bigIcon_;
+  ScopedIcon smallIcon_;
+  std::wstring iconPath_;  // set once the icon file loaded, to load it again at another DPI
+
+  std::mutex statisticsMutex_;
+  DownloadStatistics statistics_;
+
+  std::mutex tasksMutex_;
+  std::deque<std::function<void()>> tasks_;
+};

@@ -1,0 +1,124 @@
+// The start-up sequence: arguments, texts, icon, the user, the campaign and the
+// remote configuration, then the hand-over to the download. Runs on the window's
+// thread; every failure ends in OnError.
+#include "window.h"
+
+#include <string>
+
+#include "campaign.h"
+#include "core/composite_format.h"
+#include "remote_config.h"
+#include "user_identity.h"
+#include "window_layout.h"
+
+void Window::SetupGuiElements() {
+  try {
+    logger_.log(L"Setting up gui elements.", L"information");
+    ParseArguments();
+    SetupLocalizedStrings();
+    LoadIcon();
+    ShowInTaskbar();
+    LogSecurityPermissions();
+    GetCampaign();
+    GetRemoteConfigJson();
+    StartSizeTimer();
+    webClient_KelvraReport(L"kelvra_download_started");
+    StartDownloadWorker();
+    DoEvents();
+    // A failure handled meanwhile keeps its error page.
+    if (!destroyed_ && !errorReportSent) SelectPage(Page::download);
+  } catch (const std::exception& error) {
+    OnError(error);
+  }
+}
+
+void Window::ParseArguments() {
+  std::wstring joined;
+  for (const std::wstring& argument : arguments_) {
+    if (!joined.empty()) joined += L", ";
+    joined += argument;
+  }
+  logger_.log(L"Parsing arguments: " + joined, L"information");
+  if (arguments_.size() != 2) return;
+  _productId = arguments_[0];
+  _gameName = arguments_[1];
+  wchar_t title[512] = {};
+  GetWindowTextW(window_, title, 512);
+  SetWindowTextW(window_, (_gameName + L" - " + title).c_str());
+}
+
+void Window::SetupLocalizedStrings() {
+  logger_.log(L"Setting up localized strings.", L"information");
+  const std::wstring culture = userInterfaceCulture();
+  logger_.log(L"Detected language is " + culture, L"information");
+  strings_ = std::make_unique<LocalizedStrings>(instance_, folder_, culture);
+  const std::wstring title =
+      _gameName.empty() ? strings_->get(L"zavKelvra") : formatComposite(strings_->get(L"windowName"), {_gameName});
+  SetWindowTextW(window_, title.c_str());
+  SetControlText(labelWelcome_, strings_->get(L"labelWelcome"));
+  SetControlText(labelWaitEnd_, strings_->get(L"labelWaitEnd"));
+  SetControlText(buttonErrorExit_, strings_->get(L"buttonErrorExit"));
+  SetControlText(labelDownloadSize_, L"");
+  SetControlText(labelStatistics_, L"");
+  LayoutControls();
+}
+
+void Window::LoadIcon() {
+  const std::wstring path = folder_ + L"\\icon.ico";
+  logger_.log(L"Loading icon file: " + path, L"information");
+  DWORD error = 0;
+  if (!SetIconsFromFile(path, error)) {
+    logger_.log(L"Could not load the icon file '" + path + L"'. Error code " + std::to_wstring(error) + L".",
+                L"warning");
+  }
+}
+
+// The window appears here, on its initialisation page, so that the user sees the
+// installer at once while the configuration is read.
+void Window::ShowInTaskbar() {
+  ShowWindow(window_, showCommand_);
+  UpdateWindow(window_);
+  SetForegroundWindow(window_);
+}
+
+void Window::LogSecurityPermissions() {
+  const UserIdentity identity = currentUserIdentity();
+  logger_.log(L"Installer running as user " + identity.name + L" - elevation status " +
+                  (identity.administrator ? L"True" : L"False") + L". ",
+              L"information");
+}
+
+void Window::GetCampaign() {
+  if (readCampaign(folder_, logger_, _campaignPayload, _encodedPayload)) {
+    webClient_ErrorReport(L"Error loading campaign");
+  }
+}
+
+void Window::GetRemoteConfigJson() {
+  const RemoteConfigInputs inputs{folder_, settings_.remoteConfigHost, _productId, _remoteConfigVersion};
+  readRemoteConfig(inputs, logger_, _remoteConfigLocation, _remoteConfigJson);
+}
+
+// The label is filled at once too, so that the download page never shows it blank
+// for its first second.
+void Window::StartSizeTimer() {
+  SetTimer(window_, kSizeTimerId, kSizeTimerInterval, nullptr);
+  UpdateSizeLabel();
+}
+
+// Lets the messages that start-up queued (painting, the worker's first reports)
+// run before the download page is selected. A quit request met here is put back
+// for the message loop.
+void Window::DoEvents() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (!IsDialogMessageW(window_, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}

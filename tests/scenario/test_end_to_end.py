@@ -1,0 +1,471 @@
+"""Whole runs of the bootstrapper under Wine, one outcome of a run at a time.
+
+Runs that stop before the front end use the real InstallerBootstrapper.exe. Runs
+that reach it use test builds whose resource 129 is the stand-in front end
+(tests/tools/standin_frontend.cpp), told through KELVRA_STANDIN_* variables how to
+end; the variants without a resource, or with a front end that is no program, are
+built in tests/standin_builds. The prefix has .NET Framework 4.8 registered for the
+whole class, and each run starts in a current directory of its own holding a local
+remote configuration, so that no run needs the network.
+
+Outcomes covered elsewhere: the single-instance guard and the working folder's name
+(test_bootstrapper.py), the system requirements (test_system.py).
+"""
+import base64
+import contextlib
+import datetime
+import hashlib
+import json
+import os
+import pathlib
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+import unittest
+
+import winebench as bench
+from test_bootstrapper import folder_name_for_second
+
+SOURCE = pathlib.Path(__file__).resolve().parents[2]
+PAYLOAD = bench.BUILD / "payload"
+STANDIN = bench.BIN / "standin_frontend.exe"
+WITH_STANDIN = bench.BIN / "InstallerBootstrapperWithStandin.exe"
+STAMP = pathlib.Path(os.environ.get("KELVRA_STAMP_TOOL", bench.BUILD / "host" / "bin" / "kelvra-stamp"))
+E2E = bench.DRIVE_C / "e2e"
+
+CULTURES = ("pt-BR", "zh", "fr", "de", "pl", "ru", "zh-Hant", "ja", "ko", "es", "es-MX", "it")
+CONFIG = (b'<configuration>\n<startup>\n<supportedRuntime version = "v4.0"/>\n'
+          b'<supportedRuntime version = "v2.0.50727"/>\n</startup>\n</configuration>\n')
+REMOTE_CONFIG = b'{"content":{"windows":{"version":"2.0.1","url":"https://127.0.0.1/setup.exe"}}}'
+NDP = r"HKLM\Software\Microsoft\NET Framework Setup\NDP"
+NET_4 = NDP + r"\v4\Full"
+CLIENT_KEYS = (r"HKLM\Software\ZAVsoft", r"HKLM\Software\WOW6432Node\ZAVsoft")
+TEMPORARY_FOLDER_VALUES = [(r"HKCU\Environment", "TMP"), (r"HKCU\Environment", "TEMP")]
+
+FULFILLED = ("info", "System fulfills Kelvra requirements.")
+NONZERO = ("warning", "C# Installer returned nonzero error code.")
+NOT_FOUND = ("info", "Kelvra does not exist. Shutting down")
+SUCCEEDED = ("info", "Looks like installation of ZAV Kelvra 2.0 succeeded.")
+PROBING = ("info", "Checking kelvra existence.")
+CLEANING = re.compile(r"^Cleaning temporary folder at \[(.*)\]\.$")
+LAUNCH = re.compile(r"^Executing installer\. Path \[(.*)\], params \[(.*)\]\.$")
+OUR_CAPTIONS = {"Installation Error", "Installation Failed", ".NET Framework Not Found", "Installer Already Running",
+                "This Version of Windows is Not Supported"}
+
+
+def windows_path(unix_path):
+    """The C: path of a file in the prefix's drive C:."""
+    return "C:\\" + str(pathlib.Path(unix_path).relative_to(bench.DRIVE_C)).replace("/", "\\")
+
+
+def timestamp(line):
+    return datetime.datetime.strptime(line[1:24], "%Y-%m-%d %H:%M:%S.%f")
+
+
+def digests(folder):
+    """Every file under folder, by its path relative to it, as a SHA-256 digest."""
+    return {path.relative_to(folder).as_posix(): hashlib.sha256(path.read_bytes()).hexdigest()
+            for path in sorted(folder.rglob("*")) if path.is_file()}
+
+
+def log_lines_since(offset):
+    with bench.LOG.open("rb") as log:
+        log.seek(offset)
+        return [line for line in log.read().decode("utf-8").split("\r\n") if line]
+
+
+def end_leftover_processes():
+    """After a time-out: the bootstrapper builds and the staged front end, by image name,
+    so that the next test finds neither the mutex nor a working folder in use."""
+    names = {path.name for path in bench.BIN.glob("InstallerBootstrapper*.exe")} | {"KelvraInstaller.exe"}
+    for name in sorted(names):
+        bench.wine(["taskkill", "/f", "/im", name], timeout=60)
+
+
+@contextlib.contextmanager
+def held_open(paths):
+    """The files kept open without sharing by another program, as a program still
+    using them would; each is created when missing."""
+    holder = bench.wine_background([bench.BIN / "file_holder.exe", *(bench.windows_path(path) for path in paths)],
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    try:
+        line = holder.stdout.readline().strip()
+        assert line == b"ready", line
+        yield
+    finally:
+        holder.stdin.close()
+        holder.wait(timeout=60)
+        holder.stdout.close()
+
+
+def register_framework_4_8():
+    bench.registry_delete_key(NDP)
+    bench.registry_set(NET_4, "Release", 528040, "REG_DWORD")
+
+
+class EndToEndTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        # Read before any test points TMP elsewhere.
+        bench.temp_folder()
+        cls.enterClassContext(bench.registry_key_restored(NDP))
+        for key in CLIENT_KEYS:
+            cls.enterClassContext(bench.registry_key_restored(key))
+        register_framework_4_8()
+
+    @classmethod
+    def tearDownClass(cls):
+        super().tearDownClass()
+        with contextlib.suppress(OSError):
+            E2E.rmdir()
+
+    def setUp(self):
+        self.folder = E2E / self._testMethodName
+        shutil.rmtree(self.folder, ignore_errors=True)
+        self.cwd = self.folder / "cwd"
+        self.cwd.mkdir(parents=True)
+        (self.cwd / "remoteconfig.json").write_bytes(REMOTE_CONFIG)
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        for key in CLIENT_KEYS:
+            bench.registry_delete_key(key)
+        self.report_file = self.folder / "report.txt"
+        self.staged = self.folder / "staged"
+        self.client = self.folder / "client"
+
+    # -- running -----------------------------------------------------------------
+
+    def standin(self, exit_code="0", copy=False, client_layout=None, wait_for=None):
+        """The stand-in's orders: always a report, the rest on request."""
+        env = {"KELVRA_STANDIN_EXIT_CODE": exit_code, "KELVRA_STANDIN_REPORT": windows_path(self.report_file)}
+        if copy:
+            env["KELVRA_STANDIN_COPY_TO"] = windows_path(self.staged)
+        if client_layout:
+            env["KELVRA_STANDIN_CLIENT_FOLDER"] = windows_path(self.client)
+            env["KELVRA_STANDIN_CLIENT_LAYOUT"] = client_layout
+        if wait_for:
+            env["KELVRA_STANDIN_WAIT_FOR"] = windows_path(wait_for)
+        return env
+
+    def run_exe(self, exe=WITH_STANDIN, env=None, cwd=None, timeout=120):
+        """One run; afterwards self.left holds the working folders it left behind."""
+        self.report_file.unlink(missing_ok=True)
+        before = set(bench.working_folders())
+        try:
+            run = bench.run_bootstrapper(exe=exe, env=env, cwd=cwd or self.cwd, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            end_leftover_processes()
+            for folder in set(bench.working_folders()) - before:
+                shutil.rmtree(folder, ignore_errors=True)
+            raise
+        self.left = set(bench.working_folders()) - before
+        return run
+
+    def report(self):
+        seen = {}
+        for line in self.report_file.read_text(encoding="utf-8").splitlines():
+            key, _, value = line.partition("=")
+            seen.setdefault(key, []).append(value)
+        return seen
+
+    # -- what every run past the working folder's name must leave ----------------
+
+    def assert_cleaned_up(self, run):
+        """Nothing left in the temporary folder, the cleaning line last and the same folder
+        cleaned at the start; returns that working folder's Windows path."""
+        self.assertEqual(self.left, set(), "a working folder outlived the run")
+        messages = run.messages
+        cleaned = [CLEANING.match(text).group(1) for _, text in messages if CLEANING.match(text)]
+        self.assertEqual(len(cleaned), 2, messages)
+        self.assertEqual(cleaned[0], cleaned[1])
+        self.assertEqual(messages[-1], ("info", f"Cleaning temporary folder at [{cleaned[1]}]."))
+        return cleaned[1]
+
+    def assert_staged(self, token=b"", campaign=None, remote_config=REMOTE_CONFIG, auth=None):
+        """The working folder as the front end saw it, copied out by the stand-in."""
+        expected = {
+            "KelvraInstaller.exe": STANDIN,
+            "KelvraInstaller.exe.config": CONFIG,
+            "icon.png": SOURCE / "resources" / "icon.png",
+            "icon.ico": SOURCE / "resources" / "application.ico",
+            "payload.base64": token,
+        }
+        for culture in CULTURES:
+            expected[f"{culture}/KelvraWebInstaller.resources.dll"] = (
+                PAYLOAD / culture / "KelvraWebInstaller.resources.dll")
+        for name, content in (("payload.campaign", campaign), ("remoteconfig.json", remote_config),
+                              ("zavKelvra.auth", auth)):
+            if content is not None:
+                expected[name] = content
+        expected = {name: hashlib.sha256(content if isinstance(content, bytes) else content.read_bytes()).hexdigest()
+                    for name, content in expected.items()}
+        self.assertEqual(digests(self.staged), dict(sorted(expected.items())))
+        self.assertEqual(len(CONFIG), 134)
+
+    # -- the outcomes, in the order of a run -----------------------------------------
+
+    def test_log_folder_that_cannot_be_examined_stops_the_run_before_any_log(self):
+        # A link to itself: the attribute query fails with a code other than "not found",
+        # as a file system loop does on Windows too.
+        saved = bench.LOG_DIR.with_name("logs.saved-by-test")
+        if bench.LOG_DIR.is_dir():
+            bench.LOG_DIR.rename(saved)
+        os.symlink("logs", bench.LOG_DIR)
+        try:
+            run = self.run_exe(exe=bench.BOOTSTRAPPER)
+        finally:
+            bench.LOG_DIR.unlink()
+            if saved.exists():
+                saved.rename(bench.LOG_DIR)
+        self.assertEqual(run.code, 1)
+        self.assertIsNotNone(run.notice)
+        self.assertEqual(run.notice.caption, "Installation Failed")
+        self.assertTrue(run.notice.body.endswith(" Error code: 1921."), run.notice.body)
+        self.assertEqual(run.log_lines, [])
+        self.assertEqual(self.left, set())
+
+    def test_leftover_folder_that_cannot_be_removed_ends_the_run_without_a_notice(self):
+        # Leftovers under every name the run may choose in the next seconds, each with a
+        # file that another program keeps open without sharing.
+        start = int(time.time())
+        planted = [bench.temp_folder() / folder_name_for_second(second) for second in range(start, start + 10)]
+        for folder in planted:
+            (folder / "sub").mkdir(parents=True, exist_ok=True)
+            (folder / "loose.txt").write_text("left over")
+        self.addCleanup(lambda: [shutil.rmtree(folder, ignore_errors=True) for folder in planted])
+        with held_open([folder / "sub" / "held.dat" for folder in planted]):
+            run = self.run_exe(exe=bench.BOOTSTRAPPER)
+
+        self.assertEqual(run.code, 1)
+        self.assertIsNone(run.notice)
+        messages = run.messages
+        cleaning = CLEANING.match(messages[-2][1])
+        self.assertIsNotNone(cleaning, messages)
+        chosen = cleaning.group(1)
+        self.assertEqual(messages[-1][0], "error")
+        self.assertRegex(messages[-1][1], r"^Failed to remove temporary folder \[" + re.escape(chosen) +
+                         r"\]\. Error code: [1-9]\d*$")
+        # No guard yet: the folder is not touched again, and nothing else is created.
+        self.assertEqual(sum(1 for _, text in messages if CLEANING.match(text)), 1)
+        self.assertIn(bench.unix_path(chosen), planted)
+        self.assertTrue((bench.unix_path(chosen) / "sub" / "held.dat").exists())
+        self.assertEqual(self.left - set(planted), set())
+
+    def test_staging_failure_shows_the_installation_error_and_removes_the_working_folder(self):
+        cases = [
+            ("front end missing", "InstallerBootstrapperWithout129.exe", False,
+             lambda folder: [FULFILLED, ("error", "Failed to find resource. Resource id: 129.")]),
+            ("image missing", "InstallerBootstrapperWithout133.exe", False,
+             lambda folder: [FULFILLED, ("error", "Failed to find resource. Resource id: 133.")]),
+            ("translation missing", "InstallerBootstrapperWithout140.exe", False,
+             lambda folder: [("info", f"Dumping translation file of language [zh-Hant], path "
+                                      f"[{folder}\\zh-Hant\\KelvraWebInstaller.resources.dll]"),
+                             ("error", "Failed to find resource. Resource id: 140.")]),
+            ("icon group missing", "InstallerBootstrapperWithout132.exe", False,
+             lambda folder: [("info", "Extracting icon resources."),
+                             ("error", "Failed to find resource. Resource id: 132.")]),
+            # The temporary folder is gone: nothing can be written into the working folder.
+            ("front end not writable", WITH_STANDIN.name, True,
+             lambda folder: [FULFILLED, ("error", f"Failed to create file [{folder}\\KelvraInstaller.exe]. "
+                                                  "Error code 3.")]),
+        ]
+        missing_temp = windows_path(self.folder / "no-such-folder") + "\\"
+        for name, exe, temp_missing, lines in cases:
+            with self.subTest(name):
+                if temp_missing:
+                    with bench.registry_values([(key, value, missing_temp, "REG_SZ")
+                                                for key, value in TEMPORARY_FOLDER_VALUES]):
+                        run = self.run_exe(exe=bench.BIN / exe, env=self.standin())
+                else:
+                    run = self.run_exe(exe=bench.BIN / exe, env=self.standin())
+                self.assertEqual(run.code, 1)
+                self.assertIsNotNone(run.notice)
+                self.assertEqual(run.notice.caption, "Installation Error")
+                folder = self.assert_cleaned_up(run)
+                expected = lines(folder)
+                self.assertEqual(run.messages[-1 - len(expected):-1], expected)
+                self.assertFalse(any(LAUNCH.match(text) for _, text in run.messages))
+                self.assertFalse(self.report_file.exists(), "the front end was started")
+
+    def test_front_end_that_cannot_be_started_ends_the_run_with_the_warning(self):
+        run = self.run_exe(exe=bench.BIN / "InstallerBootstrapperWithUnstartableFrontEnd.exe")
+        self.assertEqual(run.code, 1)
+        # The shell may show its own error box (no SEE_MASK_FLAG_NO_UI); none of ours appears.
+        self.assertTrue(run.notice is None or run.notice.caption not in OUR_CAPTIONS, run.notice)
+        folder = self.assert_cleaned_up(run)
+        messages = run.messages
+        self.assertEqual(messages[-4], ("info", f"Executing installer. Path [{folder}\\KelvraInstaller.exe], params []."))
+        self.assertEqual(messages[-3][0], "error")
+        self.assertRegex(messages[-3][1], r"^ShellExecuteEx failed\. Error code \d+\.$")
+        self.assertEqual(messages[-2], NONZERO)
+
+    def test_nonzero_exit_code_fails_the_run_without_asking_for_the_client(self):
+        for exit_code in ("1", "256", "0x80000000"):
+            with self.subTest(exit_code=exit_code):
+                for key in CLIENT_KEYS:
+                    bench.registry_delete_key(key)
+                # The client does get installed: the exit code alone decides.
+                run = self.run_exe(env=self.standin(exit_code, client_layout="32"))
+                self.assertEqual(run.code, 1)
+                self.assertIsNone(run.notice)
+                self.assertIn("processId", self.report(), "the front end did not run")
+                self.assertTrue((self.client / "KelvraClient.exe").exists())
+                self.assert_cleaned_up(run)
+                self.assertEqual(run.messages[-2], NONZERO)
+                self.assertNotIn(PROBING, run.messages)
+
+    def test_client_missing_after_the_front_end_fails_the_run_without_a_notice(self):
+        cases = [("no registry entries", []),
+                 ("registry names an executable that is not there",
+                  [(CLIENT_KEYS[0] + r"\KelvraClient\paths", "client", windows_path(self.client), "REG_SZ"),
+                   (CLIENT_KEYS[0] + r"\KelvraClient", "clientExecutable", "KelvraClient.exe", "REG_SZ")])]
+        for name, values in cases:
+            with self.subTest(name), bench.registry_values(values):
+                run = self.run_exe(env=self.standin("0"))
+                self.assertEqual(run.code, 1)
+                self.assertIsNone(run.notice)
+                self.assert_cleaned_up(run)
+                self.assertEqual(run.messages[-2], NOT_FOUND)
+                self.assertIn(PROBING, run.messages)
+                self.assertNotIn(NONZERO, run.messages)
+
+    def test_installed_client_makes_the_run_succeed(self):
+        (self.cwd / "zavKelvra.auth").write_bytes(b"auth \x00\xff bytes")
+        for layout in ("32", "64"):
+            with self.subTest(layout=layout):
+                for key in CLIENT_KEYS:
+                    bench.registry_delete_key(key)
+                shutil.rmtree(self.staged, ignore_errors=True)
+                run = self.run_exe(env=self.standin("0", copy=True, client_layout=layout))
+                self.assertEqual(run.code, 0)
+                self.assertIsNone(run.notice)
+                folder = self.assert_cleaned_up(run)
+                messages = run.messages
+                self.assertEqual(messages[-2], SUCCEEDED)
+                self.assertIn(("info", f"Kelvra exists - KelvraClient.exe found at "
+                                       f"[{windows_path(self.client)}\\KelvraClient.exe]."), messages)
+                # No token in this build: the run still stages and launches.
+                start = messages.index(("info", "Has token. Try to read it"))
+                self.assertEqual(messages[start + 2], ("error", "Failed at reading token."))
+                self.assertIn(("info", "Using local remote-config override."), messages)
+                self.assertIn(("info", f"Executing installer. Path [{folder}\\KelvraInstaller.exe], params []."),
+                              messages)
+                self.assert_staged(auth=b"auth \x00\xff bytes")
+
+                seen = self.report()
+                self.assertEqual(seen["executable"], [f"{folder}\\KelvraInstaller.exe"])
+                self.assertEqual(seen["currentDirectory"], [windows_path(self.cwd)])
+                self.assertNotIn("argument", seen)
+                self.assertEqual(seen["parentExecutable"][0].lower(), bench.windows_path(WITH_STANDIN).lower())
+
+    def test_locked_authentication_file_does_not_stop_the_run(self):
+        auth = self.cwd / "zavKelvra.auth"
+        with held_open([auth]):
+            run = self.run_exe(env=self.standin("0", copy=True, client_layout="32"))
+        self.assertEqual(run.code, 0)
+        folder = self.assert_cleaned_up(run)
+        self.assertIn(("info", f"Token: copy result: [0], source path: [{windows_path(auth)}], "
+                               f"target path: [{folder}\\zavKelvra.auth]"), run.messages)
+        self.assertEqual(run.messages[-2], SUCCEEDED)
+        self.assert_staged()
+
+    def test_stamped_copy_hands_its_campaign_to_the_front_end(self):
+        if not STAMP.exists():
+            raise AssertionError(f"{STAMP} is missing: build the host tools first (make build-host)")
+        campaign = {"login_parameters": "lp=4711", "campaign": {"source": "e2e", "name": "Grüße", "id": 3}}
+        campaign_file = self.folder / "campaign.json"
+        campaign_file.write_text(json.dumps(campaign, ensure_ascii=False), encoding="utf-8")
+        stamped = self.folder / "stamped" / WITH_STANDIN.name
+        stamped.parent.mkdir()
+        result = subprocess.run([str(STAMP), "--campaign", str(campaign_file), str(WITH_STANDIN), str(stamped)],
+                                capture_output=True, timeout=60)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        token = base64.b64encode(json.dumps(campaign, separators=(",", ":"), ensure_ascii=False).encode()).decode()
+
+        run = self.run_exe(exe=stamped, env=self.standin("0", copy=True, client_layout="32"))
+        self.assertEqual(run.code, 0)
+        self.assert_cleaned_up(run)
+        self.assertNotIn(("error", "Failed at reading token."), run.messages)
+        self.assertIn(("info", f"Token: token doesn't exist at path: [{windows_path(self.cwd)}\\zavKelvra.auth]"),
+                      run.messages)
+        sorted_compact = json.dumps(campaign, separators=(",", ":"), ensure_ascii=False, sort_keys=True)
+        self.assert_staged(token=token.encode(), campaign=sorted_compact.encode())
+
+    def test_run_goes_on_when_the_remote_configuration_cannot_be_obtained(self):
+        # No local override: the download meets the bench's closed proxy.
+        (self.cwd / "remoteconfig.json").unlink()
+        run = self.run_exe(env=self.standin("0", copy=True, client_layout="32"))
+        self.assertEqual(run.code, 0)
+        self.assert_cleaned_up(run)
+        messages = run.messages
+        start = messages.index(("info", "Looking for remote config info for Kelvra Client."))
+        self.assertEqual(messages[start + 1][0], "error")
+        self.assertTrue(messages[start + 1][1].startswith("Failed to download remote-config to file due to "))
+        self.assertEqual(messages[start + 2], ("info", "Due to failure in getting allowed version from remote config, "
+                                                       "setting allowed Kelvra version to 0.0.0."))
+        self.assertEqual(messages[-2], SUCCEEDED)
+        self.assert_staged(remote_config=None)
+
+    def test_second_copy_is_turned_away_while_the_first_waits_for_its_front_end(self):
+        release = self.folder / "release"
+        env = self.standin("0", client_layout="32", wait_for=release)
+        before = set(bench.working_folders())
+        start = bench.log_size()
+        first = bench.wine_background([WITH_STANDIN], env=env, cwd=self.cwd,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 60
+            while not self.report_file.exists() and time.monotonic() < deadline and first.poll() is None:
+                time.sleep(0.1)
+            self.assertTrue(self.report_file.exists(), "the first copy's front end did not start")
+            working = set(bench.working_folders()) - before
+            self.assertEqual(len(working), 1)
+            working = working.pop()
+            staged = digests(working)
+            self.assertIn("KelvraInstaller.exe", staged)
+
+            code, notice, lines = bench.run_with_notice_watch([WITH_STANDIN], cwd=self.cwd)
+            self.assertEqual(code, 1)
+            self.assertIsNotNone(notice)
+            self.assertEqual(notice.caption, "Installer Already Running")
+            self.assertEqual(lines, [])
+            self.assertEqual(digests(working), staged, "the second copy disturbed the first one's working folder")
+            self.assertEqual(set(bench.working_folders()) - before, {working})
+        finally:
+            release.touch()
+            try:
+                first_code = first.wait(timeout=60)
+            except subprocess.TimeoutExpired:
+                end_leftover_processes()
+                raise
+        self.assertEqual(first_code, 0)
+        self.left = set(bench.working_folders()) - before
+        first_run = bench.Run(first_code, None, log_lines_since(start))
+        self.assert_cleaned_up(first_run)
+        self.assertEqual(first_run.messages[-2], SUCCEEDED)
+
+    def test_time_to_launch_and_peak_memory(self):
+        """Figures, not a benchmark: printed, and only bounded where a fault would show."""
+        durations = []
+        peaks = []
+        for _ in range(10):
+            run = self.run_exe(env=self.standin("0"))
+            self.assertEqual(run.code, 1)
+            self.assert_cleaned_up(run)
+            launch = next(line for line in run.log_lines if "] Executing installer. Path [" in line)
+            durations.append((timestamp(launch) - timestamp(run.log_lines[0])).total_seconds() * 1000)
+            peaks.append(int(self.report()["parentPeakWorkingSetSize"][0]))
+        median = statistics.median(durations)
+        print(f"start to launch: median {median:.0f} ms over {len(durations)} runs "
+              f"(min {min(durations):.0f}, max {max(durations):.0f}); "
+              f"peak working set at launch: median {statistics.median(peaks) / 2 ** 20:.1f} MiB, "
+              f"max {max(peaks) / 2 ** 20:.1f} MiB", file=sys.stderr)
+        # A local run that takes seconds is waiting on something it should not.
+        self.assertLess(median, 3000)
+        self.assertGreater(min(peaks), 0, "the stand-in could not read the bootstrapper's memory")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,346 @@
+"""The installer front end's window, languages, start-up inputs and error page,
+run for real under Wine from a working folder laid out as the bootstrapper leaves it."""
+import json
+import os
+import re
+import shutil
+import threading
+import unittest
+
+import frontend_bench as fe
+import https_server
+import winebench as bench
+
+CONFIG = {"content": {"windows": {"version": "2.4.0", "downloadLink": "https://localhost:1/KelvraSetup.exe",
+                                  "installerMd5": "0123456789abcdef0123456789abcdef", "deprecated": False}}}
+DEPRECATED = {"content": {"windows": {"version": "2.4.0", "deprecated": True}}}
+CAMPAIGN = b'{"campaign":{"id":7,"source":"mail"}}'
+CONFIG_PATH = "/components/webinstaller?component_version=2.0.0"
+
+WORK = bench.STATE / "frontend"
+URL_RECORD = WORK / "opened-urls.txt"
+HTTPS_COMMAND = r"HKLM\Software\Classes\https\shell\open\command"
+X11_DRIVER = r"HKCU\Software\Wine\X11 Driver"
+DESKTOP = r"HKCU\Control Panel\Desktop"
+
+
+def setUpModule():
+    shutil.rmtree(WORK, ignore_errors=True)
+    WORK.mkdir(parents=True)
+    # Without a window manager on the bench's display Wine draws the caption only
+    # when it decorates windows itself: the screenshots then show the title bar.
+    bench.registry_set(X11_DRIVER, "Decorated", "N")
+    # A link opens its address through the https handler: the driver writes it down
+    # instead of starting a browser.
+    global _https_handler
+    _https_handler = bench.registry_key_restored(HTTPS_COMMAND)
+    _https_handler.__enter__()
+    command = f'"{bench.windows_path(fe.DRIVER)}" record "{bench.windows_path(URL_RECORD)}" "%1"'
+    result = bench.wine(["reg", "add", HTTPS_COMMAND, "/ve", "/d", command, "/f"])
+    assert result.returncode == 0, result.stderr
+
+
+def tearDownModule():
+    _https_handler.__exit__(None, None, None)
+    bench.wine(["reg", "delete", X11_DRIVER, "/v", "Decorated", "/f"])
+
+
+class FrontEndCase(unittest.TestCase):
+    def start(self, folder, args=(), locale="en_US.UTF-8", env=None):
+        run = fe.FrontEnd(folder, args, locale, env)
+        self.addCleanup(run.kill)
+        return run
+
+    def folder(self, name=None):
+        return WORK / (name or self.id().rsplit(".", 1)[-1])
+
+    def assertClosesWith(self, run, code):
+        run.close()
+        self.assertEqual(run.wait_exit(), code)
+        self.assertEqual(run.messages()[-1], ("information", "Exit complete"))
+
+
+class WindowAndLanguagesTest(FrontEndCase):
+    LANGUAGES = [  # locale, culture the front end detects, string table it shows
+        ("en_US.UTF-8", "en-US", "en"),
+        ("de_DE.UTF-8", "de-DE", "de"),
+        ("ja_JP.UTF-8", "ja-JP", "ja"),
+        ("pt_BR.UTF-8", "pt-BR", "pt-BR"),
+        ("es_MX.UTF-8", "es-MX", "es-MX"),
+        ("es_AR.UTF-8", "es-AR", "es"),  # no table of its own: its parent's
+    ]
+
+    def test_texts_follow_the_user_interface_language(self):
+        folder = fe.stage(self.folder(), CONFIG, CAMPAIGN)
+        for locale, culture, table in self.LANGUAGES:
+            with self.subTest(culture=culture):
+                texts = fe.strings(table)
+                run = self.start(folder, locale=locale)
+                state = run.wait_page("tabDownload")
+                controls = state["controls"]
+                self.assertEqual(state["title"], texts["zavKelvra"])
+                self.assertEqual(controls["labelWelcome"]["text"], texts["labelWelcome"])
+                self.assertEqual(controls["labelWaitEnd"]["text"], texts["labelWaitEnd"])
+                self.assertEqual(controls["buttonErrorExit"]["text"], texts["buttonErrorExit"])
+                self.assertEqual(controls["labelStatistics"]["text"], "")
+                self.assertTrue(controls["progressBarDownload"]["visible"])
+                # The refresh timer fills the size label from the (still empty) statistics.
+                size = fe.compose(texts["labelDownloadSize"], "0", "0", texts["size"])
+                self.assertEqual(self.wait_for_text(run, "labelDownloadSize"), size)
+                run.screenshot(f"download-{culture}")
+                if culture == "en-US":
+                    run.show_page("tabDone")
+                    run.screenshot("done-preview-en-US")
+                self.assertIn(("information", f"Detected language is {culture}"), run.messages())
+                self.assertClosesWith(run, 0)
+        # The two Spanish tables really differ where the fallback is checked.
+        self.assertNotEqual(fe.strings("es")["labelWaitEnd"], fe.strings("es-MX")["labelWaitEnd"])
+
+    def wait_for_text(self, run, control, tries=20):
+        for _ in range(tries):
+            text = run.state()["controls"][control]["text"]
+            if text:
+                return text
+        return ""
+
+    def test_started_by_the_bootstrapper_the_run_logs_its_start_up(self):
+        folder = fe.stage(self.folder(), CONFIG, CAMPAIGN)
+        run = self.start(folder)
+        run.wait_page("tabDownload")
+        print(f"front end: {os.path.getsize(fe.PAYLOAD / 'KelvraInstaller.exe')} bytes, "
+              f"window shown {run.startup_ms} ms after start")
+        self.assertClosesWith(run, 0)
+        path = bench.windows_path(folder)
+        messages = run.messages()
+        user = [m for _, m in messages if m.startswith("Installer running as user ")]
+        self.assertEqual(len(user), 1)
+        self.assertRegex(user[0], r"^Installer running as user \S+ - elevation status (True|False)\. $")
+        self.assertEqual([m for m in messages if not m[1].startswith("Installer running as user ")], [
+            ("information", "Setting up gui elements."),
+            ("information", "Parsing arguments: "),
+            ("information", "Setting up localized strings."),
+            ("information", "Detected language is en-US"),
+            ("information", f"Loading icon file: {path}\\icon.ico"),
+            ("information", f"Getting json remote config: {path}\\remoteconfig.json"),
+            ("information", "Getting json remote config successful"),
+            ("information", "Starting client download."),
+            ("information", "Exit complete"),
+        ])
+
+    def test_product_id_and_game_name_name_the_window(self):
+        folder = fe.stage(self.folder(), CONFIG)
+        cases = [  # arguments, title
+            (["1234", "Kelvra Quest"], fe.compose(fe.strings("en")["windowName"], "Kelvra Quest")),
+            (["1234"], fe.strings("en")["zavKelvra"]),
+            (["1234", "Kelvra Quest", "extra"], fe.strings("en")["zavKelvra"]),
+        ]
+        for args, title in cases:
+            with self.subTest(args=args):
+                run = self.start(folder, args)
+                state = run.wait_page("tabDownload")
+                self.assertEqual(state["title"], title)
+                self.assertIn(("information", "Parsing arguments: " + ", ".join(args)), run.messages())
+                if len(args) == 2:
+                    self.wait_for_text(run, "labelDownloadSize")
+                    run.screenshot("download-game-name-en-US")
+                self.assertClosesWith(run, 0)
+
+class ScaledDisplayTest(FrontEndCase):
+    """The display at 150 %. Wine's desktop reads the DPI when it starts, so the
+    bench starts anew around these tests."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dpi = bench.registry_values([(DESKTOP, "LogPixels", 144, "REG_DWORD")])
+        cls.dpi.__enter__()
+        fe.restart_bench()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.dpi.__exit__(None, None, None)
+        fe.restart_bench()
+
+    def test_window_scales_to_150_percent(self):
+        folder = fe.stage(self.folder(), DEPRECATED)
+        run = self.start(folder, locale="de_DE.UTF-8")
+        state = run.wait_page("tabError")
+        run.screenshot("error-outdated-de-DE-150")
+        self.assertClosesWith(run, 0)
+        self.assertEqual(state["dpi"], 144)
+        self.assertEqual(state["client"], [780, 300])
+        controls = state["controls"]
+        self.assertEqual(controls["buttonErrorExit"]["rect"], [594, 219, 744, 264])
+        label, link = controls["labelError"]["rect"], controls["linkLabelError"]["rect"]
+        self.assertEqual(link[2], label[2] - 15)
+        self.assertGreater(link[1], label[3])
+
+
+class StartupInputsTest(FrontEndCase):
+    def test_campaign_file_missing_empty_or_present_lets_the_run_go_on(self):
+        for name, campaign in [("missing", None), ("empty", b""), ("present", CAMPAIGN)]:
+            with self.subTest(campaign=name):
+                folder = fe.stage(self.folder(f"campaign-{name}"), CONFIG, campaign)
+                run = self.start(folder)
+                run.wait_page("tabDownload")
+                self.assertClosesWith(run, 0)
+                self.assertEqual([m for m in run.messages() if m[0] != "information"], [])
+
+    def test_missing_icon_is_a_warning_and_the_run_goes_on(self):
+        folder = fe.stage(self.folder(), CONFIG, icon=False)
+        run = self.start(folder)
+        run.wait_page("tabDownload")
+        run.screenshot("download-without-icon-en-US")
+        self.assertClosesWith(run, 0)
+        icon = bench.windows_path(folder / "icon.ico")
+        self.assertIn(("warning", f"Could not load the icon file '{icon}'. Error code 2."), run.messages())
+
+    def test_log_lines_have_the_users_date_format_beside_the_bootstrappers_log(self):
+        shutil.rmtree(bench.LOG_DIR, ignore_errors=True)
+        folder = fe.stage(self.folder(), CONFIG)
+        formats = [("en_US.UTF-8", r"\d{1,2}/\d{1,2}/\d{4} \d{1,2}:\d\d:\d\d [AP]M"),
+                   ("de_DE.UTF-8", r"\d{1,2}\.\d{1,2}\.\d{4} \d\d:\d\d:\d\d")]
+        for locale, stamp in formats:
+            with self.subTest(locale=locale):
+                run = self.start(folder, locale=locale)
+                run.wait_page("tabDownload")
+                self.assertClosesWith(run, 0)
+                lines = fe.log_lines(run.log_start)
+                self.assertGreater(len(lines), 5)
+                for line in lines:
+                    self.assertRegex(line, rf"^\[{stamp}\] \[(information|warning|error)\] ")
+        # The folder was made again, and it is the bootstrapper's.
+        self.assertEqual(fe.LOG.parent, bench.LOG.parent)
+        self.assertTrue(fe.LOG.is_file())
+
+
+class ErrorPageTest(FrontEndCase):
+    def setUp(self):
+        URL_RECORD.unlink(missing_ok=True)
+
+    def test_deprecated_configuration_shows_the_outdated_page(self):
+        folder = fe.stage(self.folder(), DEPRECATED)
+        for locale, culture, table in [("en_US.UTF-8", "en-US", "en"), ("de_DE.UTF-8", "de-DE", "de"),
+                                       ("ja_JP.UTF-8", "ja-JP", "ja")]:
+            with self.subTest(culture=culture):
+                texts = fe.strings(table)
+                run = self.start(folder, locale=locale)
+                state = run.wait_page("tabError")
+                run.screenshot(f"error-outdated-{culture}")
+                controls = state["controls"]
+                self.assertEqual(controls["labelError"]["text"], texts["errorOutdated"])
+                self.assertEqual(controls["linkLabelError"]["text"], f"<a>{texts['errorOutdated_link']}</a>")
+                self.assertTrue(controls["linkLabelError"]["visible"])
+                self.assertTrue(controls["buttonErrorExit"]["visible"])
+                # The link ends 10 units left of the error label's right edge, below its text.
+                label, link = controls["labelError"]["rect"], controls["linkLabelError"]["rect"]
+                self.assertEqual(link[2], label[2] - 10)
+                self.assertGreater(link[1], label[3])
+                run.press("buttonErrorExit")
+                self.assertEqual(run.wait_exit(), -1)
+                messages = run.messages()
+                self.assertIn(("error", "Error: Remote config suggests this installer is deprecated."), messages)
+                self.assertEqual(messages[-3:], [("information", "Exiting application with return code -1"),
+                                                 ("information", "Running cleanup."),
+                                                 ("information", "Exit complete")])
+                self.assertNotIn("Starting client download.", [m for _, m in messages])
+        self.assertFalse(URL_RECORD.exists())
+
+    def test_configuration_that_is_not_json_shows_the_connection_page_with_its_path(self):
+        folder = fe.stage(self.folder(), b"<html><body>maintenance</body></html>")
+        texts = fe.strings("en")
+        run = self.start(folder)
+        state = run.wait_page("tabError")
+        run.screenshot("error-connection-en-US")
+        self.assertEqual(state["controls"]["labelError"]["text"], texts["errorConnection"])
+        self.assertEqual(state["controls"]["linkLabelError"]["text"], f"<a>{texts['errorConnection_link']}</a>")
+        run.press("linkLabelError")
+        self.assertEqual(run.wait_exit(), -1)
+        config = bench.windows_path(folder / "remoteconfig.json")
+        messages = run.messages()
+        errors = [m for level, m in messages if level == "error"]
+        self.assertEqual(len(errors), 2, messages)
+        self.assertTrue(errors[0].startswith("Error reading remote config: [json.exception.parse_error.101]"))
+        self.assertEqual(errors[1], f"Error: Getting json remote config: {config}")
+        # The link opened its support article before the front end ended.
+        self.assertEqual(URL_RECORD.read_text(encoding="utf-8").splitlines(), [texts["errorConnection_url"]])
+
+
+class HeldResponses(dict):
+    """Responses for the config server, by request path; get() waits while held."""
+
+    def __init__(self, responses):
+        super().__init__(responses)
+        self.released = threading.Event()
+        self.released.set()
+
+    def get(self, key, default=None):
+        self.released.wait(timeout=60)
+        return super().get(key, default)
+
+
+class DownloadedConfigurationTest(FrontEndCase):
+    """No remoteconfig.json beside the front end: it asks the service itself."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.certificates = https_server.Certificates(WORK / "certificates")
+        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.certificates.ca)])
+        assert trusted.returncode == 0, trusted.stderr
+        cls.responses = HeldResponses({
+            CONFIG_PATH: (200, json.dumps(CONFIG).encode()),
+            "/components/webinstaller/clients/1234?component_version=2.0.0": (200, json.dumps(DEPRECATED).encode()),
+        })
+        cls.server = https_server.ConfigServer(cls.certificates.server, cls.responses)
+        cls.stranger = https_server.ConfigServer(cls.certificates.stranger, cls.responses)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop()
+        cls.stranger.stop()
+        bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(cls.certificates.ca)])
+
+    def setUp(self):
+        self.server.requests.clear()
+        self.stranger.requests.clear()
+
+    def start_against(self, server, args=()):
+        folder = fe.stage(self.folder(), None, CAMPAIGN, program=fe.TEST_HOST_FRONT_END)
+        return self.start(folder, args, env={"KELVRA_TEST_CONFIG_HOST": f"localhost:{server.port}"})
+
+    def test_configuration_is_downloaded_from_the_service(self):
+        self.responses.released.clear()
+        try:
+            run = self.start_against(self.server)
+            # The window shows its initialisation page while the answer is awaited.
+            state = run.wait_page("tabInit")
+            run.screenshot("init-en-US")
+            self.assertEqual(state["controls"]["labelWelcome"]["text"], fe.strings("en")["labelWelcome"])
+        finally:
+            self.responses.released.set()
+        run.wait_page("tabDownload")
+        self.assertClosesWith(run, 0)
+        address = f"https://localhost:{self.server.port}{CONFIG_PATH}"
+        messages = run.messages()
+        self.assertIn(("warning", "Bootstrap did not dropped remote config, trying to download"), messages)
+        self.assertIn(("information", f"remote config source: {address}"), messages)
+        self.assertEqual(self.server.requests, [CONFIG_PATH])
+
+    def test_with_a_product_id_the_product_is_asked_for(self):
+        run = self.start_against(self.server, ["1234", "Kelvra Quest"])
+        state = run.wait_page("tabError")
+        self.assertEqual(state["controls"]["labelError"]["text"], fe.strings("en")["errorOutdated"])
+        self.assertClosesWith(run, 0)
+        self.assertEqual(self.server.requests, ["/components/webinstaller/clients/1234?component_version=2.0.0"])
+
+    def test_a_server_without_a_trusted_certificate_is_never_asked(self):
+        run = self.start_against(self.stranger)
+        state = run.wait_page("tabError")
+        self.assertEqual(state["controls"]["labelError"]["text"], fe.strings("en")["errorConnection"])
+        self.assertClosesWith(run, 0)
+        self.assertEqual(self.stranger.requests, [])
+        address = f"https://localhost:{self.stranger.port}{CONFIG_PATH}"
+        self.assertIn(("error", f"Error: Getting json remote config: {address}"), run.messages())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,368 @@
+// Stands in for the user at the installer front end's window (found by its class):
+//   frontend_driver.exe state [TIMEOUT_MS]      prints the window as JSON (title, page, controls)
+//   frontend_driver.exe wait-page PAGE TIMEOUT_MS   waits for the page, then prints the JSON
+//   frontend_driver.exe press CONTROL           clicks buttonErrorExit or linkLabelError
+//   frontend_driver.exe close                   asks the window to close, as its close box does
+//   frontend_driver.exe screenshot OUT.bmp      saves what the screen shows of the window
+//   frontend_driver.exe show-page PAGE          shows one page in place of the current one (preview)
+//   frontend_driver.exe run EXE [ARGS...]       starts EXE, prints "shown MS" once its window is
+//                                               visible and "exit CODE" when it ends
+//   frontend_driver.exe record FILE ARGS...     appends the arguments as one line to FILE (stands
+//                                               in for the browser a link opens)
+// Window text is read without sending messages, so a window whose thread is busy
+// can still be described. Exit code 0, 1 when the window or page did not appear,
+// 2 on wrong usage.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "driver/utf8.h"
+#include "window_ids.h"
+
+namespace {
+
+constexpr UINT kMessageTimeoutMs = 2000;
+
+std::string jsonString(const std::wstring& text) {
+  std::string out = "\"";
+  for (const char c : toUtf8(text)) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+// The text Windows keeps for the window, read without asking its thread.
+std::wstring storedText(HWND window) {
+  wchar_t text[4096] = {};
+  InternalGetWindowText(window, text, 4096);
+  return text;
+}
+
+std::wstring className(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+HWND findFrontEnd(DWORD processId) {
+  HWND found = nullptr;
+  while ((found = FindWindowExW(nullptr, found, kWindowClassName, nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(found, &owner);
+    if (processId == 0 || owner == processId) return found;
+  }
+  return nullptr;
+}
+
+HWND waitForWindow(DWORD timeoutMs, DWORD processId = 0) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    HWND window = findFrontEnd(processId);
+    if (window != nullptr && IsWindowVisible(window)) return window;
+    if (GetTickCount64() >= deadline) return nullptr;
+    Sleep(25);
+  }
+}
+
+const wchar_t* nameOf(HWND control) {
+  const int id = GetDlgCtrlID(control);
+  for (const ControlName& entry : kControlNames) {
+    if (entry.id == id) return entry.name;
+  }
+  return L"";
+}
+
+std::vector<HWND> pagesOf(HWND window) {
+  std::vector<HWND> pages;
+  HWND page = nullptr;
+  while ((page = FindWindowExW(window, page, kPageClassName, nullptr)) != nullptr) pages.push_back(page);
+  return pages;
+}
+
+std::wstring visiblePage(HWND window) {
+  for (HWND page : pagesOf(window)) {
+    if (IsWindowVisible(page)) return storedText(page);
+  }
+  return L"";
+}
+
+HWND findControl(HWND window, const std::wstring& name) {
+  for (HWND page : pagesOf(window)) {
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (name == nameOf(child)) return child;
+    }
+  }
+  return nullptr;
+}
+
+std::string rectJson(HWND window, HWND control) {
+  RECT rect = {};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+  char text[96];
+  std::snprintf(text, sizeof text, "[%ld, %ld, %ld, %ld]", rect.left, rect.top, rect.right, rect.bottom);
+  return text;
+}
+
+LRESULT askWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result)) return 0;
+  return static_cast<LRESULT>(result);
+}
+
+UINT dpiOf(HWND window) {
+  using Function = UINT(WINAPI*)(HWND);
+  const auto getDpiForWindow =
+      reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  return getDpiForWindow != nullptr ? getDpiForWindow(window) : 96;
+}
+
+void printState(HWND window) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  std::string json = "{\"title\": " + jsonString(storedText(window)) + ", \"page\": " + jsonString(visiblePage(window)) + ", \"visible\": " +
+                     (IsWindowVisible(window) ? "true" : "false") + ", \"minimized\": " +
+                     (IsIconic(window) ? "true" : "false") + ", \"dpi\": " + std::to_string(dpiOf(window)) +
+                     ", \"client\": [" + std::to_string(client.right) + ", " + std::to_string(client.bottom) +
+                     "], \"controls\": {";
+  bool first = true;
+  for (HWND page : pagesOf(window)) {
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (!first) json += ", ";
+      first = false;
+      json += jsonString(nameOf(child)) + ": {\"page\": " + jsonString(storedText(page)) +
+              ", \"class\": " + jsonString(className(child)) + ", \"text\": " + jsonString(storedText(child)) +
+              ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") + ", \"rect\": " + rectJson(window, child);
+      if (GetDlgCtrlID(child) == idProgressBarDownload) {
+        json += ", \"position\": " + std::to_string(askWindow(child, PBM_GETPOS, 0, 0));
+      }
+      json += "}";
+    }
+  }
+  json += "}}";
+  std::puts(json.c_str());
+}
+
+int state(DWORD timeoutMs) {
+  HWND window = waitForWindow(timeoutMs);
+  if (window == nullptr) {
+    std::puts("timeout");
+    return 1;
+  }
+  printState(window);
+  return 0;
+}
+
+int waitPage(const std::wstring& page, DWORD timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    HWND window = findFrontEnd(0);
+    if (window != nullptr && IsWindowVisible(window) && visiblePage(window) == page) {
+      // Let the page finish painting before anyone looks at it.
+      Sleep(200);
+      printState(window);
+      return 0;
+    }
+    if (GetTickCount64() >= deadline) {
+      std::puts("timeout");
+      return 1;
+    }
+    Sleep(25);
+  }
+}
+
+int press(const std::wstring& name) {
+  HWND window = waitForWindow(kMessageTimeoutMs);
+  HWND control = window == nullptr ? nullptr : findControl(window, name);
+  if (control == nullptr || !IsWindowVisible(control)) {
+    std::puts("no such control");
+    return 1;
+  }
+  if (className(control) == WC_BUTTONW) {
+    PostMessageW(control, BM_CLICK, 0, 0);
+  } else {
+    // A link follows the mouse: press and release over its middle.
+    RECT rect = {};
+    GetClientRect(control, &rect);
+    const LPARAM middle = MAKELPARAM((rect.right - rect.left) / 2, (rect.bottom - rect.top) / 2);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    PostMessageW(control, WM_LBUTTONUP, 0, middle);
+  }
+  std::puts("pressed");
+  return 0;
+}
+
+int close() {
+  HWND window = waitForWindow(kMessageTimeoutMs);
+  if (window == nullptr) {
+    std::puts("timeout");
+    return 1;
+  }
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  std::puts("closed");
+  return 0;
+}
+
+int showPage(const std::wstring& name) {
+  HWND window = waitForWindow(kMessageTimeoutMs);
+  if (window == nullptr) return 1;
+  bool found = false;
+  for (HWND page : pagesOf(window)) {
+    const bool chosen = storedText(page) == name;
+    found = found || chosen;
+    ShowWindow(page, chosen ? SW_SHOW : SW_HIDE);
+  }
+  std::puts(found ? "shown" : "no such page");
+  return found ? 0 : 1;
+}
+
+bool writeAll(HANDLE file, const void* data, DWORD size) {
+  DWORD written = 0;
+  return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+int screenshot(const std::wstring& path) {
+  HWND window = waitForWindow(kMessageTimeoutMs);
+  if (window == nullptr) return 1;
+  SetForegroundWindow(window);
+  Sleep(300);
+  RECT frame = {};
+  GetWindowRect(window, &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+  SelectObject(memory, old);
+
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;  // bottom-up rows, as BMP files keep them
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::vector<BYTE> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
+  const int rows = GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                             reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (rows != height) return 1;
+
+  BITMAPFILEHEADER header = {};
+  header.bfType = 0x4D42;
+  header.bfOffBits = sizeof header + sizeof info;
+  header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  const bool written = writeAll(file, &header, sizeof header) && writeAll(file, &info, sizeof info) &&
+                       writeAll(file, pixels.data(), static_cast<DWORD>(pixels.size()));
+  CloseHandle(file);
+  std::puts(written ? "saved" : "not saved");
+  return written ? 0 : 1;
+}
+
+std::wstring quoted(const std::wstring& argument) { return L"\"" + argument + L"\""; }
+
+int run(int argc, wchar_t** argv) {
+  std::wstring commandLine = quoted(argv[2]);
+  for (int i = 3; i < argc; ++i) commandLine += L" " + quoted(argv[i]);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  const ULONGLONG started = GetTickCount64();
+  if (!CreateProcessW(argv[2], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::printf("not started %lu\n", GetLastError());
+    return 1;
+  }
+  for (;;) {
+    if (waitForWindow(0, process.dwProcessId) != nullptr) {
+      std::printf("shown %llu\n", GetTickCount64() - started);
+      break;
+    }
+    if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0) {
+      std::puts("never shown");
+      break;
+    }
+  }
+  std::fflush(stdout);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  std::printf("exit %ld\n", static_cast<long>(code));
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return 0;
+}
+
+int record(int argc, wchar_t** argv) {
+  std::wstring line;
+  for (int i = 3; i < argc; ++i) line += (i > 3 ? L" " : L"") + std::wstring(argv[i]);
+  const std::string bytes = toUtf8(line) + "\n";
+  HANDLE file = CreateFileW(argv[2], FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  const bool written = writeAll(file, bytes.data(), static_cast<DWORD>(bytes.size()));
+  CloseHandle(file);
+  return written ? 0 : 1;
+}
+
+// Coordinates in physical pixels, as the per-monitor aware front end has them.
+void becomeDpiAware() {
+  using Function = BOOL(WINAPI*)(HANDLE);
+  const auto setAwareness = reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+  if (setAwareness == nullptr || !setAwareness(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) SetProcessDPIAware();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  becomeDpiAware();
+  if (argc < 2) return 2;
+  const std::wstring command = argv[1];
+  int result = 2;
+  if (command == L"state") {
+    result = state(argc > 2 ? std::wcstoul(argv[2], nullptr, 10) : kMessageTimeoutMs);
+  } else if (command == L"wait-page" && argc == 4) {
+    result = waitPage(argv[2], std::wcstoul(argv[3], nullptr, 10));
+  } else if (command == L"press" && argc == 3) {
+    result = press(argv[2]);
+  } else if (command == L"close") {
+    result = close();
+  } else if (command == L"screenshot" && argc == 3) {
+    result = screenshot(argv[2]);
+  } else if (command == L"show-page" && argc == 3) {
+    result = showPage(argv[2]);
+  } else if (command == L"run" && argc >= 3) {
+    result = run(argc, argv);
+  } else if (command == L"record" && argc >= 3) {
+    result = record(argc, argv);
+  }
+  std::fflush(stdout);
+  return result;
+}
