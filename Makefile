@@ -1,4 +1,4 @@
-# Entry points: make setup | build | test | demo. Each does what it needs first.
+# Entry points: make setup | build | test | bench | demo. Each does what it needs first.
 # Two CMake builds: the cross build of the bootstrapper in BUILD_DIR, and the
 # native host build (kelvra-stamp, platform-free code with sanitizers, libFuzzer
 # targets; clang) in HOST_BUILD_DIR.
@@ -11,9 +11,9 @@ FUZZ_SECONDS ?= 60
 
 PACKAGES := mingw-w64 g++-mingw-w64-i686-posix wine wine32 xvfb locales-all googletest \
             libspdlog-dev libfmt-dev nlohmann-json3-dev cmake python3 g++ openssl \
-            fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode
+            fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode curl
 
-.PHONY: setup build build-host test test-host fuzz demo clean
+.PHONY: setup build build-host test test-host fuzz bench demo demo-standin clean
 
 setup:
 	@if dpkg --print-foreign-architectures | grep -qx i386 && \
@@ -48,7 +48,17 @@ fuzz: build-host
 test: build test-host
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
 
+# Sizes, staging time, download and digest throughput and memory against their
+# budgets, in one table (bench/run_bench.py); builds only what it runs. Not a test.
+bench: setup $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target bench
+
+# The whole installation against local stand-ins of the maker's services.
 demo: build
+	tools/demo_install.sh $(BUILD_DIR)
+
+# The bootstrapper alone, with the stand-in front end.
+demo-standin: build
 	tools/demo.sh $(BUILD_DIR)
 
 clean:

@@ -178,8 +178,13 @@ HttpResult HttpClient::send(Request& request, const std::wstring& url, const wch
                                        body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()),
                                        static_cast<DWORD>(body.size()), static_cast<DWORD>(body.size()), 0);
   if (!sent) return lastErrorFailure(L"WinHttpSendRequest");
-  if (!WinHttpReceiveResponse(handle, nullptr)) return lastErrorFailure(L"WinHttpReceiveResponse");
+  if (!WinHttpReceiveResponse(handle, nullptr)) {
+    HttpResult failed = lastErrorFailure(L"WinHttpReceiveResponse");
+    failed.sent = true;
+    return failed;
+  }
   HttpResult result;
+  result.sent = true;
   result.status = queryNumber(handle, WINHTTP_QUERY_STATUS_CODE);
   return result;
 }
@@ -237,6 +242,7 @@ HttpResult HttpClient::post(const std::wstring& url, const std::string& contentT
       const DWORD status = result.status;
       result = read;
       result.status = status;
+      result.sent = true;
     }
   }
   finish(request);

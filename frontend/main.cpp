@@ -6,5 +6,6 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   return Program::Main(instance, showCommand, Program::CommandLineArguments(),
-                       FrontEndSettings{KELVRA_FRONTEND_REMOTE_CONFIG_HOST});
+                       FrontEndSettings{KELVRA_FRONTEND_REMOTE_CONFIG_HOST, KELVRA_FRONTEND_PROBLEM_REPORT_HOST,
+                                        KELVRA_FRONTEND_TELEMETRY_HOST, KELVRA_FRONTEND_TELEMETRY_CLIENT_NUMBER});
 }

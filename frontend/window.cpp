@@ -45,6 +45,10 @@ Window::Window(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEnd
 
 Window::~Window() {
   if (window_ != nullptr && !destroyed_) DestroyWindow(window_);
+  // The workers use the window's members: they end first.
+  if (downloadClient_) downloadClient_->abort();
+  if (downloadWorker_.joinable()) downloadWorker_.join();
+  if (setupWorker_.joinable()) setupWorker_.join();
 }
 
 bool Window::RegisterWindowClasses() const {
@@ -138,6 +142,9 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       if (!Window_FormClosing()) DestroyWindow(window_);
       return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) Window_Deactivate();
+      return DefWindowProcW(window_, message, wParam, lParam);
     case WM_DESTROY:
       destroyed_ = true;
       KillTimer(window_, kSizeTimerId);
@@ -190,6 +197,7 @@ void Window::ExitApplication(int code) {
   logger_.log(L"Running cleanup.", L"information");
   KillTimer(window_, kSizeTimerId);
   if (_cancelDownload) CancelDownload();
+  StopDownloadWorker();
   exitCode_ = code;
   exiting_ = true;
   if (!destroyed_) DestroyWindow(window_);

@@ -7,18 +7,22 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/download_statistics.h"
 #include "core/failure_page.h"
 #include "core/remote_config_record.h"
 #include "gdi_handles.h"
+#include "http_client.h"
 #include "localized_strings.h"
 #include "logger.h"
 
@@ -27,6 +31,11 @@
 
 struct FrontEndSettings {
   std::wstring remoteConfigHost;  // host, with an optional ":port", of the remote-configuration service
+  // Where problem reports (plain http) and events (https) go, each host with an
+  // optional ":port"; an empty host sends nothing there.
+  std::wstring problemReportHost;
+  std::wstring telemetryHost;
+  std::wstring telemetryClientNumber;  // the telemetry service's number for this client
 };
 
 enum class Page { init, download, done, error };
@@ -98,6 +107,17 @@ class Window {
   void DeleteSetupFile();
   [[nodiscard]] bool Window_FormClosing();
   void UpdateSizeLabel();
+  void Window_Deactivate();
+
+  // The download and setup workers (window_download.cpp, window_setup.cpp).
+  void backgroundWorkerDownload();
+  void DownloadCompleted();
+  void ReportDownloadProgress(std::uint64_t received, std::uint64_t total);
+  void StopDownloadWorker();
+  void StartSetupWorker();
+  void backgroundWorkerRunSetup();
+  void SetupCompleted(int exitCode);
+  [[nodiscard]] std::wstring SetupFilePath() const;
 
   // Problem reports and events (window_reports.cpp).
   void webClient_ErrorReport(const std::wstring& message);
@@ -162,4 +182,12 @@ class Window {
 
   std::mutex tasksMutex_;
   std::deque<std::function<void()>> tasks_;
+
+  // Last, so that they end before the window's other members go.
+  std::unique_ptr<HttpClient> downloadClient_;
+  std::atomic<bool> downloadBusy_{false};
+  std::chrono::steady_clock::time_point downloadStarted_;
+  int progressPercent_ = -1;  // worker thread only: the bar is only told of changes
+  std::thread downloadWorker_;
+  std::thread setupWorker_;
 };

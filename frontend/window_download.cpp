@@ -1,31 +1,127 @@
-// What start-up, the error handling and the exit need of the client download:
-// starting it, cancelling it, the setup file and the size label. The download
-// and setup workers themselves join here.
+// The client download: the worker that streams the setup program beside the
+// executable, its progress on the window, cancelling it, the setup file and the
+// rules for closing the window while it runs.
 #include "window.h"
 
+#include <commctrl.h>
+#include <winhttp.h>
+
 #include "core/composite_format.h"
+#include "driver/utf8.h"
 #include "frontend_error.h"
+#include "product_version.h"
+#include "window_layout.h"
 
 namespace {
 
 constexpr wchar_t kSetupFileName[] = L"\\KelvraSetup.exe";
+constexpr std::uint64_t kMinimumFreeMegabytes = 200;
+
+// WinHTTP's own codes lie in this range; anything else that ends a download is
+// the file's (disk full, access denied, ...).
+constexpr DWORD kWinHttpLastError = WINHTTP_ERROR_BASE + 199;
+
+[[nodiscard]] bool isNetworkFailure(DWORD error) {
+  return error == 0 || (error >= WINHTTP_ERROR_BASE && error <= kWinHttpLastError);
+}
+
+void throwUnlessEnoughSpace(const std::wstring& folder) {
+  ULARGE_INTEGER available = {};
+  if (!GetDiskFreeSpaceExW((folder + L"\\").c_str(), &available, nullptr, nullptr)) {
+    throw FrontEndError(FailureKind::ioError, L"Could not read the free space of '" + folder + L"'. Error code " +
+                                                  std::to_wstring(GetLastError()) + L".");
+  }
+  if (available.QuadPart / 1048576 < kMinimumFreeMegabytes) {
+    throw FrontEndError(FailureKind::ioError, L"Not enough free disk space.");
+  }
+}
 
 }  // namespace
 
-// The download worker starts here. Until it is wired in, start-up ends on the
-// download page with the refresh timer running.
+std::wstring Window::SetupFilePath() const { return folder_ + kSetupFileName; }
+
 void Window::StartDownloadWorker() {
+  _cancelDownload = false;
+  _remoteConfigDownloadURL = fromUtf8(_remoteConfigJson.downloadLink);
+  downloadClient_ = std::make_unique<HttpClient>(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT);
+  downloadBusy_ = true;
+  downloadWorker_ = std::thread([this] { backgroundWorkerDownload(); });
+}
+
+void Window::backgroundWorkerDownload() {
+  // Protocols (TLS 1.0 to 1.2, never SSL 3.0) are the HTTP client's own setting.
   logger_.log(L"Starting client download.", L"information");
+  try {
+    throwUnlessEnoughSpace(folder_);
+    {
+      std::lock_guard lock(statisticsMutex_);
+      statistics_ = DownloadStatistics();
+    }
+    downloadStarted_ = std::chrono::steady_clock::now();
+    const HttpResult result = downloadClient_->download(
+        _remoteConfigDownloadURL, SetupFilePath(),
+        [this](std::uint64_t received, std::uint64_t total) { ReportDownloadProgress(received, total); });
+    if (result.failed && !_cancelDownload) {
+      _cancelDownload = true;
+      const FailureKind kind = isNetworkFailure(result.error) ? FailureKind::network : FailureKind::ioError;
+      throw FrontEndError(kind, L"Downloading '" + _remoteConfigDownloadURL + L"' failed: " + result.message);
+    }
+  } catch (const std::exception& error) {
+    _cancelDownload = true;
+    OnError(error);
+  }
+  downloadBusy_ = false;
+  RunOnWindowThread([this] { DownloadCompleted(); });
+}
+
+void Window::ReportDownloadProgress(std::uint64_t received, std::uint64_t total) {
+  if (_cancelDownload) {
+    downloadClient_->abort();
+    return;
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - downloadStarted_).count();
+  {
+    std::lock_guard lock(statisticsMutex_);
+    statistics_.record(received, total, seconds);
+  }
+  // One message per change of the bar, not one per chunk.
+  const int percent = total == 0 ? 0 : static_cast<int>(received * 100 / total);
+  if (percent == progressPercent_) return;
+  progressPercent_ = percent;
+  RunOnWindowThread([this, percent] {
+    if (!_cancelDownload) SendMessageW(progressBarDownload_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  });
+}
+
+void Window::DownloadCompleted() {
+  StopDownloadWorker();
+  if (_cancelDownload) return;
+  logger_.log(L"Downloading client setup finished.", L"information");
+  KillTimer(window_, kSizeTimerId);
+  UpdateSizeLabel();
+  SelectPage(Page::done);
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  StartSetupWorker();
+}
+
+// Window thread only. The worker never waits for the window's thread, so joining
+// it here can't deadlock; after abort it ends within moments.
+void Window::StopDownloadWorker() {
+  if (downloadBusy_ && downloadClient_) downloadClient_->abort();
+  if (downloadWorker_.joinable() && downloadWorker_.get_id() != std::this_thread::get_id()) downloadWorker_.join();
 }
 
 void Window::CancelDownload() {
   logger_.log(L"Canceling download.", L"warning");
+  if (downloadBusy_) _cancelDownload = true;
+  // The worker holds the file open until it ends; the delete must come after.
+  StopDownloadWorker();
   DeleteSetupFile();
 }
 
 void Window::DeleteSetupFile() {
   logger_.log(L"Deleting client setup file.", L"information");
-  const std::wstring path = folder_ + kSetupFileName;
+  const std::wstring path = SetupFilePath();
   if (!DeleteFileW(path.c_str())) {
     const DWORD error = GetLastError();
     // Nothing downloaded yet is nothing to delete.
@@ -36,9 +132,38 @@ void Window::DeleteSetupFile() {
   }
 }
 
-// True keeps the window open. The rules for a close during the download and on
-// the done page join here with the download; until then every close is let through.
-bool Window::Window_FormClosing() { return false; }
+// True keeps the window open.
+bool Window::Window_FormClosing() {
+  if (exiting_) return false;
+  if (downloadBusy_) {
+    const int answer = MessageBoxW(window_, strings_->get(L"exitMsgQuestion").c_str(),
+                                   strings_->get(L"exitMsgTitle").c_str(), MB_YESNO | MB_ICONQUESTION);
+    const bool confirmed = answer == IDYES;
+    logger_.log(std::wstring(L"Canceled window close event: UserClosing:[choice=") + (confirmed ? L"True" : L"False") +
+                    L"]",
+                L"warning");
+    // The download may have ended while the question was open; the setup then
+    // runs already and there is nothing left to cancel.
+    if (confirmed && downloadBusy_) {
+      CancelDownload();
+      webClient_KelvraReport(L"kelvra_download_cancelled");
+      ExitApplication(2);
+    }
+    return true;
+  }
+  if (page_ == Page::done) {
+    logger_.log(L"Canceled window close event: ApplicationExitCall", L"warning");
+    return true;
+  }
+  return false;
+}
+
+// The setup program shows its own window; this one steps aside.
+void Window::Window_Deactivate() {
+  if (page_ != Page::done || exiting_) return;
+  ShowWindow(window_, SW_MINIMIZE);
+  ShowWindow(window_, SW_HIDE);
+}
 
 void Window::UpdateSizeLabel() {
   std::uint64_t received = 0;

@@ -1,8 +1,125 @@
-// Problem reports and events to the maker's services. They are sent from here,
-// synchronously on the calling thread, once the reporting joins the front end;
-// until then the points that send them call these and nothing leaves the machine.
+// Problem reports and events to the maker's services, sent synchronously on the
+// calling thread. Their failures are only logged: a report must never become a
+// failure of its own.
 #include "window.h"
 
-void Window::webClient_ErrorReport(const std::wstring& message) { (void)message; }
+#include <bcrypt.h>
 
-void Window::webClient_KelvraReport(const std::wstring& eventName) { (void)eventName; }
+#include <cstdio>
+
+#include "core/event_body.h"
+#include "core/problem_report.h"
+#include "core/text_encoding.h"
+#include "driver/utf8.h"
+#include "file_reading.h"
+#include "http_client.h"
+#include "product_version.h"
+#include "system_info.h"
+
+namespace {
+
+// Logs rotate long before this; a larger file is reported as unreadable.
+constexpr std::size_t kMaxLogBytes = 64u * 1024u * 1024u;
+
+std::wstring userAgent() {
+  return L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT L" (" + systemFriendlyName() + L")";
+}
+
+// One log for the snippet: its text, or nothing when it is missing, empty or
+// can't be read (opened while the loggers may still be writing it).
+LogForReport logForReport(const std::wstring& path, Logger& logger) {
+  LogForReport log{path, std::nullopt};
+  if (!isExistingFile(path)) return log;
+  const FileReading reading = readWholeFile(path, kMaxLogBytes);
+  if (reading.failed) {
+    logger.log(L"cannot read: " + path, L"information");
+    return log;
+  }
+  if (!reading.bytes.empty()) log.text = fromUtf8(reading.bytes);
+  return log;
+}
+
+// A random (version 4) GUID in its usual lower-case form; empty when the system
+// gives no random bytes.
+std::string newGuid() {
+  unsigned char bytes[16] = {};
+  if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return {};
+  bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0f) | 0x40);
+  bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3f) | 0x80);
+  char text[37] = {};
+  std::snprintf(text, sizeof text, "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", bytes[0],
+                bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8], bytes[9], bytes[10],
+                bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
+  return text;
+}
+
+std::string localTimeWithOffset() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  TIME_ZONE_INFORMATION zone{};
+  const DWORD kind = GetTimeZoneInformation(&zone);
+  LONG bias = zone.Bias;
+  if (kind == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias;
+  if (kind == TIME_ZONE_ID_STANDARD) bias += zone.StandardBias;
+  if (kind == TIME_ZONE_ID_INVALID) bias = 0;
+  return formatEventDate(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, -bias);
+}
+
+}  // namespace
+
+void Window::webClient_ErrorReport(const std::wstring& message) {
+  if (settings_.problemReportHost.empty()) {
+    logger_.log(L"Problem reports are not sent: no problem-report host in this build", L"information");
+    return;
+  }
+  logger_.log(L"Sending error to " + settings_.problemReportHost + L": " + message, L"information");
+
+  ProblemFields fields;
+  fields.webInstallerVersion = KELVRA_FRONTEND_VERSION_TEXT;
+  fields.remoteConfigVersion = toUtf8(_remoteConfigVersion);
+  fields.osIdentification = toUtf8(systemFriendlyName());
+  fields.clientVersion = _remoteConfigJson.version;
+  fields.downloadLink = _remoteConfigJson.downloadLink;
+  fields.encodedCampaign = encodeBase64(_campaignPayload);
+  fields.error = toUtf8(message);
+  const std::wstring snippet = buildLogSnippet(logForReport(Logger::GetLogPath(false), logger_),
+                                               logForReport(Logger::GetLogPath(true), logger_));
+  const std::string body = buildProblemReportBody(buildProblemText(fields), toUtf8(snippet));
+
+  HttpClient client(userAgent());
+  const HttpResult result = client.post(L"http://" + settings_.problemReportHost + L"/problem.php",
+                                        "application/x-www-form-urlencoded", body);
+  if (!result.failed) return;
+  logger_.log(result.sent ? L"Sending error failed (HttpWebResponse)" : L"Sending error failed (StreamWriter)",
+              L"error");
+}
+
+void Window::webClient_KelvraReport(const std::wstring& eventName) {
+  if (settings_.telemetryHost.empty()) {
+    logger_.log(L"Events are not sent: no telemetry host in this build", L"information");
+    return;
+  }
+  bool campaignReplaced = false;
+  EventFields fields;
+  fields.name = toUtf8(eventName);
+  fields.date = localTimeWithOffset();
+  fields.uuid = newGuid();
+  fields.campaignJson = campaignForEvent(_campaignPayload, campaignReplaced);
+  fields.currentVersion = installedClientVersion();
+  fields.version = _remoteConfigJson.version;
+  if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", L"warning");
+  const std::string body = buildEventBody(fields);
+
+  HttpClient client(userAgent());
+  logger_.log(L"Sending event: " + fromUtf8(body), L"information");
+  const HttpResult result = client.post(
+      L"https://" + settings_.telemetryHost + L"/clients/" + settings_.telemetryClientNumber + L"/events",
+      "application/json", body);
+  if (!result.failed) {
+    logger_.log(L"Send result: " + std::to_wstring(result.status), L"information");
+  } else if (result.sent) {
+    logger_.log(L"[HttpWebResponse] Sending event failed: " + result.message, L"error");
+  } else {
+    logger_.log(L"[StreamWriter] Sending event failed: " + result.message, L"error");
+  }
+}

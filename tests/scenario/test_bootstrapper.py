@@ -28,14 +28,15 @@ class TemporaryFolderSetting:
         self.path = path
 
     def __enter__(self):
+        # Looked up before the change: afterwards the prefix would report the new path.
+        self.original = r"C:\users\{}\Temp".format(bench.temp_folder().parent.name)
         for name in ("TMP", "TEMP"):
             bench.registry_set(self.KEY, name, self.path)
         return self
 
     def __exit__(self, *exc):
-        original = r"C:\users\{}\Temp".format(bench.temp_folder().parent.name)
         for name in ("TMP", "TEMP"):
-            bench.registry_set(self.KEY, name, original)
+            bench.registry_set(self.KEY, name, self.original)
 
 
 class BootstrapperTest(unittest.TestCase):

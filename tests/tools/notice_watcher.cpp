@@ -1,6 +1,7 @@
 // Waits for a message box, records what a user would see (caption, text, buttons,
-// icon, owner) as JSON in a file, then presses OK.
-//   notice_watcher.exe OUT.json [TIMEOUT_MS]
+// icon, owner) as JSON in a file, then presses OK or the button of BUTTON_ID
+// (6 Yes, 7 No).
+//   notice_watcher.exe OUT.json [TIMEOUT_MS] [BUTTON_ID]
 // Exit code 0 when a box was seen and answered, 1 on time-out.
 #include <windows.h>
 
@@ -145,6 +146,7 @@ std::string toJson(const SeenBox& box) {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   const DWORD timeout = argc > 2 ? static_cast<DWORD>(_wtoi(argv[2])) : 30000;
+  const int button = argc > 3 ? _wtoi(argv[3]) : IDOK;
   const DWORD start = GetTickCount();
   SeenBox box;
   while (box.window == nullptr) {
@@ -165,6 +167,6 @@ int wmain(int argc, wchar_t** argv) {
   std::fwrite(json.data(), 1, json.size(), out);
   std::fclose(out);
 
-  PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
   return 0;
 }

@@ -1,0 +1,85 @@
+"""The resources of a 32-bit PE file, read from its bytes: type -> id -> data.
+
+Only what the benchmark needs: numbered resources of the first language, each as
+the bytes the loader would hand out. Every offset and size is checked against the
+file before it is used; a malformed file raises ValueError.
+"""
+import struct
+
+RT_ICON = 3
+RT_RCDATA = 10
+RT_GROUP_ICON = 14
+
+_RESOURCE_DIRECTORY = 2
+_PE32_MAGIC = 0x10B
+
+
+def _unpack(fmt, data, offset):
+    if offset < 0 or offset + struct.calcsize(fmt) > len(data):
+        raise ValueError(f"{fmt} at {offset} lies outside the {len(data)} bytes")
+    return struct.unpack_from(fmt, data, offset)
+
+
+class _Image:
+    def __init__(self, data):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise ValueError("no MZ header")
+        (pe,) = _unpack("<I", data, 0x3C)
+        if _unpack("4s", data, pe)[0] != b"PE\0\0":
+            raise ValueError("no PE signature")
+        sections, optional_size = _unpack("<2xH12xH2x", data, pe + 4)
+        optional = pe + 24
+        if _unpack("<H", data, optional)[0] != _PE32_MAGIC:
+            raise ValueError("not a 32-bit image")
+        directories = _unpack("<I", data, optional + 92)[0]
+        if directories <= _RESOURCE_DIRECTORY:
+            raise ValueError("no resource directory entry")
+        self.rsrc_rva, self.rsrc_size = _unpack("<II", data, optional + 96 + 8 * _RESOURCE_DIRECTORY)
+        table = optional + optional_size
+        self.sections = [_unpack("<8xIIII", data, table + 40 * i) for i in range(sections)]
+
+    def offset(self, rva, size):
+        """File offset of size bytes at rva, which must lie in one section's raw data."""
+        for virtual_size, address, raw_size, raw_offset in self.sections:
+            if address <= rva and rva + size <= address + min(virtual_size or raw_size, raw_size):
+                start = raw_offset + rva - address
+                if start + size <= len(self.data):
+                    return start
+        raise ValueError(f"{size} bytes at RVA {rva:#x} are not in the file")
+
+
+def _entries(image, base, directory):
+    named, numbered = _unpack("<12xHH", image.data, base + directory)
+    for i in range(named + numbered):
+        name, target = _unpack("<II", image.data, base + directory + 16 + 8 * i)
+        if not name & 0x80000000:
+            yield name, target
+
+
+def resources(data):
+    """{type: {id: bytes}} of the file's numbered resources, first language of each."""
+    image = _Image(data)
+    if image.rsrc_size == 0:
+        return {}
+    base = image.offset(image.rsrc_rva, image.rsrc_size)
+    found = {}
+    for kind, kind_target in _entries(image, base, 0):
+        if not kind_target & 0x80000000:
+            continue
+        for number, number_target in _entries(image, base, kind_target & 0x7FFFFFFF):
+            if not number_target & 0x80000000:
+                continue
+            languages = list(_entries(image, base, number_target & 0x7FFFFFFF))
+            if not languages or languages[0][1] & 0x80000000:
+                continue
+            rva, size = _unpack("<II", data, base + languages[0][1])
+            start = image.offset(rva, size)
+            found.setdefault(kind, {})[number] = data[start:start + size]
+    return found
+
+
+def icon_group_images(group):
+    """The RT_ICON ids that an RT_GROUP_ICON resource names."""
+    count = _unpack("<4xH", group, 0)[0]
+    return [_unpack("<12xH", group, 6 + 14 * i)[0] for i in range(count)]

@@ -1,0 +1,40 @@
+"""make bench: what we ship against its budgets, in one table.
+
+Sizes of the bootstrapper, the front end and each payload part; the bootstrapper's
+staging time; the front end's download and digest throughput; the peak working set
+of both programs. Each figure stands beside a baseline measured in the same run.
+The Windows programs run in a Wine prefix of the benchmark's own (BUILD/bench-wine),
+which is stopped, with everything running in it, however the run ends.
+
+usage: run_bench.py BUILD_DIR     (the targets of the CMake target `bench` built)
+Exit code 0 when every figure was measured, 1 when one could not be, whether or
+not the figures keep their budgets: the table is the result.
+"""
+import pathlib
+import sys
+
+import download_figures
+import size_figures
+import staging_figures
+import wine_bench
+from table import render
+
+
+def main(argv):
+    if len(argv) != 2:
+        print(__doc__, file=sys.stderr)
+        return 2
+    build = pathlib.Path(argv[1]).resolve()
+    work = build / "bench-work"
+    work.mkdir(parents=True, exist_ok=True)
+    rows = size_figures.size_rows(build)
+    print("bench: starting the bench prefix", file=sys.stderr)
+    with wine_bench.running_bench(build) as bench:
+        rows.append(staging_figures.staging_row(bench, work))
+        rows += download_figures.download_rows(bench, work)
+    print(render(rows))
+    return 1 if any(row.result.startswith("failed") for row in rows) else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

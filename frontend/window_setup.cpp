@@ -1,0 +1,116 @@
+// The client setup: its command line, the digest check, the launch and the wait,
+// and the way its exit code becomes the front end's.
+#include "window.h"
+
+#include <optional>
+
+#include "core/culture.h"
+#include "core/setup_command_line.h"
+#include "driver/scoped_handle.h"
+#include "driver/utf8.h"
+#include "file_digest.h"
+#include "frontend_error.h"
+#include "localized_strings.h"
+
+namespace {
+
+constexpr std::int64_t kSilentSetupMinimumFreeBytes = 1073741824;
+// The setup's code for an elevation the user refused.
+constexpr int kElevationDenied = 2;
+
+// Total free bytes of the drive that holds the program files folder; -1 when
+// that drive can't be read.
+[[nodiscard]] std::int64_t GetDefaultTargetDriveFreeSpace() {
+  wchar_t expanded[MAX_PATH] = {};
+  const DWORD length = ExpandEnvironmentStringsW(L"%ProgramFiles%", expanded, MAX_PATH);
+  if (length == 0 || length > MAX_PATH || expanded[0] == L'\0' || expanded[1] != L':') return -1;
+  const std::wstring root = std::wstring(expanded, 2) + L"\\";
+  if (GetDriveTypeW(root.c_str()) <= DRIVE_NO_ROOT_DIR) return -1;
+  ULARGE_INTEGER totalFree = {};
+  if (!GetDiskFreeSpaceExW(root.c_str(), nullptr, nullptr, &totalFree)) return -1;
+  return static_cast<std::int64_t>(totalFree.QuadPart);
+}
+
+[[nodiscard]] std::string lowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+}  // namespace
+
+void Window::StartSetupWorker() {
+  setupWorker_ = std::thread([this] { backgroundWorkerRunSetup(); });
+}
+
+void Window::backgroundWorkerRunSetup() {
+  int exitCode = 0;
+  try {
+    logger_.log(L"Starting up client setup.", L"information");
+    SetupCommandInputs inputs;
+    inputs.languageArgument = languageArgument(userInterfaceCulture(), !_productId.empty());
+    if (!_productId.empty()) {
+      inputs.productId = _productId;
+      inputs.enoughSpaceForSilentSetup = GetDefaultTargetDriveFreeSpace() > kSilentSetupMinimumFreeBytes;
+      if (!_gameName.empty()) inputs.gameName = _gameName;
+    }
+    inputs.encodedCampaign = fromUtf8(_encodedPayload);
+    const std::wstring arguments = buildSetupCommandLine(inputs);
+
+    const std::wstring path = SetupFilePath();
+    const std::optional<std::string> digest = fileDigest(path, DigestAlgorithm::md5);
+    if (!digest) {
+      throw FrontEndError(FailureKind::ioError, L"Could not read the client setup file '" + path + L"'.");
+    }
+    const std::string expected = lowerCase(_remoteConfigJson.installerMd5);
+    if (!digestsMatch(expected, *digest)) {
+      logger_.log(L"MD5 do not match, expecting: " + fromUtf8(expected) + L", got: " + fromUtf8(*digest), L"error");
+      throw FrontEndError(FailureKind::digestMismatch, L"Downloaded file MD5 do not match remote-config data.");
+    }
+
+    logger_.log(L"launching: " + path + L" with args: " + arguments, L"information");
+    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                        &startup, &process)) {
+      throw FrontEndError(FailureKind::unexpected, L"Could not start the client setup '" + path + L"'. Error code " +
+                                                       std::to_wstring(GetLastError()) + L".");
+    }
+    const ScopedKernelHandle processHandle(process.hProcess);
+    const ScopedKernelHandle threadHandle(process.hThread);
+    webClient_KelvraReport(L"kelvra_download_completed");
+    DWORD code = 0;
+    if (WaitForSingleObject(processHandle.get(), INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(processHandle.get(), &code)) {
+      throw FrontEndError(FailureKind::unexpected, L"Could not wait for the client setup. Error code " +
+                                                       std::to_wstring(GetLastError()) + L".");
+    }
+    exitCode = static_cast<int>(code);
+  } catch (const std::exception& error) {
+    OnError(error);
+    return;
+  }
+  RunOnWindowThread([this, exitCode] { SetupCompleted(exitCode); });
+}
+
+void Window::SetupCompleted(int exitCode) {
+  if (setupWorker_.joinable()) setupWorker_.join();
+  const std::wstring text = L"Client setup finished with return code: " + std::to_wstring(exitCode);
+  if (exitCode == kElevationDenied) {
+    DeleteSetupFile();
+    webClient_ErrorReport(L"Admin elevation denied. Setup will not continue.");
+    ExitApplication(kElevationDenied);
+    return;
+  }
+  if (exitCode != 0) {
+    logger_.log(text, L"error");
+    if (!errorReportSent) webClient_ErrorReport(text);
+  } else {
+    logger_.log(text, L"information");
+  }
+  DeleteSetupFile();
+  ExitApplication(exitCode);
+}

@@ -1,0 +1,210 @@
+"""The front end's download of the client setup, the digest check, the setup's
+command line and exit code, and closing the window during the download; run for
+real under Wine against a local HTTPS download host serving the setup stand-in."""
+import base64
+import hashlib
+import json
+import shutil
+import subprocess
+import time
+import unittest
+
+import frontend_bench as fe
+import https_server
+import setup_server
+import winebench as bench
+
+WORK = bench.STATE / "frontend-download"
+STANDIN = bench.BIN / "client_setup_standin.exe"
+CAMPAIGN = b'{"campaign":{"id":7,"source":"mail"}}'
+IDYES, IDNO = 6, 7
+
+
+def config(link, md5):
+    return {"content": {"windows": {"version": "2.4.0", "downloadLink": link, "installerMd5": md5,
+                                    "deprecated": False}}}
+
+
+def setUpModule():
+    shutil.rmtree(WORK, ignore_errors=True)
+    WORK.mkdir(parents=True)
+
+
+class DownloadCase(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.content = STANDIN.read_bytes()
+        cls.md5 = hashlib.md5(cls.content).hexdigest()
+        cls.certificates = https_server.Certificates(WORK / "certificates")
+        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.certificates.ca)])
+        assert trusted.returncode == 0, trusted.stderr
+        cls.server = setup_server.SetupServer(cls.certificates.server, cls.content)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop()
+        bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(cls.certificates.ca)])
+
+    def setUp(self):
+        self.record = WORK / "setup-record.jsonl"
+        self.record.unlink(missing_ok=True)
+
+    def start(self, name, link, md5, campaign=CAMPAIGN, args=(), locale="en_US.UTF-8", exit_code=0):
+        folder = fe.stage(WORK / name, config(link, md5), campaign)
+        env = {"KELVRA_SETUP_RECORD": bench.windows_path(self.record), "KELVRA_SETUP_EXIT": str(exit_code)}
+        run = fe.FrontEnd(folder, args, locale, env)
+        self.addCleanup(run.kill)
+        return folder, run
+
+    def setup_command_lines(self):
+        if not self.record.exists():
+            return []
+        return [json.loads(line)["commandLine"] for line in self.record.read_text(encoding="utf-8").splitlines()]
+
+
+class SetupLaunchTest(DownloadCase):
+    def test_downloaded_setup_runs_with_its_command_line_and_its_exit_code_passes_through(self):
+        encoded = base64.b64encode(CAMPAIGN).decode()
+        cases = [  # name, mode, digest, campaign, arguments, locale, setup exit code, expected command line
+            ("campaign", "ok", self.md5, CAMPAIGN, (), "en_US.UTF-8", 0, f'/lang=en_US /campaign="{encoded}"'),
+            ("upper-digest", "redirect", self.md5.upper(), None, (), "en_US.UTF-8", 0, '/lang=en_US /campaign=""'),
+            ("japanese", "ok", self.md5, CAMPAIGN, (), "ja_JP.UTF-8", 0, f'/lang=en_US /campaign="{encoded}"'),
+            ("product-ja", "ok", self.md5, CAMPAIGN, ("1234", "Kelvra Quest"), "ja_JP.UTF-8", 0,
+             '/lang=ja_JP /webinstaller /product_id=1234{silent} /game_name="Kelvra Quest"'),
+            ("product-de", "ok", self.md5, None, ("77", "Kelvra"), "de_DE.UTF-8", 5,
+             '/lang=de_DE /webinstaller /product_id=77{silent} /game_name="Kelvra"'),
+            ("elevation-denied", "ok", self.md5, CAMPAIGN, (), "en_US.UTF-8", 2, f'/lang=en_US /campaign="{encoded}"'),
+        ]
+        for name, mode, md5, campaign, args, locale, code, expected in cases:
+            with self.subTest(name=name):
+                self.record.unlink(missing_ok=True)
+                folder, run = self.start(name, self.server.url(mode), md5, campaign, args, locale, code)
+                self.assertEqual(run.wait_exit(timeout=120), code)
+                lines = self.setup_command_lines()
+                self.assertEqual(len(lines), 1)
+                # The bench's drive may or may not have 1 GiB free: both are right.
+                self.assertIn(lines[0], {expected.format(silent=" /silent"), expected.format(silent="")})
+                self.assertFalse((folder / "KelvraSetup.exe").exists())
+                messages = run.messages()
+                setup = bench.windows_path(folder / "KelvraSetup.exe")
+                self.assertIn(("information", f"launching: {setup} with args: {lines[0]}"), messages)
+                finished = f"Client setup finished with return code: {code}"
+                if code == 0:
+                    self.assertIn(("information", finished), messages)
+                elif code == 2:
+                    self.assertNotIn(finished, [m for _, m in messages])
+                else:
+                    self.assertIn(("error", finished), messages)
+                self.assertIn(("information", "Deleting client setup file."), messages)
+                self.assertEqual(messages[-3:], [("information", f"Exiting application with return code {code}"),
+                                                 ("information", "Running cleanup."),
+                                                 ("information", "Exit complete")])
+
+
+class DownloadFailureTest(DownloadCase):
+    def test_failures_show_their_page_and_nothing_is_started(self):
+        refused = f"https://localhost:{https_server.closed_port()}/ok/KelvraSetup.exe"
+        wrong = "0" * 32
+        cases = [  # name, address, digest, error page text key
+            ("digest-mismatch", self.server.url("ok"), wrong, "errorDownloadFail"),
+            ("refused", refused, self.md5, "errorConnection"),
+            ("cut-off", self.server.url("cut"), self.md5, "errorConnection"),
+            ("not-found", self.server.url("missing"), self.md5, "errorConnection"),
+        ]
+        texts = fe.strings("en")
+        for name, link, md5, key in cases:
+            with self.subTest(name=name):
+                self.record.unlink(missing_ok=True)
+                folder, run = self.start(name, link, md5)
+                state = run.wait_page("tabError")
+                self.assertEqual(state["controls"]["labelError"]["text"], texts[key])
+                run.press("buttonErrorExit")
+                self.assertEqual(run.wait_exit(), -1)
+                self.assertEqual(self.setup_command_lines(), [])
+                self.assertFalse((folder / "KelvraSetup.exe").exists())
+                errors = [m for level, m in run.messages() if level == "error"]
+                if name == "digest-mismatch":
+                    self.assertEqual(errors[:2], [f"MD5 do not match, expecting: {wrong}, got: {self.md5}",
+                                                  "Error: Downloaded file MD5 do not match remote-config data."])
+                else:
+                    self.assertEqual(len(errors), 1, errors)
+                    self.assertTrue(errors[0].startswith(f"Error: Downloading '{link}' failed: "), errors)
+
+
+class ClosingDuringDownloadTest(DownloadCase):
+    def close_and_answer(self, run, button):
+        record = WORK / "question.json"
+        record.unlink(missing_ok=True)
+        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.windows_path(record), 30000, button])
+        run.close()
+        self.assertEqual(watcher.wait(timeout=60), 0)
+        return json.loads(record.read_text(encoding="utf-8"))
+
+    def test_declined_close_goes_on_and_confirmed_close_cancels_with_code_2(self):
+        texts = fe.strings("en")
+        folder, run = self.start("closing", self.server.url("slow"), self.md5)
+        run.wait_page("tabDownload")
+        # The size label shows the announced size (64 MB) once the refresh timer runs.
+        expected = fe.compose(texts["labelDownloadSize"], "0", "64", texts["size"])
+        for _ in range(20):
+            if run.state()["controls"]["labelDownloadSize"]["text"] == expected:
+                break
+        self.assertEqual(run.state()["controls"]["labelDownloadSize"]["text"], expected)
+
+        question = self.close_and_answer(run, IDNO)
+        self.assertEqual((question["caption"], question["body"]), (texts["exitMsgTitle"], texts["exitMsgQuestion"]))
+        self.assertEqual(sorted(b["id"] for b in question["buttons"]), [IDYES, IDNO])
+        self.assertEqual(run.state()["page"], "tabDownload")
+        size = (folder / "KelvraSetup.exe").stat().st_size
+        self.assertGreater(size, 0)
+
+        started = time.monotonic()
+        self.close_and_answer(run, IDYES)
+        self.assertEqual(run.wait_exit(), 2)
+        # The running read is aborted, not waited out (the host would trickle for minutes).
+        self.assertLess(time.monotonic() - started, 10)
+        self.assertFalse((folder / "KelvraSetup.exe").exists())
+        self.assertEqual(self.setup_command_lines(), [])
+        messages = run.messages()
+        self.assertIn(("warning", "Canceled window close event: UserClosing:[choice=False]"), messages)
+        self.assertIn(("warning", "Canceled window close event: UserClosing:[choice=True]"), messages)
+        self.assertIn(("warning", "Canceling download."), messages)
+        self.assertNotIn("Downloading client setup finished.", [m for _, m in messages])
+        exiting = messages.index(("information", "Exiting application with return code 2"))
+        self.assertEqual(messages[exiting + 1], ("information", "Running cleanup."))
+        self.assertEqual(messages[-1], ("information", "Exit complete"))
+
+
+class LowDiskSpaceTest(DownloadCase):
+    """The front end runs from a folder on a 50 MB file system: a size-limited tmpfs
+    mounted for the test (Wine reports the free space of the file system that holds
+    the folder asked about). Needs the right to mount."""
+
+    def setUp(self):
+        super().setUp()
+        self.mount = WORK / "small-drive"
+        self.mount.mkdir(exist_ok=True)
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=50m", "tmpfs", str(self.mount)],
+                                 capture_output=True)
+        if mounted.returncode != 0:
+            self.skipTest(f"can't mount a small drive: {mounted.stderr.decode().strip()}")
+        self.addCleanup(subprocess.run, ["umount", str(self.mount)], capture_output=True)
+
+    def test_less_than_200_mb_free_shows_the_disk_space_page_before_any_download(self):
+        texts = fe.strings("en")
+        requests = len(self.server.requests)
+        folder = fe.stage(self.mount / "work", config(self.server.url("ok"), self.md5), CAMPAIGN)
+        run = fe.FrontEnd(folder, (), "en_US.UTF-8", None)
+        self.addCleanup(run.kill)
+        state = run.wait_page("tabError")
+        self.assertEqual(state["controls"]["labelError"]["text"], texts["errorSpace"])
+        self.assertFalse(state["controls"]["linkLabelError"]["visible"])
+        run.press("buttonErrorExit")
+        self.assertEqual(run.wait_exit(), -1)
+        self.assertEqual(len(self.server.requests), requests)
+        self.assertFalse((folder / "KelvraSetup.exe").exists())
+        self.assertIn(("error", "Error: Not enough free disk space."), run.messages())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,192 @@
+"""Problem reports and events of the real front end, received by the local services
+(tools/local_services.py): what they carry, that they arrive as UTF-8 (and events as
+JSON) when paths and campaigns hold non-ASCII text, and that a build without the
+services' hosts sends nothing."""
+import base64
+import json
+import pathlib
+import subprocess
+import sys
+import unittest
+import urllib.parse
+
+import frontend_bench as fe
+import https_server
+import winebench as bench
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
+import local_services  # noqa: E402
+
+# Non-ASCII in the working folder's path reaches reports through the log and the
+# configuration's location.
+WORK = bench.STATE / "reports-Žluťoučký kůň"
+CAMPAIGN = '{"campaign":{"id":7,"source":"pošta \\"quoted\\""}}'.encode()
+CLIENT_NUMBER = "4711"
+SETUP = b"MZ" + bytes(range(256)) * 64
+BOOTSTRAPPER_LOG_TEXT = "ß" * 6000 + "ending-of-the-bootstrapper-log"
+
+
+def config(services, mode="missing", deprecated=False):
+    document = services.config(mode)
+    document["content"]["windows"]["deprecated"] = deprecated
+    return document
+
+
+class ReportsTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.services = local_services.LocalServices(WORK / "services", SETUP)
+        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.services.ca)])
+        assert trusted.returncode == 0, trusted.stderr
+        cls.hosts = {"KELVRA_TEST_REPORT_HOST": f"127.0.0.1:{cls.services.http_port}",
+                     "KELVRA_TEST_TELEMETRY_HOST": f"localhost:{cls.services.https_port}",
+                     "KELVRA_TEST_CLIENT_NUMBER": CLIENT_NUMBER,
+                     "KELVRA_TEST_CONFIG_HOST": f"localhost:{cls.services.https_port}"}
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.services.stop()
+        bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(cls.services.ca)])
+
+    def setUp(self):
+        self.services.record.write_text("")
+        bench.LOG_DIR.mkdir(parents=True, exist_ok=True)
+        bench.LOG.write_bytes(BOOTSTRAPPER_LOG_TEXT.encode("utf-8"))
+        self.addCleanup(lambda: bench.LOG.unlink(missing_ok=True))
+
+    def start(self, folder, env):
+        run = fe.FrontEnd(folder, (), env=env)
+        self.addCleanup(run.kill)
+        return run
+
+    def stage(self, document, campaign=CAMPAIGN):
+        folder = WORK / self.id().rsplit(".", 1)[-1]
+        return fe.stage(folder, document, campaign, program=fe.TEST_HOST_FRONT_END)
+
+    def assertReport(self, message_start, campaign=CAMPAIGN):
+        reports = self.services.received("report")
+        self.assertEqual(len(reports), 1, reports)
+        report = reports[0]
+        self.assertTrue(report["utf8"])
+        self.assertEqual(report["content_type"], "application/x-www-form-urlencoded")
+        problem = json.loads(report["problem_message"])
+        arguments = problem["Arguments"]
+        self.assertEqual(problem["ProblemReport"], "Webinstaller-Failure")
+        self.assertTrue(arguments["error"].startswith(message_start), arguments["error"])
+        self.assertEqual(arguments["applicationType"], "Webinstaller")
+        self.assertEqual(arguments["remoteConfigVersion"], "2.0.0")
+        payload = base64.b64decode(urllib.parse.unquote_plus(arguments["payload"]))
+        self.assertEqual(payload, campaign)
+        snippet = report["log_snippet"]
+        self.assertIn("InstallerWebinstaller.log content:", snippet)
+        self.assertIn("InstallerBootstrapper.log content:", snippet)
+        # The bootstrapper's log is longer than 5000 characters: only its end travels.
+        tail = snippet.split("InstallerBootstrapper.log content:", 1)[1]
+        self.assertIn("[--cut here--]", tail)
+        self.assertTrue(tail.rstrip().endswith(BOOTSTRAPPER_LOG_TEXT[-5000:]))
+        self.assertIn("Setting up gui elements.", snippet)
+        return arguments
+
+    def test_failures_send_one_report_with_both_logs(self):
+        cases = [  # name, configuration file (dict, bytes or None), report message, page
+            ("deprecated", lambda: config(self.services, deprecated=True),
+             "Remote config suggests this installer is deprecated.", "errorOutdated"),
+            ("not-json", lambda: b"{not json", "Failed getting json remote config: ", "errorConnection"),
+        ]
+        for name, document, message, page in cases:
+            with self.subTest(name):
+                self.services.record.write_text("")
+                folder = self.stage(document())
+                run = self.start(folder, self.hosts)
+                state = run.wait_page("tabError")
+                self.assertEqual(state["controls"]["labelError"]["text"], fe.strings("en")[page])
+                run.press("buttonErrorExit")
+                self.assertEqual(run.wait_exit(), -1)
+                arguments = self.assertReport(message)
+                if name == "not-json":
+                    # The configuration's location, non-ASCII path and all.
+                    self.assertIn(WORK.name, arguments["error"])
+                messages = run.messages()
+                self.assertIn(("information", f"Sending error to 127.0.0.1:{self.services.http_port}: "
+                               + arguments["error"]), messages)
+                self.assertFalse([m for level, m in messages if "Sending error failed" in m])
+                # The failure comes before the download would start: no event.
+                self.assertEqual(self.services.received("event"), [])
+
+    def test_start_up_sends_the_started_event(self):
+        cases = [  # campaign file, campaign the event carries, warning logged
+            (CAMPAIGN, json.loads(CAMPAIGN), False),
+            (b"not { json", {}, True),
+        ]
+        for campaign, expected, warned in cases:
+            with self.subTest(campaign=campaign):
+                self.services.record.write_text("")
+                folder = self.stage(config(self.services), campaign)
+                run = self.start(folder, self.hosts)
+                run.wait_page("tabError", timeout_ms=30000)  # the setup is missing: 404
+                run.press("buttonErrorExit")
+                run.wait_exit()
+                events = self.services.received("event")
+                self.assertGreaterEqual(len(events), 1, events)
+                event = events[0]
+                self.assertEqual(event["path"], f"/clients/{CLIENT_NUMBER}/events")
+                self.assertEqual(event["content_type"], "application/json")
+                self.assertTrue(event["user_agent"].startswith("ZAVWebinstaller/2.0.0.0 ("), event["user_agent"])
+                self.assertTrue(event["utf8"])
+                body = event["json"]
+                self.assertIsNotNone(body, event["body"])
+                self.assertEqual(body["type"], "kelvra_download_started")
+                self.assertEqual(body["meta"]["campaign"], expected)
+                self.assertEqual(body["data"]["version"], "3.1.4")
+                self.assertRegex(body["date"], r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$")
+                self.assertRegex(body["uuid"], r"^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$")
+                messages = run.messages()
+                self.assertIn(("information", "Sending event: " + event["body"]), messages)
+                self.assertIn(("information", "Send result: 200"), messages)
+                self.assertEqual(warned, ("warning", "The campaign is not JSON; the event names an empty one")
+                                 in messages)
+                # A setup the service doesn't have: the download's report.
+                self.assertReport("Failed downloading ZAV Kelvra Installer: ", campaign)
+
+    def test_a_log_held_by_another_program_is_left_out(self):
+        folder = self.stage(config(self.services, deprecated=True))
+        holder = bench.wine_background([bench.BIN / "file_holder.exe", bench.windows_path(bench.LOG)],
+                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        try:
+            self.assertEqual(holder.stdout.readline().strip(), b"ready")
+            run = self.start(folder, self.hosts)
+            run.wait_page("tabError")
+            run.press("buttonErrorExit")
+            self.assertEqual(run.wait_exit(), -1)
+        finally:
+            holder.stdin.close()
+            holder.wait(timeout=60)
+            holder.stdout.close()
+        snippet = self.services.received("report")[0]["log_snippet"]
+        log_path = "C:\\ProgramData\\ZAVsoft\\Kelvra\\logs\\InstallerBootstrapper.log"
+        self.assertTrue(snippet.rstrip().endswith(log_path + " content:"), snippet[-300:])
+        self.assertIn(("information", "cannot read: " + log_path), run.messages())
+
+    def test_a_build_without_the_services_sends_nothing(self):
+        folder = self.stage(config(self.services, deprecated=True))
+        run = self.start(folder, {"KELVRA_TEST_CONFIG_HOST": self.hosts["KELVRA_TEST_CONFIG_HOST"]})
+        run.wait_page("tabError")
+        run.press("buttonErrorExit")
+        self.assertEqual(run.wait_exit(), -1)
+        self.assertEqual(self.services.received("report"), [])
+        self.assertIn(("information", "Problem reports are not sent: no problem-report host in this build"),
+                      run.messages())
+
+    def test_unreachable_services_are_only_logged(self):
+        folder = self.stage(config(self.services, deprecated=True))
+        closed = f"127.0.0.1:{https_server.closed_port()}"
+        env = dict(self.hosts, KELVRA_TEST_REPORT_HOST=closed)
+        run = self.start(folder, env)
+        run.wait_page("tabError")
+        run.press("buttonErrorExit")
+        self.assertEqual(run.wait_exit(), -1)
+        self.assertIn(("error", "Sending error failed (StreamWriter)"), run.messages())
+
+
+if __name__ == "__main__":
+    unittest.main()

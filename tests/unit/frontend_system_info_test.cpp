@@ -1,0 +1,112 @@
+// What reports and events say about the machine, read from the test prefix's
+// registry (put back as it was afterwards).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "support/test_registry.h"
+#include "system_info.h"
+
+namespace {
+
+constexpr wchar_t kClient[] = L"SOFTWARE\\ZAVsoft\\KelvraClient";
+constexpr wchar_t kSystem[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
+TEST(InstalledClientVersion, KeepsDigitsAndFullStopsOnly) {
+  const RegistryKeyBackup backup(kClient);
+  struct Case {
+    const wchar_t* stored;
+    bool withNull;
+    const char* expected;
+  } cases[] = {
+      {L"2.4.1", true, "2.4.1"},
+      {L"v2.4.1-beta (build 77)", true, "2.4.177"},
+      {L"3.0", false, "3.0"},
+      {L"", true, ""},
+  };
+  for (const Case& c : cases) {
+    if (c.withNull) {
+      setRegistryString(kClient, L"version", c.stored);
+    } else {
+      setRegistryStringWithoutNull(kClient, L"version", c.stored);
+    }
+    EXPECT_EQ(installedClientVersion(), c.expected) << std::string(c.expected);
+  }
+}
+
+TEST(InstalledClientVersion, MissingKeyOrValueOrTextIsEmpty) {
+  const RegistryKeyBackup backup(kClient);
+  EXPECT_EQ(installedClientVersion(), "");
+  createRegistryKey(kClient);
+  EXPECT_EQ(installedClientVersion(), "");
+  setRegistryDword(kClient, L"version", 7);
+  EXPECT_EQ(installedClientVersion(), "");
+}
+
+// The system's key holds much more that Wine needs: only the two values are
+// replaced, and put back afterwards.
+class SystemValuesBackup {
+ public:
+  SystemValuesBackup() {
+    for (Saved& saved : saved_) saved.present = read(saved.name, saved.text);
+  }
+  ~SystemValuesBackup() {
+    for (const Saved& saved : saved_) {
+      if (saved.present) {
+        setRegistryString(kSystem, saved.name, saved.text);
+      } else {
+        remove(saved.name);
+      }
+    }
+  }
+  SystemValuesBackup(const SystemValuesBackup&) = delete;
+  SystemValuesBackup& operator=(const SystemValuesBackup&) = delete;
+
+  static void remove(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSystem, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueW(key, name);
+    RegCloseKey(key);
+  }
+
+ private:
+  static bool read(const wchar_t* name, std::wstring& text) {
+    wchar_t buffer[512] = {};
+    DWORD size = sizeof buffer - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSystem, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) {
+      return false;
+    }
+    text = buffer;
+    return true;
+  }
+  struct Saved {
+    const wchar_t* name;
+    bool present = false;
+    std::wstring text;
+  };
+  Saved saved_[2] = {{L"ProductName", false, {}}, {L"CSDVersion", false, {}}};
+};
+
+TEST(SystemFriendlyName, NamesProductAndServicePack) {
+  const SystemValuesBackup backup;
+  struct Case {
+    const wchar_t* product;
+    const wchar_t* servicePack;
+    const wchar_t* expected;
+  } cases[] = {
+      {L"Windows 7 Professional", L"Service Pack 1", L"Microsoft Windows 7 Professional Service Pack 1"},
+      {L"Microsoft Windows XP", L"", L"Microsoft Windows XP"},
+      {L"Windows 10 Pro ", nullptr, L"Microsoft Windows 10 Pro"},
+      {L"", L"Service Pack 1", L""},
+      {nullptr, L"Service Pack 2", L""},
+  };
+  for (const Case& c : cases) {
+    for (const wchar_t* name : {L"ProductName", L"CSDVersion"}) SystemValuesBackup::remove(name);
+    if (c.product != nullptr) setRegistryString(kSystem, L"ProductName", c.product);
+    if (c.servicePack != nullptr) setRegistryString(kSystem, L"CSDVersion", c.servicePack);
+    EXPECT_EQ(systemFriendlyName(), c.expected);
+  }
+}
+
+}  // namespace

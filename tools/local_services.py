@@ -1,0 +1,254 @@
+#!/usr/bin/env python3
+"""Development aid: the maker's services played on loopback, for the demo and tests.
+
+Not part of the product. One HTTPS server (certificate for "localhost", signed by a
+test CA made here with openssl; trust it inside a WINEPREFIX only) answers:
+  GET  /components/webinstaller?component_version=...          the remote configuration
+  GET  /components/webinstaller/clients/<id>?component_version=... the same, for a product id
+  GET  /setup/<mode>/KelvraSetup.exe   the client setup; mode: ok, slow (throttled),
+                                       cut (connection closed half way), missing (404)
+  POST /clients/<number>/events        events
+and one plain-HTTP server answers POST /problem.php (problem reports).
+
+Everything received is appended to a JSON-lines record file, one object a line:
+{"kind": "config"|"setup"|"event"|"report"|"other", "method", "path", "body", ...}.
+Events carry "json" (the parsed body, or null when it is not JSON); reports carry
+"problem_message" and "log_snippet" decoded.
+
+Run standalone: local_services.py --state DIR --setup FILE [--digest good|bad]
+[--deprecated] [--setup-mode ok|slow|cut|missing]; it prints one JSON line with the ports and the CA path, then serves
+until interrupted.
+"""
+import argparse
+import base64
+import hashlib
+import http.server
+import json
+import pathlib
+import signal
+import ssl
+import subprocess
+import sys
+import threading
+import time
+import urllib.parse
+
+SERVER_EXTENSIONS = """\
+subjectAltName=DNS:localhost
+basicConstraints=CA:FALSE
+keyUsage=critical,digitalSignature,keyEncipherment
+extendedKeyUsage=serverAuth
+"""
+
+SETUP_NAME = "KelvraSetup.exe"
+
+
+def make_certificates(folder):
+    """ca.pem and server.pem/.key (for localhost) in folder; returns their paths."""
+    folder = pathlib.Path(folder)
+    folder.mkdir(parents=True, exist_ok=True)
+
+    def openssl(*args):
+        subprocess.run(["openssl", *args], cwd=folder, check=True, capture_output=True)
+
+    if not (folder / "server.pem").exists():
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
+                "-subj", "/CN=Kelvra Local Services CA", "-addext", "basicConstraints=critical,CA:TRUE",
+                "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+        (folder / "server.ext").write_text(SERVER_EXTENSIONS)
+        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr",
+                "-subj", "/CN=localhost")
+        openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                "-out", "server.pem", "-days", "2", "-extfile", "server.ext")
+    return folder / "ca.pem", (folder / "server.pem", folder / "server.key")
+
+
+def decode_form(body):
+    """The report's two members: "problem_message=<text> & log_snippet=<url-encoded base64>"."""
+    text = body.decode("utf-8")
+    head, separator, tail = text.partition(" & log_snippet=")
+    if not separator or not head.startswith("problem_message="):
+        return None, None
+    snippet = base64.b64decode(urllib.parse.unquote_plus(tail)).decode("utf-8")
+    return head[len("problem_message="):], snippet
+
+
+class LocalServices:
+    """Both servers on 127.0.0.1 (ports chosen by the system unless given)."""
+
+    def __init__(self, state, setup_bytes=b"", digest="good", deprecated=False, version="3.1.4",
+                 https_port=0, http_port=0, slow_seconds=4.0):
+        self.state = pathlib.Path(state)
+        self.state.mkdir(parents=True, exist_ok=True)
+        self.record = self.state / "received.jsonl"
+        self.record.write_text("")
+        self.ca, certificate = make_certificates(self.state / "certificates")
+        self.setup_bytes = setup_bytes
+        self.digest = digest
+        self.deprecated = deprecated
+        self.version = version
+        self.slow_seconds = slow_seconds
+        self.config_status = 200
+        self.setup_mode = "ok"  # where the configuration without a product id points
+        self._lock = threading.Lock()
+
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(*map(str, certificate))
+        self.https = http.server.ThreadingHTTPServer(("127.0.0.1", https_port), self._handler())
+        self.https.socket = context.wrap_socket(self.https.socket, server_side=True)
+        self.http = http.server.ThreadingHTTPServer(("127.0.0.1", http_port), self._handler())
+        self.https_port = self.https.server_address[1]
+        self.http_port = self.http.server_address[1]
+        self._threads = [threading.Thread(target=s.serve_forever, daemon=True) for s in (self.https, self.http)]
+        for thread in self._threads:
+            thread.start()
+
+    # What the front end is told.
+    def config(self, mode="ok"):
+        md5 = hashlib.md5(self.setup_bytes).hexdigest()
+        if self.digest != "good":
+            md5 = "0" * 32
+        return {"content": {"windows": {
+            "version": self.version,
+            "downloadLink": f"https://localhost:{self.https_port}/setup/{mode}/{SETUP_NAME}",
+            "installerMd5": md5,
+            "deprecated": self.deprecated}}}
+
+    def received(self, kind=None):
+        lines = [json.loads(line) for line in self.record.read_text(encoding="utf-8").splitlines() if line]
+        return [entry for entry in lines if kind is None or entry["kind"] == kind]
+
+    def _write(self, entry):
+        with self._lock, self.record.open("a", encoding="utf-8") as record:
+            record.write(json.dumps(entry, ensure_ascii=False) + "\n")
+
+    def stop(self):
+        for server in (self.https, self.http):
+            server.shutdown()
+            server.server_close()
+        for thread in self._threads:
+            thread.join(timeout=10)
+
+    def _handler(self):
+        services = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            protocol_version = "HTTP/1.1"
+
+            def log_message(self, *args):
+                pass
+
+            def answer(self, status, body=b"", content_type="text/plain"):
+                self.send_response(status)
+                self.send_header("Content-Type", content_type)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def do_GET(self):
+                path = urllib.parse.urlsplit(self.path).path
+                if path.startswith("/components/webinstaller"):
+                    product = path.split("/clients/", 1)[1] if "/clients/" in path else None
+                    services._write({"kind": "config", "method": "GET", "path": self.path, "product": product})
+                    mode = services.setup_mode if product is None else urllib.parse.unquote(product)
+                    body = json.dumps(services.config(mode if mode in ("ok", "slow", "cut", "missing") else "ok"))
+                    self.answer(services.config_status, body.encode(), "application/json")
+                elif path.startswith("/setup/"):
+                    mode = path.split("/")[2]
+                    services._write({"kind": "setup", "method": "GET", "path": self.path, "mode": mode})
+                    self.send_setup(mode)
+                else:
+                    services._write({"kind": "other", "method": "GET", "path": self.path})
+                    self.answer(404, b"not here")
+
+            def send_setup(self, mode):
+                data = services.setup_bytes
+                if mode == "missing":
+                    self.answer(404, b"no such file")
+                    return
+                self.send_response(200)
+                self.send_header("Content-Type", "application/octet-stream")
+                self.send_header("Content-Length", str(len(data)))
+                self.end_headers()
+                if mode == "cut":
+                    self.wfile.write(data[: len(data) // 2])
+                    self.wfile.flush()
+                    self.close_connection = True
+                    return
+                pieces = 40 if mode == "slow" else 1
+                step = max(1, -(-len(data) // pieces))
+                for start in range(0, len(data), step):
+                    try:
+                        self.wfile.write(data[start:start + step])
+                        self.wfile.flush()
+                    except OSError:
+                        return
+                    if mode == "slow":
+                        time.sleep(services.slow_seconds / pieces)
+
+            def do_POST(self):
+                length = int(self.headers.get("Content-Length", "0"))
+                body = self.rfile.read(length)
+                path = urllib.parse.urlsplit(self.path).path
+                entry = {"method": "POST", "path": self.path,
+                         "content_type": self.headers.get("Content-Type", ""),
+                         "user_agent": self.headers.get("User-Agent", ""),
+                         "body": body.decode("utf-8", errors="replace"), "utf8": _is_utf8(body)}
+                if path == "/problem.php":
+                    entry["kind"] = "report"
+                    try:
+                        entry["problem_message"], entry["log_snippet"] = decode_form(body)
+                    except (ValueError, UnicodeDecodeError):
+                        entry["problem_message"], entry["log_snippet"] = None, None
+                elif path.startswith("/clients/") and path.endswith("/events"):
+                    entry["kind"] = "event"
+                    try:
+                        entry["json"] = json.loads(body.decode("utf-8"))
+                    except (ValueError, UnicodeDecodeError):
+                        entry["json"] = None
+                else:
+                    entry["kind"] = "other"
+                services._write(entry)
+                self.answer(200, b"ok")
+
+        return Handler
+
+
+def _is_utf8(data):
+    try:
+        data.decode("utf-8")
+        return True
+    except UnicodeDecodeError:
+        return False
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--state", required=True, help="folder for certificates and received.jsonl")
+    parser.add_argument("--setup", required=True, help="file served as the client setup")
+    parser.add_argument("--digest", choices=("good", "bad"), default="good")
+    parser.add_argument("--deprecated", action="store_true")
+    parser.add_argument("--setup-mode", choices=("ok", "slow", "cut", "missing"), default="ok")
+    parser.add_argument("--slow-seconds", type=float, default=4.0)
+    parser.add_argument("--https-port", type=int, default=0)
+    parser.add_argument("--http-port", type=int, default=0)
+    options = parser.parse_args()
+    services = LocalServices(options.state, pathlib.Path(options.setup).read_bytes(), options.digest,
+                             options.deprecated, https_port=options.https_port, http_port=options.http_port,
+                             slow_seconds=options.slow_seconds)
+    services.setup_mode = options.setup_mode
+    print(json.dumps({"https_port": services.https_port, "http_port": services.http_port,
+                      "ca": str(services.ca), "record": str(services.record)}), flush=True)
+    stopped = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stopped.set())
+    try:
+        while not stopped.wait(0.5):
+            pass
+    except KeyboardInterrupt:
+        pass
+    services.stop()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
