@@ -15,9 +15,11 @@ std::string buildEventBody(const EventFields& fields) {
 }
 
 std::string campaignForEvent(std::string_view campaign, bool& replaced) {
-  // The JSON library takes a zero byte for the end of its input: whatever follows
-  // one would reach the body unchecked.
-  replaced = campaign.find('\0') != std::string_view::npos || !nlohmann::json::accept(campaign.begin(), campaign.end());
+  // The JSON library takes a zero byte for the end of its input and skips a
+  // leading byte order mark: either would reach the body unchecked.
+  constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+  replaced = campaign.find('\0') != std::string_view::npos || campaign.starts_with(byteOrderMark) ||
+             !nlohmann::json::accept(campaign.begin(), campaign.end());
   return replaced ? "{}" : std::string(campaign);
 }
 

@@ -118,10 +118,11 @@ TEST(EventBody, IsJsonWithTheCampaignRaw) {
 }
 
 TEST(EventBody, CampaignThatIsNotJsonBecomesAnEmptyObject) {
-  // The last one is a document, a zero byte and more text.
+  // The last two: a document, a zero byte and more text; a byte order mark before
+  // a document.
   for (const std::string_view bad : {std::string_view(""), std::string_view("{"), std::string_view("not json"),
                                      std::string_view("{} trailing"), std::string_view("{\"a\":1}}"),
-                                     std::string_view("\"x\"\0{", 5)}) {
+                                     std::string_view("\"x\"\0{", 5), std::string_view("\xEF\xBB\xBF{}")}) {
     bool replaced = false;
     EXPECT_EQ(campaignForEvent(bad, replaced), "{}") << bad;
     EXPECT_TRUE(replaced) << bad;
