@@ -4,14 +4,16 @@ The real bootstrapper runs with a local remoteconfig.json whose downloadLink nam
 256 MiB KelvraSetup.exe on a local HTTPS server (test CA trusted in the bench's
 prefix only). It stages and starts the real front end, which downloads the file
 beside itself, checks its MD5 and starts it: the file is the client setup stand-in
-(tests/tools), padded with random bytes, so it exits at once. Meanwhile
-process_monitor.exe watches both programs' peak working sets.
+(tests/tools), which exits at once, padded with random bytes to 256 MiB.
+Meanwhile process_monitor.exe watches both programs' peak working sets.
 
 The front end's phases are timed by when its log lines arrive: download from
 "Starting client download." to "Downloading client setup finished.", digest from
 "Starting up client setup." to "launching: ...". Baselines, in the same run: curl
-fetching the same URL into a file, md5sum reading the same file, and the peak
-working set of an empty program under the same Wine.
+fetching the same URL into a file, md5sum reading the same file, and for memory an
+idle program that loads the same DLLs as the program measured (bench_idle.exe).
+A bare WinHTTP download under the same Wine (https_fetch.exe) shows how much of the
+gap to curl is the platform's.
 """
 import hashlib
 import http.server
@@ -25,6 +27,7 @@ import sys
 import threading
 import time
 
+import pe_image
 import wine_bench
 from table import MIB, Row, size_text, unmeasured, verdict
 
@@ -108,21 +111,34 @@ def _setup_file(bench, work):
     return path, digest.hexdigest()
 
 
-def _median_seconds(command, runs=RUNS):
-    times = []
-    for _ in range(runs):
-        began = time.monotonic()
-        subprocess.run(command, check=True, capture_output=True, timeout=300)
-        times.append(time.monotonic() - began)
-    return statistics.median(times)
+def _timed(command):
+    """Seconds that a Linux command takes to its end."""
+    began = time.monotonic()
+    subprocess.run(command, check=True, capture_output=True, timeout=300)
+    return time.monotonic() - began
 
 
 def _curl_seconds(server, ca, target):
     try:
-        return _median_seconds(["curl", "--silent", "--show-error", "--fail", "--noproxy", "*", "--cacert", str(ca),
-                                "--output", str(target), server.url])
+        return _timed(["curl", "--silent", "--show-error", "--fail", "--noproxy", "*", "--cacert", str(ca),
+                       "--output", str(target), server.url])
     finally:
         target.unlink(missing_ok=True)
+
+
+def _winhttp_seconds(bench, server, target):
+    """https_fetch.exe's own time for the whole file, or None when it did not get it."""
+    host_port, path = server.url.removeprefix("https://").split("/", 1)
+    host, port = host_port.split(":")
+    try:
+        result = bench.run([bench.bin / "https_fetch.exe", host, port, "/" + path, bench.windows_path(target)],
+                           timeout=300)
+    finally:
+        target.unlink(missing_ok=True)
+    values = dict(line.split("=", 1) for line in result.stdout.decode().split() if "=" in line)
+    if result.returncode != 0 or int(values.get("bytes", 0)) != FILE_SIZE:
+        return None
+    return int(values["milliseconds"]) / 1000
 
 
 class FrontEndRun:
@@ -136,33 +152,37 @@ class FrontEndRun:
         self.problem = None
 
 
-def _close_front_end(bench):
-    """Closes the front end's window; ends it outright when that is not enough."""
-    closer = bench.run([bench.bin / "front_end_window.exe", WINDOW_TITLE, 5000], timeout=60)
-    if closer.returncode != 0:
-        bench.run(["taskkill", "/F", "/IM", "KelvraInstaller.exe"], timeout=60)
+def _end_front_end(bench, bootstrapper):
+    """Closes the front end's window, ends it outright when that is not enough (a
+    close during the download asks first), and waits for the bootstrapper."""
+    bench.run([bench.bin / "front_end_window.exe", WINDOW_TITLE, 5000], timeout=60)
+    for attempt in range(2):
+        try:
+            bootstrapper.wait(timeout=15)
+            return
+        except subprocess.TimeoutExpired:
+            if attempt == 0:
+                bench.run(["taskkill", "/F", "/IM", "KelvraInstaller.exe"], timeout=60)
+    bootstrapper.kill()
+    bootstrapper.wait()
 
 
 def _wait_for_end(bench, bootstrapper, watch, server):
     """Waits until the bootstrapper ends; returns why it had to be helped, or None."""
     deadline = time.monotonic() + RUN_TIMEOUT_SECONDS
-    problem = None
+    requests_before = server.requests
     while bootstrapper.poll() is None:
+        started = watch.first(lambda m: m == "Starting client download.")
+        problem = None
         if time.monotonic() > deadline:
             problem = f"failed: no end within {RUN_TIMEOUT_SECONDS} s"
-        started = watch.first(lambda m: m == "Starting client download.")
-        if problem is None and started and server.requests == 0 and \
+        elif started and server.requests == requests_before and \
                 time.monotonic() - started[0] > REQUEST_GRACE_SECONDS:
             problem = NO_DOWNLOAD
-        if problem is None and watch.errors():
+        elif watch.errors():
             problem = "failed: front end logged: " + watch.errors()[0]
         if problem is not None:
-            _close_front_end(bench)
-            try:
-                bootstrapper.wait(timeout=60)
-            except subprocess.TimeoutExpired:
-                bootstrapper.kill()
-                bootstrapper.wait()
+            _end_front_end(bench, bootstrapper)
             return problem
         time.sleep(0.05)
     return None
@@ -202,10 +222,12 @@ def _between(watch, first, last):
     return end[0] - start[0] if start and end and end[0] >= start[0] else None
 
 
-def _idle_peak(bench):
+def _floor_peak(bench, program):
+    """Peak working set of an idle program that loads the DLLs that program imports."""
+    dlls = pe_image.imported_dlls(program.read_bytes())
     monitor = wine_bench.ProcessMonitor(bench, "bench_idle.exe", 60)
     try:
-        bench.run([bench.bin / "bench_idle.exe"], timeout=60)
+        bench.run([bench.bin / "bench_idle.exe", *dlls], timeout=60)
         return monitor.peak(timeout=30)
     finally:
         monitor.close()
@@ -215,60 +237,92 @@ def _throughput(seconds):
     return FILE_SIZE / MIB / seconds
 
 
-def _rate_row(figure, seconds, baseline_seconds, baseline_name, budget):
+def _rate_row(figure, seconds, baseline_seconds, baseline_name, budget, note=""):
     value, baseline = _throughput(seconds), _throughput(baseline_seconds)
     ratio = value / baseline
-    return Row(figure, f"{value:.0f} MiB/s", f">= {budget:.1f} x {baseline_name}",
-               f"{baseline:.0f} MiB/s ({baseline_name})", ratio, verdict(ratio >= budget))
+    return Row(figure, f"{value:.0f} MiB/s", f">= {budget:.1f} x {baseline_name}" if budget else "-",
+               f"{baseline:.0f} MiB/s ({baseline_name})", ratio, (verdict(ratio >= budget) if budget else "-") + note)
 
 
-def _memory_row(figure, peak, budget, idle, note=None):
+def _memory_row(figure, peak, budget, floor, note=None):
     if peak is None:
         return unmeasured(figure, "failed: the monitor saw no such process")
     result = note or verdict(peak <= budget)
-    return Row(figure, size_text(peak), f"<= {size_text(budget)}", f"{size_text(idle)} (empty program)",
-               peak / idle if idle else None, result)
+    if floor and not note:
+        result += f" ({size_text(peak - floor)} above its DLLs)"
+    return Row(figure, size_text(peak), f"<= {size_text(budget)}", f"{size_text(floor)} (its DLLs, no work)",
+               peak / floor if floor else None, result)
+
+
+class _Measurements:
+    """Every round runs each contender once, in turn, so that a busy machine slows
+    them alike; the figures are medians over the rounds."""
+
+    def __init__(self):
+        self.front_end = []
+        self.winhttp = []
+        self.curl = []
+        self.md5sum = []
+
+    def problem(self):
+        return next((run.problem for run in self.front_end if run.problem), None)
+
+    def peak(self, attribute):
+        return max((getattr(run, attribute) for run in self.front_end if getattr(run, attribute)), default=None)
+
+
+def _measure(bench, work, server, certificates, setup, md5):
+    measured = _Measurements()
+    for n in range(RUNS):
+        print(f"bench: download round {n + 1}/{RUNS}", file=sys.stderr)
+        measured.front_end.append(_front_end_run(bench, work, server, md5))
+        if measured.problem() is not None:
+            break
+        measured.winhttp.append(_winhttp_seconds(bench, server, work / "winhttp-download.bin"))
+        measured.curl.append(_curl_seconds(server, certificates.ca, work / "curl-download.bin"))
+        measured.md5sum.append(_timed(["md5sum", str(setup)]))
+    return measured
 
 
 def download_rows(bench, work):
-    download_figure = "download: 256 MiB over loopback HTTPS"
-    digest_figure = "digest: MD5 of 256 MiB"
-    bootstrapper_figure = "memory: bootstrapper peak working set"
-    front_end_figure = "memory: front end peak working set (download)"
+    """Rows: front end download, WinHTTP alone, digest, bootstrapper memory, front end memory."""
+    figures = ["download: 256 MiB over loopback HTTPS", "download: WinHTTP alone, same Wine", "digest: MD5 of 256 MiB",
+               "memory: bootstrapper peak working set", "memory: front end peak working set (download)"]
     work.mkdir(parents=True, exist_ok=True)
     setup, md5 = _setup_file(bench, work)
     certificates = https_server.Certificates(work / "certificates")
-    trust = bench.run([bench.bin / "trust_test_root.exe", "add", bench.windows_path(certificates.ca)])
-    if trust.returncode != 0:
-        reason = "failed: the test CA could not be trusted in the prefix"
-        return [unmeasured(f, reason) for f in (download_figure, digest_figure, bootstrapper_figure, front_end_figure)]
+    if bench.run([bench.bin / "trust_test_root.exe", "add", bench.windows_path(certificates.ca)]).returncode != 0:
+        return [unmeasured(f, "failed: the test CA could not be trusted in the prefix") for f in figures]
     server = FileServer(certificates.server, setup)
     try:
-        idle = _idle_peak(bench)
-        runs = []
-        for n in range(RUNS):
-            print(f"bench: download run {n + 1}/{RUNS}", file=sys.stderr)
-            runs.append(_front_end_run(bench, work, server, md5))
-            if runs[-1].problem is not None:
-                break
-        print("bench: curl and md5sum", file=sys.stderr)
-        curl = _curl_seconds(server, certificates.ca, work / "curl-download.bin")
-        md5sum = _median_seconds(["md5sum", str(setup)])
+        bootstrapper_floor = _floor_peak(bench, bench.bin / "InstallerBootstrapper.exe")
+        front_end_floor = _floor_peak(bench, bench.build / "payload" / "KelvraInstaller.exe")
+        measured = _measure(bench, work, server, certificates, setup, md5)
     finally:
         server.stop()
         bench.run([bench.bin / "trust_test_root.exe", "remove", bench.windows_path(certificates.ca)])
 
-    bootstrapper_peak = max((r.bootstrapper_peak for r in runs if r.bootstrapper_peak), default=None)
-    front_end_peak = max((r.front_end_peak for r in runs if r.front_end_peak), default=None)
-    rows = [_memory_row(bootstrapper_figure, bootstrapper_peak, BOOTSTRAPPER_MEMORY_BUDGET, idle)]
-    problem = next((r.problem for r in runs if r.problem), None)
+    bootstrapper_row = _memory_row(figures[3], measured.peak("bootstrapper_peak"), BOOTSTRAPPER_MEMORY_BUDGET,
+                                   bootstrapper_floor)
+    problem = measured.problem()
     if problem is not None:
-        rows += [unmeasured(download_figure, problem), unmeasured(digest_figure, problem),
-                 _memory_row(front_end_figure, front_end_peak, FRONT_END_MEMORY_BUDGET, idle, note=problem)]
-        return rows
-    download = statistics.median(r.download_seconds for r in runs)
-    digest = statistics.median(r.digest_seconds for r in runs)
-    rows += [_rate_row(f"{download_figure} (median of {RUNS})", download, curl, "curl", DOWNLOAD_RATIO_BUDGET),
-             _rate_row(f"{digest_figure} (median of {RUNS})", digest, md5sum, "md5sum", DIGEST_RATIO_BUDGET),
-             _memory_row(front_end_figure, front_end_peak, FRONT_END_MEMORY_BUDGET, idle)]
-    return rows
+        return [unmeasured(figures[0], problem), unmeasured(figures[1], problem), unmeasured(figures[2], problem),
+                bootstrapper_row,
+                _memory_row(figures[4], measured.peak("front_end_peak"), FRONT_END_MEMORY_BUDGET, front_end_floor,
+                            note=problem)]
+    rounds = f" (median of {RUNS})"
+    curl = statistics.median(measured.curl)
+    download = statistics.median(run.download_seconds for run in measured.front_end)
+    if None in measured.winhttp:
+        winhttp = None
+        winhttp_row = unmeasured(figures[1], "failed: https_fetch.exe did not fetch the file")
+    else:
+        winhttp = statistics.median(measured.winhttp)
+        winhttp_row = _rate_row(figures[1] + rounds, winhttp, curl, "curl", None)
+    note = f" ({winhttp / download:.2f} x WinHTTP alone)" if winhttp else ""
+    return [_rate_row(figures[0] + rounds, download, curl, "curl", DOWNLOAD_RATIO_BUDGET, note),
+            winhttp_row,
+            _rate_row(figures[2] + rounds, statistics.median(run.digest_seconds for run in measured.front_end),
+                      statistics.median(measured.md5sum), "md5sum", DIGEST_RATIO_BUDGET),
+            bootstrapper_row,
+            _memory_row(figures[4], measured.peak("front_end_peak"), FRONT_END_MEMORY_BUDGET, front_end_floor)]

@@ -22,7 +22,7 @@ namespace {
 
 constexpr DWORD kPollMilliseconds = 5;
 
-DWORD findProcess(const wchar_t* imageName) {
+[[nodiscard]] DWORD findProcess(const wchar_t* imageName) {
   // A snapshot fails as INVALID_HANDLE_VALUE, like a file.
   const ScopedFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return 0;
@@ -34,7 +34,7 @@ DWORD findProcess(const wchar_t* imageName) {
   return 0;
 }
 
-SIZE_T peakWorkingSet(HANDLE process) {
+[[nodiscard]] SIZE_T peakWorkingSet(HANDLE process) {
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof counters;
   return GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;

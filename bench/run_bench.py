@@ -10,6 +10,7 @@ usage: run_bench.py BUILD_DIR     (the targets of the CMake target `bench` built
 Exit code 0 when every figure was measured, 1 when one could not be, whether or
 not the figures keep their budgets: the table is the result.
 """
+import os
 import pathlib
 import sys
 
@@ -28,7 +29,9 @@ def main(argv):
     work = build / "bench-work"
     work.mkdir(parents=True, exist_ok=True)
     rows = size_figures.size_rows(build)
-    print("bench: starting the bench prefix", file=sys.stderr)
+    # Times are wall-clock: a busy machine shows in them.
+    load = os.getloadavg()[0]
+    print(f"bench: {os.cpu_count()} CPUs, load average {load:.2f}; starting the bench prefix", file=sys.stderr)
     with wine_bench.running_bench(build) as bench:
         rows.append(staging_figures.staging_row(bench, work))
         rows += download_figures.download_rows(bench, work)

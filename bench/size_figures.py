@@ -2,7 +2,7 @@
 payload part as the bootstrapper carries it (read from its resources)."""
 import zlib
 
-import pe_resources
+import pe_image
 from table import KIB, MIB, Row, size_text, verdict
 
 BOOTSTRAPPER_OWN_BUDGET = 600 * KIB
@@ -15,15 +15,15 @@ _TRANSLATIONS = {134: "ru", 135: "pl", 136: "de", 137: "pt-BR", 138: "zh", 139: 
 def payload_parts(exe_bytes):
     """[(name, bytes)] of the payload in the bootstrapper's resources; the icon group
     counts with its images."""
-    found = pe_resources.resources(exe_bytes)
-    raw = found.get(pe_resources.RT_RCDATA, {})
+    found = pe_image.resources(exe_bytes)
+    raw = found.get(pe_image.RT_RCDATA, {})
     parts = []
     if 129 in raw:
         parts.append(("129 front end", raw[129]))
-    group = found.get(pe_resources.RT_GROUP_ICON, {}).get(132)
+    group = found.get(pe_image.RT_GROUP_ICON, {}).get(132)
     if group is not None:
-        images = pe_resources.icon_group_images(group)
-        icons = found.get(pe_resources.RT_ICON, {})
+        images = pe_image.icon_group_images(group)
+        icons = found.get(pe_image.RT_ICON, {})
         parts.append((f"132 icon group + {len(images)} images", group + b"".join(icons.get(i, b"") for i in images)))
     if 133 in raw:
         parts.append(("133 image", raw[133]))
@@ -45,6 +45,7 @@ def size_rows(build):
     parts = payload_parts(bootstrapper)
     payload = sum(len(data) for _, data in parts)
 
+    deflated = sum(len(zlib.compress(data, 9)) for _, data in parts)
     rows = [
         Row("size: bootstrapper exe, with payload", size_text(len(bootstrapper)), "-",
             f"{size_text(own + payload)} (own + parts)", _ratio(len(bootstrapper), own + payload)),
@@ -52,8 +53,8 @@ def size_rows(build):
             f"{size_text(empty)} (empty program)", _ratio(own, empty), verdict(own <= BOOTSTRAPPER_OWN_BUDGET)),
         Row("size: front end", size_text(front_end), f"<= {size_text(FRONT_END_BUDGET)}",
             f"{size_text(empty)} (empty program)", _ratio(front_end, empty), verdict(front_end <= FRONT_END_BUDGET)),
-        Row("size: payload, all parts", size_text(payload), "-",
-            f"{size_text(sum(len(zlib.compress(data, 9)) for _, data in parts))} (deflated)"),
+        Row("size: payload, all parts", size_text(payload), "-", f"{size_text(deflated)} (deflated)",
+            _ratio(payload, deflated)),
     ]
     for name, data in parts:
         deflated = len(zlib.compress(data, 9))

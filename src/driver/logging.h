@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include <fmt/xchar.h>
 
@@ -28,9 +29,25 @@ enum class LogLevel { info, warning, error };
 // Writes one UTF-8 line at the level; flushing follows the logger's flush level.
 void writeLogLine(const LoggerHandle& logger, LogLevel level, std::string_view utf8Message);
 
+namespace logging_detail {
+
+// Wide text as UTF-8; every other argument as it is.
+inline std::string narrowed(std::wstring_view text) { return toUtf8(text); }
+inline std::string narrowed(wchar_t character) { return toUtf8(std::wstring_view(&character, 1)); }
+template <typename T>
+  requires(!std::is_convertible_v<const T&, std::wstring_view> && !std::is_same_v<T, wchar_t>)
+const T& narrowed(const T& value) {
+  return value;
+}
+
+}  // namespace logging_detail
+
 // Checked at compile time against the arguments; the level functions below are
-// what the parts call. Narrow messages are written as they are (ours are ASCII);
-// wide ones are formatted as wide text first, then converted to UTF-8.
+// what the parts call. Narrow messages are written as they are (ours are ASCII).
+// A wide message is formatted from its format text and text arguments converted to
+// UTF-8, which gives the same line as converting the formatted wide text, without
+// a second (wide) copy of the formatting code in the exe. (A width or precision on
+// a text argument would count characters, not UTF-16 units; no message has one.)
 template <typename... Args>
 void logFormatted(const LoggerHandle& logger, LogLevel level, fmt::string_view format,
                   Args&&... args) {
@@ -40,7 +57,9 @@ void logFormatted(const LoggerHandle& logger, LogLevel level, fmt::string_view f
 template <typename... Args>
 void logFormatted(const LoggerHandle& logger, LogLevel level, fmt::wstring_view format,
                   Args&&... args) {
-  writeLogLine(logger, level, toUtf8(fmt::vformat(format, fmt::make_wformat_args(args...))));
+  writeLogLine(logger, level,
+               fmt::vformat(toUtf8(std::wstring_view(format.data(), format.size())),
+                            fmt::make_format_args(logging_detail::narrowed(args)...)));
 }
 
 template <typename... Args>

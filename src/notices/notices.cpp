@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <fmt/xchar.h>
+#include <fmt/format.h>
 
+#include "driver/utf8.h"
 #include "notices/message_catalogue.h"
 #include "notices/message_language.h"
 
@@ -29,8 +30,8 @@ void showInstallationErrorNotice() { showNotice(Notice::installationError); }
 
 void showStartFailureNotice(std::uint32_t errorCode) {
   const NoticeText text = noticeText(Notice::startFailure, chooseMessageLanguage());
+  // Formatted as UTF-8, like the log: the exe carries no wide formatting code.
   const std::wstring body =
-      fmt::vformat(fmt::wstring_view(text.body.data(), text.body.size()),
-                   fmt::make_wformat_args(static_cast<std::int32_t>(errorCode)));
+      fromUtf8(fmt::vformat(toUtf8(text.body), fmt::make_format_args(static_cast<std::int32_t>(errorCode))));
   showWarningBox(body, std::wstring(text.title));
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "driver/file_logger.h"
 #include "driver/logging.h"
@@ -63,6 +65,28 @@ TEST_F(LogSetupTest, WideMessagesReachTheFileAsUtf8) {
   ASSERT_EQ(log.messages().size(), 1u);
   EXPECT_EQ(log.messages()[0],
             "[info] Cleaning temporary folder at [C:\\Users\\Bj\xc3\xb6rn\\\xd0\xa4\xd1\x91\xd0\xb4\xd0\xbe\xd1\x80\\Temp].");
+}
+
+// A wide message is formatted from UTF-8 pieces: each line must be what formatting
+// the wide text whole and converting it gives, for every kind of argument we pass.
+TEST_F(LogSetupTest, WideMessagesMatchTheWholeWideTextConverted) {
+  TestLog log(folder);
+  std::vector<std::string> expected;
+#define LOG_AND_EXPECT(...)              \
+  logInfo(log.logger(), __VA_ARGS__); \
+  expected.push_back("[info] " + toUtf8(fmt::format(__VA_ARGS__)))
+
+  const std::wstring path = L"C:\\Users\\J\u00fcrgen\\\u65e5\u672c\\Temp";
+  const std::wstring empty;
+  const wchar_t array[] = L"remoteconfig.json";
+  const wchar_t* pointer = L"\u00c4rger \U0001F600";
+  const wchar_t loneSurrogate[] = {0xD800, L'x', 0};
+  LOG_AND_EXPECT(L"Executing installer. Path [{}], params [{}].", path, empty);
+  LOG_AND_EXPECT(L"From {} to {}. Error code {}.", array, pointer, 5ul);
+  LOG_AND_EXPECT(L"Failed [{}]. Error code 1) {} 2) {}.", loneSurrogate, static_cast<INT_PTR>(-2), 0x80070005u);
+  LOG_AND_EXPECT(L"Culture [{}], letter [{}], {{braces}} \u2603 {:x}", std::wstring(L"zh-Hant"), L'\u00e9', 255);
+#undef LOG_AND_EXPECT
+  EXPECT_EQ(log.messages(), expected);
 }
 
 TEST_F(LogSetupTest, LaterRunsAppendToTheSameFile) {

@@ -1,8 +1,7 @@
-"""The resources of a 32-bit PE file, read from its bytes: type -> id -> data.
-
-Only what the benchmark needs: numbered resources of the first language, each as
-the bytes the loader would hand out. Every offset and size is checked against the
-file before it is used; a malformed file raises ValueError.
+"""What the benchmark reads from a 32-bit PE file's bytes: its numbered resources
+(first language, each as the bytes the loader would hand out) and the DLLs it
+imports. Every offset and size is checked against the file before it is used; a
+malformed file raises ValueError.
 """
 import struct
 
@@ -10,6 +9,7 @@ RT_ICON = 3
 RT_RCDATA = 10
 RT_GROUP_ICON = 14
 
+_IMPORT_DIRECTORY = 1
 _RESOURCE_DIRECTORY = 2
 _PE32_MAGIC = 0x10B
 
@@ -35,6 +35,7 @@ class _Image:
         directories = _unpack("<I", data, optional + 92)[0]
         if directories <= _RESOURCE_DIRECTORY:
             raise ValueError("no resource directory entry")
+        self.import_rva, self.import_size = _unpack("<II", data, optional + 96 + 8 * _IMPORT_DIRECTORY)
         self.rsrc_rva, self.rsrc_size = _unpack("<II", data, optional + 96 + 8 * _RESOURCE_DIRECTORY)
         table = optional + optional_size
         self.sections = [_unpack("<8xIIII", data, table + 40 * i) for i in range(sections)]
@@ -77,6 +78,24 @@ def resources(data):
             start = image.offset(rva, size)
             found.setdefault(kind, {})[number] = data[start:start + size]
     return found
+
+
+def imported_dlls(data):
+    """The names of the DLLs the file imports from, in the order of its import table."""
+    image = _Image(data)
+    names = []
+    if image.import_size == 0:
+        return names
+    while True:
+        descriptor = image.offset(image.import_rva + 20 * len(names), 20)
+        name_rva, first_thunk = _unpack("<12xII", data, descriptor)
+        if name_rva == 0 and first_thunk == 0:
+            return names
+        start = image.offset(name_rva, 1)
+        end = data.find(b"\0", start)
+        if end < 0:
+            raise ValueError("an imported DLL's name runs past the end of the file")
+        names.append(data[start:end].decode("ascii", errors="replace"))
 
 
 def icon_group_images(group):
