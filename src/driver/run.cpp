@@ -71,11 +71,17 @@ int runWithLogger(const LoggerHandle& logger) {
     return kExitFailure;
   }
   if (removeWorkingFolder(workingFolderPath)) return kExitFailure;
+  // A folder we could not create is not ours: nothing is staged into it and the
+  // guard below, which would delete it, is never set up.
+  if (createWorkingFolder(workingFolderPath)) {
+    showInstallationErrorNotice();
+    return kExitFailure;
+  }
   const ExitGuard workingFolderGuard([&workingFolderPath] {
     (void)removeWorkingFolder(workingFolderPath);
   });
 
-  // Creates the working folder on disk. The allowed version is not read again.
+  // The allowed version is not read again.
   if (fetchRemoteConfig(workingFolderPath, frontEndParameterText, allowedVersion)) {
     logInfo(logger,
             "Due to failure in getting allowed version from remote config, setting allowed Kelvra version to 0.0.0.");

@@ -54,15 +54,31 @@ void makeRandomLetters(char* buffer, int count) {
   buffer[count] = '\0';
 }
 
+bool createWorkingFolder(const std::wstring& path) {
+  if (!CreateDirectoryW(path.c_str(), nullptr)) {
+    logError(findFileLogger(), L"Creating directory [{}] failed. Error code {}.", path, GetLastError());
+    return true;
+  }
+  return false;
+}
+
 bool removeWorkingFolder(const std::wstring& path) {
   const LoggerHandle logger = findFileLogger();
   logInfo(logger, L"Cleaning temporary folder at [{}].", path);
   if (!PathFileExistsW(path.c_str())) return false;
 
-  if (path.empty() || path.size() > kMaxWorkingFolderPathLength ||
+  if (path.empty() || path.size() > kMaxRemovablePathLength ||
       path.find(L'\0') != std::wstring::npos) {
     logError(logger, L"Refusing to remove temporary folder [{}]: the path does not fit [{}] characters.",
-             path, kMaxWorkingFolderPathLength);
+             path, kMaxRemovablePathLength);
+    return true;
+  }
+  // The shell's removal follows a link and would empty the folder it points to,
+  // which is someone else's. Windows can remove just the link, Wine can't; so a
+  // link is never touched, and the run ends as for any folder it can't remove.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    logError(logger, L"Refusing to remove temporary folder [{}]: it is a link to another place.", path);
     return true;
   }
   wchar_t removalBuffer[kRemovalBufferLength] = {};

@@ -1,24 +1,38 @@
-// The run's working folder under the user's temporary folder: its name and its
-// removal. Creating it is the remote-configuration step's job.
+// The run's working folder under the user's temporary folder: its name, its
+// creation and its removal.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-// Longest working folder path, in characters without the terminator, that the
-// removal buffer holds whole.
-inline constexpr std::size_t kMaxWorkingFolderPathLength = 259;
+#include "staging/payload.h"
+
+// Longest path, in characters without the terminator, that the removal buffer
+// holds whole.
+inline constexpr std::size_t kMaxRemovablePathLength = 259;
+// Longest working folder path a run chooses: every file staged into it must fit
+// MAX_PATH too, or staging would stop half-way, or leave files that the shell's
+// removal can't reach.
+inline constexpr std::size_t kMaxWorkingFolderPathLength = kMaxRemovablePathLength - kLongestStagedNameLength;
 
 // Sets path to the temporary folder followed by "KelvraInstaller_" and five random
-// letters. Fails (true, logged) when there is no temporary path, or when it or the
-// working folder path would not fit in MAX_PATH; path is then left unchanged.
+// letters. Fails (true, logged) when there is no temporary path, when it does not
+// fit in MAX_PATH, or when the working folder path is longer than
+// kMaxWorkingFolderPathLength; path is then left unchanged.
 [[nodiscard]] bool makeWorkingFolderPath(std::wstring& path);
 
 // Fills buffer with count letters from A-Z and a-z and a terminating zero; the
 // generator is seeded with the current second on every call.
 void makeRandomLetters(char* buffer, int count);
 
+// Creates the folder at path. Fails (true, logged) when it can't, and also when
+// something already exists at path: the run stages only into a folder it made
+// itself, since a folder someone else made in the temporary folder may let them
+// swap what we stage before it is started.
+[[nodiscard]] bool createWorkingFolder(const std::wstring& path);
+
 // Deletes the folder at path with all its content. Succeeds when nothing is left
-// at path. Never acts on a path that does not fit the removal buffer whole: a
-// shortened path could name another folder.
+// at path. Never acts on a path that does not fit the removal buffer whole (a
+// shortened path could name another folder), nor on a link (symbolic link or
+// junction), whose removal could empty the folder it points to.
 [[nodiscard]] bool removeWorkingFolder(const std::wstring& path);

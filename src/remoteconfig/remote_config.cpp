@@ -95,11 +95,6 @@ bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndPara
 bool fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
                            const std::wstring& frontEndParameters, std::string& allowedVersion) {
   const LoggerHandle logger = findFileLogger();
-  // An existing folder fails too: the run's folder must be its own.
-  if (!CreateDirectoryW(workingFolderPath.c_str(), nullptr)) {
-    logError(logger, L"Creating directory [{}] failed. Error code {}.", workingFolderPath, GetLastError());
-    return true;
-  }
   const std::wstring destinationPath = workingFolderPath + kDestinationName;
   if (obtainRemoteConfigFile(logger, baseUrl + frontEndParameters, destinationPath)) return true;
   return readRemoteConfigFile(logger, destinationPath, allowedVersion);

@@ -1,6 +1,6 @@
-// The remote configuration: creates the working folder, puts remoteconfig.json
-// into it (a local override from the current directory, else a download) and
-// reads the allowed client version from it.
+// The remote configuration: puts remoteconfig.json into the working folder (a
+// local override from the current directory, else a download) and reads the
+// allowed client version from it.
 #pragma once
 
 #include <string>
@@ -10,8 +10,7 @@ inline constexpr wchar_t kRemoteConfigPath[] = L"/components/webinstaller?compon
 // "https://" + the build-time host + kRemoteConfigPath.
 [[nodiscard]] std::wstring remoteConfigBaseUrl();
 
-// Creates the working folder, which must not exist yet, and fills it with
-// remoteconfig.json. The request URL is the base URL followed directly by
+// Puts remoteconfig.json into the working folder, which the driver has created. The request URL is the base URL followed directly by
 // frontEndParameters. Sets allowedVersion only on success; true on failure
 // (logged). The file stays in the folder for the front end either way.
 [[nodiscard]] bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndParameters,

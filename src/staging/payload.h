@@ -2,7 +2,9 @@
 // working folder. Plain constants, no Windows headers: tests and tools share them.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -56,3 +58,17 @@ inline constexpr std::array<TranslationRow, 12> kTranslationTable{{
     {L"es-MX", 144},
     {L"it", 145},
 }};
+
+// The longest name staged below the working folder, in characters: a culture folder
+// and its translation file. The working folder leaves room for it, so that every
+// staged path fits MAX_PATH.
+inline constexpr std::size_t kLongestStagedNameLength = [] {
+  std::size_t longestCulture = 0;
+  for (const TranslationRow& row : kTranslationTable) {
+    longestCulture = std::max(longestCulture, std::wstring_view(row.culture).size());
+  }
+  const std::size_t translation = 1 + longestCulture + std::wstring_view(kTranslationFileName).size();
+  return std::max({translation, std::wstring_view(kFrontEndConfigFileName).size(),
+                   std::wstring_view(kFrontEndFileName).size()});
+}();
+static_assert(kLongestStagedNameLength == 41);

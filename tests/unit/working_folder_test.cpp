@@ -8,6 +8,7 @@
 
 #include "driver/utf8.h"
 #include "support/file_contents.h"
+#include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 #include "support/test_log.h"
 
@@ -20,23 +21,8 @@ void makeFolder(const std::wstring& path) {
 
 bool exists(const std::wstring& path) { return fileExists(L"\\\\?\\" + path); }
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const wchar_t* name, const std::wstring& value) : name_(name) {
-    wchar_t old[32768];
-    const DWORD length = GetEnvironmentVariableW(name, old, 32768);
-    if (length > 0 && length < 32768) old_ = std::wstring(old, length);
-    hadValue_ = length > 0;
-    SetEnvironmentVariableW(name, value.c_str());
-  }
-  ~ScopedEnvironment() { SetEnvironmentVariableW(name_, hadValue_ ? old_.c_str() : nullptr); }
-
- private:
-  const wchar_t* name_;
-  std::wstring old_;
-  bool hadValue_ = false;
-};
+// "C:\\ttt...\\" of exactly length characters, the form GetTempPathW returns.
+std::wstring tempPathOfLength(std::size_t length) { return L"C:\\" + std::wstring(length - 4, L't') + L"\\"; }
 
 class WorkingFolderTest : public ::testing::Test {
  protected:
@@ -86,7 +72,7 @@ TEST_F(WorkingFolderTest, LeftoverFolderIsRemovedWithItsContent) {
 TEST_F(WorkingFolderTest, PathOf259CharactersIsRemovedWholeAndItsShorterTwinStays) {
   const std::wstring parent = folder / L"p";
   makeFolder(parent);
-  const std::size_t nameLength = kMaxWorkingFolderPathLength - parent.size() - 1;
+  const std::size_t nameLength = kMaxRemovablePathLength - parent.size() - 1;
   const std::wstring path = parent + L"\\" + std::wstring(nameLength, L'k');
   ASSERT_EQ(path.size(), 259u);
   const std::wstring twin = path.substr(0, path.size() - 1);
@@ -100,7 +86,7 @@ TEST_F(WorkingFolderTest, PathOf259CharactersIsRemovedWholeAndItsShorterTwinStay
 TEST_F(WorkingFolderTest, LongerPathIsRefusedAndNothingIsDeleted) {
   const std::wstring parent = folder / L"p";
   makeFolder(parent);
-  const std::wstring path = parent + L"\\" + std::wstring(kMaxWorkingFolderPathLength + 1 - parent.size() - 1, L'k');
+  const std::wstring path = parent + L"\\" + std::wstring(kMaxRemovablePathLength + 1 - parent.size() - 1, L'k');
   ASSERT_EQ(path.size(), 260u);
   const std::wstring shortened = path.substr(0, 259);
   makeFolder(path);
@@ -113,20 +99,23 @@ TEST_F(WorkingFolderTest, LongerPathIsRefusedAndNothingIsDeleted) {
   EXPECT_EQ(messages[1].rfind("[error] Refusing to remove temporary folder [", 0), 0u) << messages[1];
 }
 
-TEST_F(WorkingFolderTest, TempPathThatLeavesNoRoomForTheNameIsRefused) {
-  // 239 + "KelvraInstaller_" + 5 letters is one character too many.
-  const std::wstring tooLong = L"C:\\" + std::wstring(235, L't') + L"\\";
-  ASSERT_EQ(tooLong.size(), 239u);
-  ScopedEnvironment tmp(L"TMP", tooLong);
+TEST_F(WorkingFolderTest, TempPathThatLeavesNoRoomForTheStagedFilesIsRefused) {
+  // One character too many for "KelvraInstaller_", five letters and the longest
+  // staged name behind them.
+  const std::wstring tooLong = tempPathOfLength(kMaxWorkingFolderPathLength - 21 + 1);
+  ScopedEnvironmentVariable tmp(L"TMP", tooLong);
   std::wstring path = L"unchanged";
   EXPECT_TRUE(makeWorkingFolderPath(path));
   EXPECT_EQ(path, L"unchanged");
-  ASSERT_EQ(log.messages().size(), 1u);
-  EXPECT_EQ(log.messages()[0].rfind("[error] Working folder path [", 0), 0u) << log.messages()[0];
+  const auto messages = log.messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(std::regex_match(messages[0], std::regex(R"(\[error\] Working folder path \[C:\\t+\\KelvraInstaller_)"
+                                                       R"([A-Za-z]{5}\] is too long: \[219\] characters, at most \[218\]\.)")))
+      << messages[0];
 }
 
 TEST_F(WorkingFolderTest, TempPathThatDoesNotFitMaxPathIsRefused) {
-  ScopedEnvironment tmp(L"TMP", L"C:\\" + std::wstring(300, L't'));
+  ScopedEnvironmentVariable tmp(L"TMP", L"C:\\" + std::wstring(300, L't'));
   std::wstring path = L"unchanged";
   EXPECT_TRUE(makeWorkingFolderPath(path));
   EXPECT_EQ(path, L"unchanged");
@@ -134,10 +123,29 @@ TEST_F(WorkingFolderTest, TempPathThatDoesNotFitMaxPathIsRefused) {
   EXPECT_EQ(log.messages()[0].rfind("[error] Getting temporary path failed.", 0), 0u) << log.messages()[0];
 }
 
-TEST_F(WorkingFolderTest, LongestTempPathThatFitsGivesA259CharacterName) {
-  const std::wstring longest = L"C:\\" + std::wstring(234, L't') + L"\\";
-  ScopedEnvironment tmp(L"TMP", longest);
+TEST_F(WorkingFolderTest, LongestTempPathThatFitsLeavesRoomForEveryStagedFile) {
+  ScopedEnvironmentVariable tmp(L"TMP", tempPathOfLength(kMaxWorkingFolderPathLength - 21));
   std::wstring path;
   ASSERT_FALSE(makeWorkingFolderPath(path));
-  EXPECT_EQ(path.size(), 259u);
+  EXPECT_EQ(path.size(), 218u);
+  EXPECT_EQ((path + L"\\zh-Hant\\KelvraWebInstaller.resources.dll").size(), 259u);
+}
+
+TEST_F(WorkingFolderTest, CreationMakesAFreshFolderAndRefusesAnyOtherOne) {
+  const std::wstring fresh = folder / L"KelvraInstaller_fresh";
+  EXPECT_FALSE(createWorkingFolder(fresh));
+  EXPECT_TRUE(exists(fresh));
+
+  // Someone else's folder of that name stays as it is, content included.
+  const std::wstring planted = folder / L"KelvraInstaller_taken";
+  makeFolder(planted);
+  writeFileBytes(planted + L"\\KelvraWebInstaller.exe", "theirs");
+  EXPECT_TRUE(createWorkingFolder(planted));
+  EXPECT_EQ(readFileBytes(planted + L"\\KelvraWebInstaller.exe"), "theirs");
+
+  const std::wstring orphan = folder / L"gone\\KelvraInstaller_abcde";
+  EXPECT_TRUE(createWorkingFolder(orphan));
+  EXPECT_EQ(log.messages(),
+            (std::vector<std::string>{"[error] Creating directory [" + toUtf8(planted) + "] failed. Error code 183.",
+                                      "[error] Creating directory [" + toUtf8(orphan) + "] failed. Error code 3."}));
 }

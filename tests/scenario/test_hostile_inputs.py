@@ -1,0 +1,234 @@
+"""Whole runs of the bootstrapper under Wine with what a hostile or unusual machine
+hands it: temporary folders at and past the path limit, names outside ASCII, a
+working folder name someone else took first, files other programs keep locked,
+remote configurations at the read limit and token trailers with any size field.
+
+Each run uses the stand-in front end of test_end_to_end.py, so that what was staged
+can be compared byte for byte.
+"""
+import os
+import re
+import shutil
+import struct
+import time
+import unittest
+
+import winebench as bench
+from test_bootstrapper import folder_name_for_second
+from test_end_to_end import (CLEANING, LAUNCH, REMOTE_CONFIG, SUCCEEDED, TEMPORARY_FOLDER_VALUES, WITH_STANDIN,
+                             RunBench, held_open, windows_path)
+
+FAILED_CONFIG = ("info", "Due to failure in getting allowed version from remote config, setting allowed Kelvra "
+                         "version to 0.0.0.")
+TRAILER_SIZE = 10240
+
+
+def temporary_folder(path):
+    """TMP and TEMP of the Windows user pointed at path for one run."""
+    return bench.registry_values([(key, name, path, "REG_SZ") for key, name in TEMPORARY_FOLDER_VALUES])
+
+
+def document_of_size(size):
+    """A remote configuration of exactly size bytes whose version is 4.5.6, padded
+    with spaces inside the outer object, so that its last byte closes it."""
+    head, tail = b'{"content":{"windows":{"version":"4.5.6"}}', b"}"
+    return head + b" " * (size - len(head) - len(tail)) + tail
+
+
+def stamped_with_size_field(source, target, size, token=b""):
+    """A copy of source with a trailer whose size field says size, written by hand as
+    a damaged or hostile copy would carry it."""
+    body = token + bytes(TRAILER_SIZE - 8 - len(token))
+    target.write_bytes(source.read_bytes() + b"ZAV\xff" + struct.pack("<i", size) + body)
+
+
+class HostileInputTest(RunBench):
+    def successful_run(self, **kwargs):
+        """A run that stages, launches the stand-in, finds the client and leaves nothing."""
+        env = self.standin("0", copy=True, client_layout="32")
+        run = self.run_exe(env=env, **kwargs)
+        self.assertEqual(run.code, 0, run.messages)
+        self.assertIsNone(run.notice)
+        folder = self.assert_cleaned_up(run)
+        self.assertEqual(run.messages[-2], SUCCEEDED)
+        return run, folder
+
+    def assert_refused_before_staging(self, run, last_error):
+        """The installation-error notice, nothing staged or started, last_error the last line."""
+        self.assertEqual(run.code, 1)
+        self.assertIsNotNone(run.notice)
+        self.assertEqual(run.notice.caption, "Installation Error")
+        self.assertEqual(run.messages[-1], ("error", last_error))
+        self.assertFalse(any(LAUNCH.match(text) for _, text in run.messages))
+        self.assertFalse(self.report_file.exists(), "the front end was started")
+
+    # -- the working folder ------------------------------------------------------------
+
+    def test_working_folder_name_taken_by_someone_else_is_never_used(self):
+        # Links, dangling so that the start's cleaning sees nothing to remove, under every
+        # name the run may choose in the next seconds: whoever planted them could make
+        # the folder appear later and swap what we stage before it is started.
+        start = int(time.time())
+        target = self.folder / "theirs"
+        planted = [bench.temp_folder() / folder_name_for_second(second) for second in range(start, start + 15)]
+        for link in planted:
+            os.symlink(target, link)
+        self.addCleanup(lambda: [link.unlink() for link in planted if os.path.lexists(link)])
+
+        run = self.run_exe(env=self.standin("0", copy=True))
+
+        chosen = CLEANING.match(run.messages[-2][1]).group(1)
+        self.assertIn(bench.unix_path(chosen), planted)
+        self.assert_refused_before_staging(run, f"Creating directory [{chosen}] failed. Error code 183.")
+        # Not ours, so not removed either: no second cleaning line, every link as it was.
+        self.assertEqual(sum(1 for _, text in run.messages if CLEANING.match(text)), 1)
+        self.assertTrue(all(os.path.islink(link) for link in planted))
+        self.assertFalse(target.exists())
+        self.assertEqual(self.left - set(planted), set())
+
+    def test_leftover_link_to_another_folder_never_empties_that_folder(self):
+        # A link under every name the run may choose, to a folder of someone else's.
+        start = int(time.time())
+        theirs = self.folder / "theirs"
+        (theirs / "sub").mkdir(parents=True)
+        (theirs / "sub" / "keep.txt").write_text("not ours")
+        planted = [bench.temp_folder() / folder_name_for_second(second) for second in range(start, start + 15)]
+        for link in planted:
+            os.symlink(theirs, link)
+        self.addCleanup(lambda: [link.unlink() for link in planted if os.path.lexists(link)])
+
+        run = self.run_exe(env=self.standin("0", copy=True))
+
+        # Refused as a leftover that can't be removed: no notice, nothing staged.
+        self.assertEqual(run.code, 1)
+        self.assertIsNone(run.notice)
+        chosen = CLEANING.match(run.messages[-2][1]).group(1)
+        self.assertIn(bench.unix_path(chosen), planted)
+        self.assertEqual(run.messages[-1], ("error", f"Refusing to remove temporary folder [{chosen}]: it is a "
+                                                     f"link to another place."))
+        self.assertTrue((theirs / "sub" / "keep.txt").exists())
+        self.assertTrue(all(os.path.islink(link) for link in planted))
+        self.assertFalse(self.report_file.exists(), "the front end was started")
+
+    def test_temporary_folder_that_does_not_exist_stops_the_run(self):
+        missing = windows_path(self.folder / "no-such-folder")
+        with temporary_folder(missing + "\\"):
+            run = self.run_exe(env=self.standin())
+        chosen = CLEANING.match(run.messages[-2][1]).group(1)
+        self.assertTrue(chosen.startswith(missing + "\\KelvraInstaller_"), chosen)
+        self.assert_refused_before_staging(run, f"Creating directory [{chosen}] failed. Error code 3.")
+        self.assertEqual(self.left, set())
+
+    def test_temporary_folder_paths_at_and_past_the_limit(self):
+        # TMP of "C:\e2e\<test>\t\xxx…", total lengths around what the working folder and
+        # the files staged into it leave, and around MAX_PATH itself. The temporary path
+        # gains a backslash, the working folder 21 characters more.
+        root = self.folder / "t"
+        prefix = windows_path(root) + "\\"
+
+        def path_of_length(length):
+            return prefix + "x" * (length - len(prefix))
+
+        # A bystander that a shortened working folder path could name.
+        longest = path_of_length(196)
+        bystander = bench.unix_path(longest) / "KelvraInstaller_"
+        bystander.mkdir(parents=True)
+        (bystander / "keep.txt").write_text("not ours")
+
+        with self.subTest("longest that fits"), temporary_folder(longest):
+            shutil.rmtree(self.staged, ignore_errors=True)
+            run, folder = self.successful_run()
+            self.assertEqual(len(folder), 218)
+            self.assert_staged()
+
+        # Wine's GetTempPathW refuses a path that does not fit MAX_PATH with error 206
+        # (Windows answers with the size needed); both end the run the same way.
+        refusals = [(197, r"Working folder path \[.{219}\] is too long: \[219\] characters, at most \[218\]\."),
+                    (259, r"Getting temporary path failed\. Error code 206\."),
+                    (260, r"Getting temporary path failed\. Error code 206\."),
+                    (400, r"Getting temporary path failed\. Error code 206\.")]
+        for length, error in refusals:
+            with self.subTest(length=length), temporary_folder(path_of_length(length)):
+                run = self.run_exe(env=self.standin())
+                self.assertEqual(run.code, 1)
+                self.assertEqual(run.notice.caption if run.notice else None, "Installation Error")
+                self.assertEqual(run.messages[-1][0], "error")
+                self.assertRegex(run.messages[-1][1], "^" + error + "$")
+                self.assertFalse(any(CLEANING.match(text) for _, text in run.messages))
+                self.assertTrue((bystander / "keep.txt").exists())
+
+    def test_names_outside_ascii_in_the_profile_and_the_current_directory(self):
+        temp = bench.DRIVE_C / "users" / "Björn" / "AppData" / "Local" / "Temp"
+        temp.mkdir(parents=True, exist_ok=True)
+        self.addCleanup(shutil.rmtree, bench.DRIVE_C / "users" / "Björn", True)
+        cwd = self.folder / "Фёдор" / "Загрузки 下载"
+        cwd.mkdir(parents=True)
+        (cwd / "remoteconfig.json").write_bytes(REMOTE_CONFIG)
+        (cwd / "zavKelvra.auth").write_bytes("Фёдор's token".encode())
+
+        with temporary_folder(windows_path(temp)):
+            run, folder = self.successful_run(cwd=cwd)
+        self.assertTrue(folder.startswith(windows_path(temp) + "\\KelvraInstaller_"), folder)
+        self.assertEqual(list(temp.iterdir()), [])
+        self.assertIn(("info", f"Token: copy result: [1], source path: [{windows_path(cwd)}\\zavKelvra.auth], "
+                               f"target path: [{folder}\\zavKelvra.auth]"), run.messages)
+        self.assert_staged(auth="Фёдор's token".encode())
+        self.assertEqual(self.report()["currentDirectory"], [windows_path(cwd)])
+
+    # -- what other programs hold or hand us ---------------------------------------------
+
+    def test_locked_remote_configuration_and_authentication_file_do_not_stop_the_run(self):
+        config, auth = self.cwd / "remoteconfig.json", self.cwd / "zavKelvra.auth"
+        with held_open([config, auth]):
+            run, folder = self.successful_run()
+        self.assertIn(("error", f"Failed to copy local remote-config override from path remoteconfig.json to path "
+                                f"{folder}\\remoteconfig.json. Error code 32."), run.messages)
+        self.assertIn(FAILED_CONFIG, run.messages)
+        self.assertNotIn(("info", "Looking for remote config info for Kelvra Client."), run.messages)
+        self.assertIn(("info", f"Token: copy result: [0], source path: [{windows_path(auth)}], "
+                               f"target path: [{folder}\\zavKelvra.auth]"), run.messages)
+        self.assert_staged(remote_config=None)
+
+    def test_remote_configuration_at_the_read_limit(self):
+        for size, parsed in ((65535, True), (65536, False)):
+            with self.subTest(size=size):
+                document = document_of_size(size)
+                (self.cwd / "remoteconfig.json").write_bytes(document)
+                shutil.rmtree(self.staged, ignore_errors=True)
+                run, _ = self.successful_run()
+                errors = [text for level, text in run.messages if level == "error" and "remote config" in text]
+                if parsed:
+                    self.assertEqual(errors, [])
+                    self.assertNotIn(FAILED_CONFIG, run.messages)
+                else:
+                    # Only the first 65535 bytes are read: the closing brace is missing.
+                    self.assertEqual(len(errors), 1, errors)
+                    self.assertRegex(errors[0], r"^Failed to parse remote config data, error \[\[json\.exception\."
+                                                r"parse_error\.101\] .*\]\. Installation should proceed as normal\.$")
+                    self.assertIn(FAILED_CONFIG, run.messages)
+                # The front end gets the file whole either way.
+                self.assert_staged(remote_config=document)
+
+    def test_trailers_with_damaged_size_fields_leave_an_empty_token(self):
+        # The reader's view of every size field is covered file by file in the unit
+        # tests; these runs show that the whole run goes on as without a token.
+        exe = self.folder / "stamped" / WITH_STANDIN.name
+        exe.parent.mkdir()
+        cases = [(-1, "[error] Token size too big: should be maximum [10236]."),
+                 (0, "[info] Token empty. Not reading rest of file."),
+                 (10233, "[error] Read wrong amount of bytes: [10232], when wanted to read [10233] from token place."),
+                 (10240, "[error] Token size too big: should be maximum [10236].")]
+        for size, cause in cases:
+            with self.subTest(size=size):
+                stamped_with_size_field(WITH_STANDIN, exe, size, token=b"e30=")
+                shutil.rmtree(self.staged, ignore_errors=True)
+                run, _ = self.successful_run(exe=exe)
+                messages = [f"[{level}] {text}" for level, text in run.messages]
+                start = messages.index("[info] Has token. Try to read it")
+                self.assertEqual(messages[start + 1:start + 4],
+                                 [f"[info] Token size: [{size}]", cause, "[error] Failed at reading token."])
+                self.assert_staged()
+
+
+if __name__ == "__main__":
+    unittest.main()
