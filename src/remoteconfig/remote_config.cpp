@@ -12,6 +12,7 @@
 #include "build_settings.h"
 #include "driver/logging.h"
 #include "driver/scoped_handle.h"
+#include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config_document.h"
 
 namespace {
@@ -22,6 +23,16 @@ constexpr wchar_t kDestinationName[] = L"\\remoteconfig.json";
 // One read of at most 65535 bytes into 65536 zeroed bytes: the last byte always
 // stays zero and ends the JSON text for the parser.
 constexpr std::size_t kReadBufferSize = 65536;
+
+// Says which limit ended a download, before the line that gives its result.
+void logDownloadLimit(const LoggerHandle& logger, const DownloadLimit& limit) {
+  if (limit.exceededBytes()) {
+    logError(logger, "Stopped the remote-config download after [{}] bytes: it may have at most [{}].",
+             limit.bytesSeen(), kMaxRemoteConfigDownloadBytes);
+  } else if (limit.exceededTime()) {
+    logError(logger, "Stopped the remote-config download after [{}] seconds.", kMaxRemoteConfigDownloadTime.count());
+  }
+}
 
 // Puts the override or the download at destinationPath. True on failure (logged).
 bool obtainRemoteConfigFile(const LoggerHandle& logger, const std::wstring& url, const std::wstring& destinationPath) {
@@ -35,9 +46,13 @@ bool obtainRemoteConfigFile(const LoggerHandle& logger, const std::wstring& url,
     return false;
   }
   logInfo(logger, "Looking for remote config info for Kelvra Client.");
-  // Synchronous: the thread waits until the download has ended.
-  const HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), destinationPath.c_str(), 0, nullptr);
+  // Synchronous: the thread waits until the download has ended. The limit aborts
+  // an endless or trickling body wherever urlmon reports its progress.
+  const DownloadLimitReference limit(
+      DownloadLimit::create(kMaxRemoteConfigDownloadBytes, kMaxRemoteConfigDownloadTime));
+  const HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), destinationPath.c_str(), 0, limit.get());
   if (result != S_OK) {
+    logDownloadLimit(logger, *limit.get());
     if (result == E_OUTOFMEMORY) {
       logError(logger, "Failed to download remote-config to file due to error E_OUTOFMEMORY.");
     } else if (result == INET_E_DOWNLOAD_FAILURE) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/utf8.h"
+#include "remoteconfig/download_limit.h"
 #include "support/current_directory.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
@@ -113,6 +114,27 @@ TEST_F(RemoteConfigTest, OverrideThatCannotBeCopiedIsNotReplacedByADownload) {
   EXPECT_FALSE(fileExists(destination));
   EXPECT_EQ(log.messages(), Lines{"[error] Failed to copy local remote-config override from path remoteconfig.json "
                                   "to path " + toUtf8(destination) + ". Error code 32."});
+}
+
+// What urlmon sees of the limits: the transfer goes on up to them and is aborted
+// past either.
+TEST(DownloadLimitTest, AbortsTheTransferPastTheByteOrTimeLimit) {
+  const DownloadLimitReference bytes(DownloadLimit::create(65536, std::chrono::hours(1)));
+  IBindStatusCallback* callback = nullptr;
+  ASSERT_EQ(bytes->QueryInterface(IID_IBindStatusCallback, reinterpret_cast<void**>(&callback)), S_OK);
+  EXPECT_EQ(callback->OnProgress(65536, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), S_OK);
+  EXPECT_FALSE(bytes->exceededBytes());
+  EXPECT_EQ(callback->OnProgress(65537, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
+  EXPECT_TRUE(bytes->exceededBytes());
+  EXPECT_FALSE(bytes->exceededTime());
+  EXPECT_EQ(bytes->bytesSeen(), 65537u);
+  EXPECT_EQ(callback->Release(), 1u) << "the owner's reference is left";
+
+  const DownloadLimitReference time(DownloadLimit::create(65536, std::chrono::milliseconds(0)));
+  Sleep(20);
+  EXPECT_EQ(time->OnProgress(1, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
+  EXPECT_TRUE(time->exceededTime());
+  EXPECT_FALSE(time->exceededBytes());
 }
 
 }  // namespace
