@@ -2,7 +2,10 @@
 
 #include <winhttp.h>
 
+#include <algorithm>
 #include <vector>
+
+#include "core/stall_rule.h"
 
 #include "driver/scoped_handle.h"
 
@@ -23,14 +26,13 @@ struct WinHttpHandleTraits {
 using ScopedInternetHandle = ScopedHandle<WinHttpHandleTraits>;
 
 constexpr DWORD kChunkSize = 64 * 1024;
-// A configuration or a report answer is small; a server that sends more is broken.
-constexpr std::size_t kMaxBodyInMemory = 16 * 1024 * 1024;
-// The client setup is a few megabytes; a body without end must not fill the disk.
-constexpr std::uint64_t kMaxDownloadBytes = 2ull * 1024 * 1024 * 1024;
-constexpr int kResolveTimeoutMs = 30000;
-constexpr int kConnectTimeoutMs = 30000;
-constexpr int kSendTimeoutMs = 30000;
-constexpr int kReceiveTimeoutMs = 60000;
+// A configuration or a report answer is a few kilobytes; a server that sends more
+// is broken, and the body is held in memory.
+constexpr std::size_t kMaxBodyInMemory = 4 * 1024 * 1024;
+// The client setup is a few hundred MiB at most; a body without end, or a length
+// announced beyond this, must not fill the disk. Room for the setup to grow to
+// twice its size and more before anyone has to touch this.
+constexpr std::uint64_t kMaxDownloadBytes = 1024ull * 1024 * 1024;
 
 HttpResult failure(DWORD error, std::wstring message) {
   HttpResult result;
@@ -112,7 +114,7 @@ struct HttpClient::Request {
   HINTERNET handle = nullptr;
 };
 
-HttpClient::HttpClient(std::wstring userAgent) {
+HttpClient::HttpClient(std::wstring userAgent, HttpLimits limits) : limits_(limits) {
   // Automatic proxy (Windows 8.1 and later) takes the system's settings the way
   // browsers do; older systems know only the default proxy.
   session_ = WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
@@ -123,7 +125,8 @@ HttpClient::HttpClient(std::wstring userAgent) {
   }
   if (session_ != nullptr) {
     allowModernProtocols(session_);
-    WinHttpSetTimeouts(session_, kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs, kReceiveTimeoutMs);
+    WinHttpSetTimeouts(session_, limits_.resolveTimeoutMs, limits_.connectTimeoutMs, limits_.sendTimeoutMs,
+                       limits_.receiveTimeoutMs);
   }
 }
 
@@ -191,18 +194,35 @@ HttpResult HttpClient::send(Request& request, const std::wstring& url, const wch
 
 namespace {
 
-// Reads the body chunk by chunk into sink; stops at maxBytes.
+// Reads the body chunk by chunk into sink; stops at maxBytes. Each read takes only
+// what has arrived, so that the stall rule sees every arrival, however small;
+// waiting for the next byte is bounded by the receive time-out.
 template <typename Sink>
-HttpResult readBody(HINTERNET request, std::uint64_t maxBytes, Sink&& sink) {
+HttpResult readBody(HINTERNET request, const HttpLimits& limits, std::uint64_t maxBytes, Sink&& sink) {
   std::vector<char> chunk(kChunkSize);
   std::uint64_t received = 0;
+  StallRule stall(limits.stallWindowMs, limits.stallMinimumBytes);
+  stall.start(GetTickCount64());
   for (;;) {
+    DWORD available = 0;
+    if (!WinHttpQueryDataAvailable(request, &available)) return lastErrorFailure(L"WinHttpQueryDataAvailable");
+    if (available == 0) break;
     DWORD read = 0;
-    if (!WinHttpReadData(request, chunk.data(), kChunkSize, &read)) return lastErrorFailure(L"WinHttpReadData");
+    if (!WinHttpReadData(request, chunk.data(), std::min(available, kChunkSize), &read)) {
+      return lastErrorFailure(L"WinHttpReadData");
+    }
     if (read == 0) break;
     received += read;
-    if (received > maxBytes) return failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The response is too large.");
+    if (received > maxBytes) {
+      return failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE,
+                     L"The response is larger than " + std::to_wstring(maxBytes) + L" bytes.");
+    }
     if (auto failed = sink(chunk.data(), read, received); failed.failed) return failed;
+    if (stall.stalled(GetTickCount64(), received)) {
+      return failure(ERROR_WINHTTP_TIMEOUT, L"The response stalled: fewer than " +
+                                                std::to_wstring(limits.stallMinimumBytes) + L" bytes in " +
+                                                std::to_wstring(limits.stallWindowMs / 1000) + L" seconds.");
+    }
   }
   return {};
 }
@@ -217,7 +237,7 @@ HttpResult HttpClient::get(const std::wstring& url) {
   }
   if (!result.failed) {
     std::string body;
-    const HttpResult read = readBody(request.handle, kMaxBodyInMemory, [&body](const char* data, DWORD size, std::uint64_t) {
+    const HttpResult read = readBody(request.handle, limits_, kMaxBodyInMemory, [&body](const char* data, DWORD size, std::uint64_t) {
       body.append(data, size);
       return HttpResult{};
     });
@@ -237,7 +257,7 @@ HttpResult HttpClient::post(const std::wstring& url, const std::string& contentT
   if (!result.failed) {
     // The answer is read and dropped; only a failure to read it matters.
     const HttpResult read =
-        readBody(request.handle, kMaxBodyInMemory, [](const char*, DWORD, std::uint64_t) { return HttpResult{}; });
+        readBody(request.handle, limits_, kMaxBodyInMemory, [](const char*, DWORD, std::uint64_t) { return HttpResult{}; });
     if (read.failed) {
       const DWORD status = result.status;
       result = read;
@@ -268,13 +288,17 @@ HttpResult HttpClient::download(const std::wstring& url, const std::wstring& pat
 HttpResult HttpClient::receiveToFile(void* handle, const std::wstring& path, const DownloadProgress& progress) {
   const auto request = static_cast<HINTERNET>(handle);
   const std::uint64_t total = contentLength(request);
-  if (total > kMaxDownloadBytes) return failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download is too large.");
+  if (total > kMaxDownloadBytes) {
+    return failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download announces " + std::to_wstring(total) +
+                                                              L" bytes, more than " +
+                                                              std::to_wstring(kMaxDownloadBytes) + L".");
+  }
   ScopedFileHandle file(
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return lastErrorFailure(L"CreateFile");
   if (progress) progress(0, total);
   std::uint64_t written = 0;
-  HttpResult result = readBody(request, kMaxDownloadBytes, [&](const char* data, DWORD size, std::uint64_t received) {
+  HttpResult result = readBody(request, limits_, kMaxDownloadBytes, [&](const char* data, DWORD size, std::uint64_t received) {
     DWORD count = 0;
     if (!WriteFile(file.get(), data, size, &count, nullptr)) return lastErrorFailure(L"WriteFile");
     if (count != size) return failure(ERROR_WRITE_FAULT, L"The setup file could not be written in full.");

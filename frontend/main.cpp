@@ -7,5 +7,6 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   return Program::Main(instance, showCommand, Program::CommandLineArguments(),
                        FrontEndSettings{KELVRA_FRONTEND_REMOTE_CONFIG_HOST, KELVRA_FRONTEND_PROBLEM_REPORT_HOST,
-                                        KELVRA_FRONTEND_TELEMETRY_HOST, KELVRA_FRONTEND_TELEMETRY_CLIENT_NUMBER});
+                                        KELVRA_FRONTEND_TELEMETRY_HOST, KELVRA_FRONTEND_TELEMETRY_CLIENT_NUMBER,
+                                        HttpLimits{}});
 }

@@ -22,8 +22,8 @@ std::string readConfigFile(const std::wstring& path) {
   return reading.bytes;
 }
 
-std::string downloadConfig(const std::wstring& address) {
-  HttpClient client(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT);
+std::string downloadConfig(const std::wstring& address, const HttpLimits& network) {
+  HttpClient client(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT, network);
   HttpResult result = client.get(address);
   if (result.failed) throw std::runtime_error(toUtf8(result.message));
   return std::move(result.body);
@@ -43,7 +43,7 @@ void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wst
       logger.log(L"Bootstrap did not dropped remote config, trying to download", L"warning");
       const std::wstring address = remoteConfigAddress(inputs.host, inputs.productId, inputs.configVersion);
       location = address;
-      config = parseRemoteConfig(downloadConfig(address));
+      config = parseRemoteConfig(downloadConfig(address, inputs.network));
       logger.log(L"remote config source: " + address, L"information");
     }
   } catch (const std::exception& error) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/remote_config_record.h"
+#include "http_client.h"
 
 class Logger;
 
@@ -13,6 +14,7 @@ struct RemoteConfigInputs {
   std::wstring host;           // remote-configuration host, with an optional ":port"
   std::wstring productId;      // empty without one
   std::wstring configVersion;  // "2.0.0"
+  HttpLimits network;          // for the download
 };
 
 // GetRemoteConfigJson: fills location with the file's path (or, once it downloads, the address) before

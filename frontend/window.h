@@ -36,6 +36,7 @@ struct FrontEndSettings {
   std::wstring problemReportHost;
   std::wstring telemetryHost;
   std::wstring telemetryClientNumber;  // the telemetry service's number for this client
+  HttpLimits network;                  // time-outs and the stall rule of every exchange
 };
 
 enum class Page { init, download, done, error };
@@ -116,6 +117,8 @@ class Window {
   void StopDownloadWorker();
   void StartSetupWorker();
   void backgroundWorkerRunSetup();
+  // Throws the digest-mismatch failure (after logging which digest) or an I/O one.
+  void CheckSetupDigests(const std::wstring& path);
   void SetupCompleted(int exitCode);
   [[nodiscard]] std::wstring SetupFilePath() const;
 

@@ -43,7 +43,7 @@ std::wstring Window::SetupFilePath() const { return folder_ + kSetupFileName; }
 void Window::StartDownloadWorker() {
   _cancelDownload = false;
   _remoteConfigDownloadURL = fromUtf8(_remoteConfigJson.downloadLink);
-  downloadClient_ = std::make_unique<HttpClient>(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT);
+  downloadClient_ = std::make_unique<HttpClient>(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT, settings_.network);
   downloadBusy_ = true;
   downloadWorker_ = std::thread([this] { backgroundWorkerDownload(); });
 }

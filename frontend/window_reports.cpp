@@ -86,7 +86,7 @@ void Window::webClient_ErrorReport(const std::wstring& message) {
                                                logForReport(Logger::GetLogPath(true), logger_));
   const std::string body = buildProblemReportBody(buildProblemText(fields), toUtf8(snippet));
 
-  HttpClient client(userAgent());
+  HttpClient client(userAgent(), settings_.network);
   const HttpResult result = client.post(L"http://" + settings_.problemReportHost + L"/problem.php",
                                         "application/x-www-form-urlencoded", body);
   if (!result.failed) return;
@@ -110,7 +110,7 @@ void Window::webClient_KelvraReport(const std::wstring& eventName) {
   if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", L"warning");
   const std::string body = buildEventBody(fields);
 
-  HttpClient client(userAgent());
+  HttpClient client(userAgent(), settings_.network);
   logger_.log(L"Sending event: " + fromUtf8(body), L"information");
   const HttpResult result = client.post(
       L"https://" + settings_.telemetryHost + L"/clients/" + settings_.telemetryClientNumber + L"/events",

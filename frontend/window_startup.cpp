@@ -95,7 +95,8 @@ void Window::GetCampaign() {
 }
 
 void Window::GetRemoteConfigJson() {
-  const RemoteConfigInputs inputs{folder_, settings_.remoteConfigHost, _productId, _remoteConfigVersion};
+  const RemoteConfigInputs inputs{folder_, settings_.remoteConfigHost, _productId, _remoteConfigVersion,
+                                  settings_.network};
   readRemoteConfig(inputs, logger_, _remoteConfigLocation, _remoteConfigJson);
 }
 

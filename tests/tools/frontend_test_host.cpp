@@ -4,8 +4,12 @@
 // service on a port of its own choosing. Scenario tests stage it as
 // KelvraInstaller.exe. KELVRA_TEST_REPORT_HOST, KELVRA_TEST_TELEMETRY_HOST and
 // KELVRA_TEST_CLIENT_NUMBER name the problem-report and telemetry services likewise.
+// KELVRA_TEST_RECEIVE_TIMEOUT_MS and KELVRA_TEST_STALL_WINDOW_MS shorten the network
+// waits (HttpLimits), so that a test of a silent or trickling server ends in
+// seconds rather than minutes; unset, the product's values hold.
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 #include "program.h"
@@ -18,6 +22,23 @@ std::wstring environmentValue(const wchar_t* name, const wchar_t* fallback) {
   return length > 0 && length < 256 ? std::wstring(value) : std::wstring(fallback);
 }
 
+// The variable's positive number, or fallback when it is unset or not one.
+template <typename Number>
+Number environmentNumber(const wchar_t* name, Number fallback) {
+  const std::wstring text = environmentValue(name, L"");
+  wchar_t* end = nullptr;
+  const unsigned long long value = std::wcstoull(text.c_str(), &end, 10);
+  if (text.empty() || *end != L'\0' || value == 0 || value > 3600000) return fallback;
+  return static_cast<Number>(value);
+}
+
+HttpLimits testNetworkLimits() {
+  HttpLimits limits;
+  limits.receiveTimeoutMs = environmentNumber(L"KELVRA_TEST_RECEIVE_TIMEOUT_MS", limits.receiveTimeoutMs);
+  limits.stallWindowMs = environmentNumber(L"KELVRA_TEST_STALL_WINDOW_MS", limits.stallWindowMs);
+  return limits;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
@@ -26,5 +47,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
                        FrontEndSettings{environmentValue(L"KELVRA_TEST_CONFIG_HOST", L"localhost:9"),
                                         environmentValue(L"KELVRA_TEST_REPORT_HOST", L""),
                                         environmentValue(L"KELVRA_TEST_TELEMETRY_HOST", L""),
-                                        environmentValue(L"KELVRA_TEST_CLIENT_NUMBER", L"")});
+                                        environmentValue(L"KELVRA_TEST_CLIENT_NUMBER", L""), testNetworkLimits()});
 }
