@@ -33,26 +33,51 @@ std::string toHex(const std::vector<unsigned char>& bytes) {
   return hex;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+using HashHandle = ScopedHandle<HashHandleTraits>;
 
-}  // namespace
-
-std::optional<std::string> fileDigest(const std::wstring& path, DigestAlgorithm algorithm) {
+// One running digest: its provider, its hash object and the digest's length.
+struct RunningDigest {
   ScopedHandle<AlgorithmHandleTraits> provider;
+  HashHandle hash;
+  DWORD length = 0;
+};
+
+std::optional<RunningDigest> startDigest(DigestAlgorithm algorithm) {
+  RunningDigest digest;
   BCRYPT_ALG_HANDLE rawProvider = nullptr;
   const wchar_t* algorithmId = algorithm == DigestAlgorithm::md5 ? BCRYPT_MD5_ALGORITHM : BCRYPT_SHA256_ALGORITHM;
   if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&rawProvider, algorithmId, nullptr, 0))) return std::nullopt;
-  provider.reset(rawProvider);
-
-  DWORD digestLength = 0;
+  digest.provider.reset(rawProvider);
   DWORD resultSize = 0;
-  if (!BCRYPT_SUCCESS(BCryptGetProperty(provider.get(), BCRYPT_HASH_LENGTH, reinterpret_cast<PUCHAR>(&digestLength),
-                                        sizeof digestLength, &resultSize, 0))) {
+  if (!BCRYPT_SUCCESS(BCryptGetProperty(digest.provider.get(), BCRYPT_HASH_LENGTH,
+                                        reinterpret_cast<PUCHAR>(&digest.length), sizeof digest.length, &resultSize,
+                                        0))) {
     return std::nullopt;
   }
   BCRYPT_HASH_HANDLE rawHash = nullptr;
-  if (!BCRYPT_SUCCESS(BCryptCreateHash(provider.get(), &rawHash, nullptr, 0, nullptr, 0, 0))) return std::nullopt;
-  ScopedHandle<HashHandleTraits> hash(rawHash);
+  if (!BCRYPT_SUCCESS(BCryptCreateHash(digest.provider.get(), &rawHash, nullptr, 0, nullptr, 0, 0))) {
+    return std::nullopt;
+  }
+  digest.hash.reset(rawHash);
+  return digest;
+}
+
+std::optional<std::string> finishDigest(RunningDigest& running) {
+  std::vector<unsigned char> digest(running.length);
+  if (!BCRYPT_SUCCESS(BCryptFinishHash(running.hash.get(), digest.data(), running.length, 0))) return std::nullopt;
+  return toHex(digest);
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> fileDigests(const std::wstring& path,
+                                                    std::initializer_list<DigestAlgorithm> algorithms) {
+  std::vector<RunningDigest> running;
+  for (const DigestAlgorithm algorithm : algorithms) {
+    std::optional<RunningDigest> started = startDigest(algorithm);
+    if (!started) return std::nullopt;
+    running.push_back(std::move(*started));
+  }
 
   ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -62,17 +87,15 @@ std::optional<std::string> fileDigest(const std::wstring& path, DigestAlgorithm 
     DWORD read = 0;
     if (!ReadFile(file.get(), chunk.data(), kChunkSize, &read, nullptr)) return std::nullopt;
     if (read == 0) break;
-    if (!BCRYPT_SUCCESS(BCryptHashData(hash.get(), chunk.data(), read, 0))) return std::nullopt;
+    for (RunningDigest& digest : running) {
+      if (!BCRYPT_SUCCESS(BCryptHashData(digest.hash.get(), chunk.data(), read, 0))) return std::nullopt;
+    }
   }
-  std::vector<unsigned char> digest(digestLength);
-  if (!BCRYPT_SUCCESS(BCryptFinishHash(hash.get(), digest.data(), digestLength, 0))) return std::nullopt;
-  return toHex(digest);
-}
-
-bool digestsMatch(const std::string& expected, const std::string& actual) {
-  if (expected.size() != actual.size()) return false;
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    if (lower(expected[i]) != lower(actual[i])) return false;
+  std::vector<std::string> digests;
+  for (RunningDigest& digest : running) {
+    std::optional<std::string> hex = finishDigest(digest);
+    if (!hex) return std::nullopt;
+    digests.push_back(std::move(*hex));
   }
-  return true;
+  return digests;
 }

@@ -6,6 +6,7 @@
 
 #include "core/culture.h"
 #include "core/setup_command_line.h"
+#include "core/setup_digests.h"
 #include "driver/scoped_handle.h"
 #include "driver/utf8.h"
 #include "file_digest.h"
@@ -31,14 +32,42 @@ constexpr int kElevationDenied = 2;
   return static_cast<std::int64_t>(totalFree.QuadPart);
 }
 
-[[nodiscard]] std::string lowerCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 }  // namespace
+
+// The digest-mismatch failure is the same whichever digest failed; the line before
+// it in the log tells which.
+void Window::CheckSetupDigests(const std::wstring& path) {
+  const ExpectedSetupDigests expected{_remoteConfigJson.installerMd5, _remoteConfigJson.installerSha256};
+  // Without installerSha256 the file is read for MD5 alone, as it always was.
+  const std::optional<std::vector<std::string>> digests =
+      expected.sha256 ? fileDigests(path, {DigestAlgorithm::md5, DigestAlgorithm::sha256})
+                      : fileDigests(path, {DigestAlgorithm::md5});
+  if (!digests) {
+    throw FrontEndError(FailureKind::ioError, L"Could not read the client setup file '" + path + L"'.");
+  }
+  const ActualSetupDigests actual{(*digests)[0], expected.sha256 ? (*digests)[1] : std::string()};
+  switch (judgeSetupDigests(expected, actual)) {
+    case SetupDigestVerdict::accepted:
+      return;
+    case SetupDigestVerdict::md5Mismatch:
+      logger_.log(L"MD5 do not match, expecting: " + fromUtf8(lowerCaseDigest(expected.md5)) + L", got: " +
+                      fromUtf8(actual.md5),
+                  L"error");
+      break;
+    case SetupDigestVerdict::sha256Mismatch:
+      logger_.log(L"SHA-256 do not match, expecting: " + fromUtf8(lowerCaseDigest(*expected.sha256)) + L", got: " +
+                      fromUtf8(actual.sha256),
+                  L"error");
+      break;
+    case SetupDigestVerdict::sha256Malformed:
+      // The value itself stays out of the log: it may be long or hold anything.
+      logger_.log(L"installerSha256 is not 64 hexadecimal digits (" + std::to_wstring(expected.sha256->size()) +
+                      L" characters); the setup is refused",
+                  L"error");
+      break;
+  }
+  throw FrontEndError(FailureKind::digestMismatch, L"Downloaded file MD5 do not match remote-config data.");
+}
 
 void Window::StartSetupWorker() {
   setupWorker_ = std::thread([this] { backgroundWorkerRunSetup(); });
@@ -59,15 +88,7 @@ void Window::backgroundWorkerRunSetup() {
     const std::wstring arguments = buildSetupCommandLine(inputs);
 
     const std::wstring path = SetupFilePath();
-    const std::optional<std::string> digest = fileDigest(path, DigestAlgorithm::md5);
-    if (!digest) {
-      throw FrontEndError(FailureKind::ioError, L"Could not read the client setup file '" + path + L"'.");
-    }
-    const std::string expected = lowerCase(_remoteConfigJson.installerMd5);
-    if (!digestsMatch(expected, *digest)) {
-      logger_.log(L"MD5 do not match, expecting: " + fromUtf8(expected) + L", got: " + fromUtf8(*digest), L"error");
-      throw FrontEndError(FailureKind::digestMismatch, L"Downloaded file MD5 do not match remote-config data.");
-    }
+    CheckSetupDigests(path);
 
     logger_.log(L"launching: " + path + L" with args: " + arguments, L"information");
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;

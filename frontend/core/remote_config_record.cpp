@@ -25,6 +25,13 @@ void readString(const Json& parent, const char* name, std::string& out) {
   out = found->get<std::string>();
 }
 
+void readOptionalString(const Json& parent, const char* name, std::optional<std::string>& out) {
+  std::string value;
+  if (const auto found = parent.find(name); found == parent.end() || found->is_null()) return;
+  readString(parent, name, value);
+  out = std::move(value);
+}
+
 void readBool(const Json& parent, const char* name, bool& out) {
   const auto found = parent.find(name);
   if (found == parent.end() || found->is_null()) return;
@@ -65,6 +72,7 @@ RemoteConfigRecord parseRemoteConfig(std::string_view text) {
   readString(*windows, "version", record.version);
   readString(*windows, "downloadLink", record.downloadLink);
   readString(*windows, "installerMd5", record.installerMd5);
+  readOptionalString(*windows, "installerSha256", record.installerSha256);
   readBool(*windows, "deprecated", record.deprecated);
   return record;
 }

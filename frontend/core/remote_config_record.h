@@ -2,6 +2,7 @@
 // downloaded from when the bootstrapper left none. Platform-free.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,9 @@ struct RemoteConfigRecord {
   std::string version;       // client version named in events and reports
   std::string downloadLink;  // where the client setup is downloaded from
   std::string installerMd5;  // expected digest of the setup, hexadecimal
+  // A second expected digest, checked as well when present. Kept as given: whether
+  // it is 64 hexadecimal digits is judged with the download (core/setup_digests.h).
+  std::optional<std::string> installerSha256;
   bool deprecated = false;   // true marks this front end as outdated
 };
 

@@ -62,6 +62,8 @@ def remote_config(**windows):
     return json.dumps(document, indent=2).encode()
 
 
+SHA256 = "d7a8fbb307d7809469ca9abcb0082e4f8d5651e46d3cdb762d02d0bf37c9e592"
+
 WINDOWS = {
     "version": "7.3.1",
     "downloadLink": "https://downloads.example/KelvraSetup.exe",
@@ -143,6 +145,12 @@ SEEDS = {
         "top_level_array": b'[{"content":{}}]',
         "nul_then_junk": b'{"content":{"windows":{"version":"2"}}}\0{',
         "too_large_number": b'{"content":{"windows":{"version":"1","size":1e999}}}',
+        "with_sha256": remote_config(**WINDOWS, installerSha256=SHA256),
+        "sha256_upper": remote_config(**WINDOWS, installerSha256=SHA256.upper()),
+        "sha256_short": b'{"content":{"windows":{"installerMd5":"ab","installerSha256":"9f86d0"}}}',
+        "sha256_not_hex": remote_config(**WINDOWS, installerSha256="z" * 64),
+        "sha256_null": b'{"content":{"windows":{"installerSha256":null}}}',
+        "sha256_number": b'{"content":{"windows":{"installerSha256":64}}}',
     },
     "icon_group": {
         "application_ico": icon_group_from_ico(ROOT.parent.parent / "resources" / "application.ico"),
@@ -211,7 +219,7 @@ SEEDS = {
 DICTS = {
     "json": ['"{"', '"}"', '"["', '"]"', '":"', '","', '"true"', '"false"', '"null"', '"\\\\u0000"',
              '"\\\\ud83d\\\\ude00"', '"content"', '"windows"', '"version"', '"downloadLink"', '"installerMd5"',
-             '"deprecated"', '"1e999"', '"-0.0"', '"\\x00"'],
+             '"installerSha256"', '"deprecated"', '"1e999"', '"-0.0"', '"\\x00"'],
 }
 DICT_TARGETS = {"token_payload": "json", "remote_config": "json", "event_body": "json"}
 

@@ -1,12 +1,15 @@
 // remoteconfig.json as both programs read it: the bootstrapper's allowed version
 // (content / windows / version) and the front end's configuration fields. Where
-// both readings succeed they must name the same version.
+// both readings succeed they must name the same version. The digest verdict on
+// whatever installerSha256 holds is one of its four, and refuses anything that is
+// not 64 hexadecimal digits.
 #include <cstdint>
 #include <exception>
 #include <optional>
 #include <string>
 
 #include "core/remote_config_record.h"
+#include "core/setup_digests.h"
 #include "fuzz_support.h"
 #include "remoteconfig/remote_config_document.h"
 
@@ -35,5 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (version.failure == VersionFailure::parse) FUZZ_CHECK(!record.has_value());
   if (version.failure == VersionFailure::none && record) FUZZ_CHECK(record->version == version.text);
   if (record && !record->version.empty()) FUZZ_CHECK(version.failure == VersionFailure::none);
+  if (record && record->installerSha256) {
+    // Judged against its own MD5 and against itself: only a well-formed value can pass.
+    const ExpectedSetupDigests expected{record->installerMd5, record->installerSha256};
+    const ActualSetupDigests actual{lowerCaseDigest(record->installerMd5), lowerCaseDigest(*record->installerSha256)};
+    const SetupDigestVerdict verdict = judgeSetupDigests(expected, actual);
+    FUZZ_CHECK((verdict == SetupDigestVerdict::accepted) == isSha256Text(*record->installerSha256));
+    FUZZ_CHECK(verdict != SetupDigestVerdict::md5Mismatch);
+  }
   return 0;
 }

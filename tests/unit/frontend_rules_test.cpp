@@ -1,7 +1,9 @@
 // The front end's platform-free start-up rules: the remote configuration's
-// mapping and address, and what each failure shows and reports.
+// mapping (with the optional second digest) and address, and what each failure
+// shows and reports.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "core/failure_page.h"
@@ -21,13 +23,25 @@ const ConfigCase kConfigCases[] = {
      R"({"version": 3, "content": {"windows": {"version": "2.1.0", "downloadLink": "https://cdn.example/setup.exe",
          "installerMd5": "ABC123", "size": 17, "deprecated": false}}, "webinstallerEvent": {"server_address": "x"},
          "bases": []})",
-     false, {"2.1.0", "https://cdn.example/setup.exe", "ABC123", false}},
-    {"deprecated", R"({"content": {"windows": {"deprecated": true}}})", false, {"", "", "", true}},
+     false, {"2.1.0", "https://cdn.example/setup.exe", "ABC123", std::nullopt, false}},
+    {"second digest",
+     R"({"content": {"windows": {"installerMd5": "ab",
+         "installerSha256": "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08"}}})",
+     false, {"", "", "ab", "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08", false}},
+    // Kept as given: the digest check refuses what is not 64 hexadecimal digits.
+    {"second digest empty", R"({"content": {"windows": {"installerSha256": ""}}})", false, {"", "", "", "", false}},
+    {"second digest short", R"({"content": {"windows": {"installerSha256": "9f86"}}})", false,
+     {"", "", "", "9f86", false}},
+    {"second digest null", R"({"content": {"windows": {"installerSha256": null}}})", false, {}},
+    {"second digest a number", R"({"content": {"windows": {"installerSha256": 12}}})", true, {}},
+    {"second digest an array", R"({"content": {"windows": {"installerSha256": ["9f86"]}}})", true, {}},
+    {"deprecated", R"({"content": {"windows": {"deprecated": true}}})", false, {"", "", "", std::nullopt, true}},
     {"absent members keep defaults", R"({"content": {"windows": {}}})", false, {}},
     {"no content", R"({"version": "1"})", false, {}},
     {"null members", R"({"content": {"windows": {"version": null, "deprecated": null}}})", false, {}},
     {"null content", R"({"content": null})", false, {}},
-    {"byte order mark", "\xEF\xBB\xBF{\"content\": {\"windows\": {\"version\": \"1.0\"}}}", false, {"1.0", "", "", false}},
+    {"byte order mark", "\xEF\xBB\xBF{\"content\": {\"windows\": {\"version\": \"1.0\"}}}", false,
+     {"1.0", "", "", std::nullopt, false}},
     {"not json", "<html>maintenance</html>", true, {}},
     {"empty", "", true, {}},
     {"trailing text", R"({"content": {}} x)", true, {}},
@@ -51,6 +65,7 @@ TEST(RemoteConfigRecordTest, MapsTheMembersTheFrontEndUses) {
     EXPECT_EQ(record.version, c.expected.version);
     EXPECT_EQ(record.downloadLink, c.expected.downloadLink);
     EXPECT_EQ(record.installerMd5, c.expected.installerMd5);
+    EXPECT_EQ(record.installerSha256, c.expected.installerSha256);
     EXPECT_EQ(record.deprecated, c.expected.deprecated);
   }
 }
