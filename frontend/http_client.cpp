@@ -47,6 +47,11 @@ HttpResult lastErrorFailure(const wchar_t* what) {
   return failure(error, std::wstring(what) + L" failed with error " + std::to_wstring(error) + L".");
 }
 
+HttpResult fileFailure(HttpResult failed) {
+  failed.fileFailed = true;
+  return failed;
+}
+
 // Never SSL 3.0; TLS 1.3 only where the system knows it (older ones refuse the flag).
 void allowModernProtocols(HINTERNET session) {
   DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
@@ -295,13 +300,13 @@ HttpResult HttpClient::receiveToFile(void* handle, const std::wstring& path, con
   }
   ScopedFileHandle file(
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return lastErrorFailure(L"CreateFile");
+  if (!file) return fileFailure(lastErrorFailure(L"CreateFile"));
   if (progress) progress(0, total);
   std::uint64_t written = 0;
   HttpResult result = readBody(request, limits_, kMaxDownloadBytes, [&](const char* data, DWORD size, std::uint64_t received) {
     DWORD count = 0;
-    if (!WriteFile(file.get(), data, size, &count, nullptr)) return lastErrorFailure(L"WriteFile");
-    if (count != size) return failure(ERROR_WRITE_FAULT, L"The setup file could not be written in full.");
+    if (!WriteFile(file.get(), data, size, &count, nullptr)) return fileFailure(lastErrorFailure(L"WriteFile"));
+    if (count != size) return fileFailure(failure(ERROR_WRITE_FAULT, L"The setup file could not be written in full."));
     written = received;
     if (progress) progress(received, total);
     return HttpResult{};

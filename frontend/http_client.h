@@ -16,6 +16,7 @@ struct HttpResult {
   DWORD error = 0;       // Windows or WinHTTP error code when failed and there was one
   DWORD status = 0;      // HTTP status when a response arrived
   bool sent = false;     // the request went out whole (reading its answer may still have failed)
+  bool fileFailed = false;  // a download failed at its file (disk full, access denied), not at the network
   std::string body;      // response body (not kept by downloads to a file)
   std::wstring message;  // a short English description of the failure, for logs and reports
 };

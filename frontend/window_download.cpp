@@ -4,7 +4,6 @@
 #include "window.h"
 
 #include <commctrl.h>
-#include <winhttp.h>
 
 #include "core/composite_format.h"
 #include "driver/utf8.h"
@@ -16,14 +15,6 @@ namespace {
 
 constexpr wchar_t kSetupFileName[] = L"\\KelvraSetup.exe";
 constexpr std::uint64_t kMinimumFreeMegabytes = 200;
-
-// WinHTTP's own codes lie in this range; anything else that ends a download is
-// the file's (disk full, access denied, ...).
-constexpr DWORD kWinHttpLastError = WINHTTP_ERROR_BASE + 199;
-
-[[nodiscard]] bool isNetworkFailure(DWORD error) {
-  return error == 0 || (error >= WINHTTP_ERROR_BASE && error <= kWinHttpLastError);
-}
 
 void throwUnlessEnoughSpace(const std::wstring& folder) {
   ULARGE_INTEGER available = {};
@@ -63,7 +54,9 @@ void Window::backgroundWorkerDownload() {
         [this](std::uint64_t received, std::uint64_t total) { ReportDownloadProgress(received, total); });
     if (result.failed && !_cancelDownload) {
       _cancelDownload = true;
-      const FailureKind kind = isNetworkFailure(result.error) ? FailureKind::network : FailureKind::ioError;
+      // Whatever the code: a socket's own (as Wine reports a receive time-out) is
+      // the network's too.
+      const FailureKind kind = result.fileFailed ? FailureKind::ioError : FailureKind::network;
       throw FrontEndError(kind, L"Downloading '" + _remoteConfigDownloadURL + L"' failed: " + result.message);
     }
   } catch (const std::exception& error) {

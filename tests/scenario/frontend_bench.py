@@ -138,7 +138,7 @@ class FrontEnd:
         return json.loads(out)
 
     def wait_page(self, page, timeout_ms=20000):
-        code, out = driver("wait-page", page, timeout_ms, locale=self.locale)
+        code, out = driver("wait-page", page, timeout_ms, locale=self.locale, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"page {page} did not show: {out}"
         return json.loads(out)
 

@@ -49,10 +49,14 @@ class Certificates:
 
 class ConfigServer:
     """Answers GET with the (status, body) that responses holds for the request's
-    last query member "case"; records every path requested."""
+    last query member "case" (or its whole path without one); records every path
+    requested. A body may be a function that returns an iterable of pieces: they
+    go out one by one, without a length, until it ends, the client goes away or
+    the server stops."""
 
     def __init__(self, certificate, responses):
         self.requests = []
+        self.stopping = threading.Event()
         server = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -62,9 +66,23 @@ class ConfigServer:
                 status, body = responses.get(case, (404, b"no such case"))
                 self.send_response(status)
                 self.send_header("Content-Type", "application/json")
-                self.send_header("Content-Length", str(len(body)))
+                try:
+                    if callable(body):
+                        self._send_pieces(body())
+                    else:
+                        self.send_header("Content-Length", str(len(body)))
+                        self.end_headers()
+                        self.wfile.write(body)
+                except (BrokenPipeError, ConnectionResetError, ssl.SSLError, OSError):
+                    self.close_connection = True
+
+            def _send_pieces(self, pieces):
+                """No length: the body ends when the connection does (HTTP/1.0)."""
                 self.end_headers()
-                self.wfile.write(body)
+                for piece in pieces:
+                    if server.stopping.is_set():
+                        break
+                    self.wfile.write(piece)
 
             def log_message(self, *args):
                 pass
@@ -72,6 +90,7 @@ class ConfigServer:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(*map(str, certificate))
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.httpd.daemon_threads = True
         self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
@@ -81,6 +100,7 @@ class ConfigServer:
         return f"https://localhost:{self.port}/components/webinstaller?component_version=2.0.0"
 
     def stop(self):
+        self.stopping.set()
         self.httpd.shutdown()
         self.httpd.server_close()
         self.thread.join(timeout=10)

@@ -6,26 +6,46 @@ setup. What it does depends on the request's path:
                   client goes away (a download that stays busy)
   /redirect/NAME  a 302 to /ok/NAME
   /cut/NAME       the file's length announced, then half of it and the connection closed
+  /endless-chunked/NAME  chunked framing, chunks without end
+  /endless-close/NAME    no length and no chunks (the body ends when the connection
+                  does), bytes without end
+  /overlong/NAME  the file's length announced, then the file and 4 MiB more
+  /huge/NAME      2 GiB announced, then a little
+  /stall/NAME     the file's length announced, then half of it and silence for
+                  minutes
+  /trickle/NAME   the file's length announced, then one byte a second
   anything else   404
+Endless, stalled and trickling answers end when the client goes away, when the
+server stops, and at the latest after STREAM_LIMIT_SECONDS.
 """
 import http.server
 import ssl
 import threading
 import time
 
+STREAM_LIMIT_SECONDS = 300
+PIECE = b"\xa5" * 65536
+
 
 class SetupServer:
     def __init__(self, certificate, content):
         self.content = content
         self.requests = []
+        self.stopping = threading.Event()
         server = self
+
+        def streaming():
+            """Yields until the stream's time is up or the server stops."""
+            ends = time.monotonic() + STREAM_LIMIT_SECONDS
+            while time.monotonic() < ends and not server.stopping.is_set():
+                yield
 
         class Handler(http.server.BaseHTTPRequestHandler):
             protocol_version = "HTTP/1.1"
 
             def do_GET(self):
                 server.requests.append(self.path)
-                mode = self.path.strip("/").split("/", 1)[0]
+                mode = self.path.strip("/").split("/", 1)[0].replace("-", "_")
                 try:
                     getattr(self, "_" + mode, self._missing)()
                 except (BrokenPipeError, ConnectionResetError, ssl.SSLError, OSError):
@@ -62,6 +82,54 @@ class SetupServer:
                 self.wfile.flush()
                 self.close_connection = True
 
+            def _endless_chunked(self):
+                self._open_ended([("Transfer-Encoding", "chunked")])
+                framed = b"%x\r\n" % len(PIECE) + PIECE + b"\r\n"
+                for _ in streaming():
+                    self.wfile.write(framed)
+                self.close_connection = True
+
+            def _endless_close(self):
+                self._open_ended([("Connection", "close")])
+                for _ in streaming():
+                    self.wfile.write(PIECE)
+                self.close_connection = True
+
+            def _open_ended(self, extra):
+                self.send_response(200)
+                self.send_header("Content-Type", "application/octet-stream")
+                for name, value in extra:
+                    self.send_header(name, value)
+                self.end_headers()
+
+            def _overlong(self):
+                self._headers(200, len(server.content))
+                self.wfile.write(server.content + b"\xff" * (4 * 1024 * 1024))
+                self.wfile.flush()
+                self.close_connection = True
+
+            def _huge(self):
+                self._headers(200, 2 * 1024 * 1024 * 1024)
+                self.wfile.write(server.content[:4096])
+                self.wfile.flush()
+                server.stopping.wait(STREAM_LIMIT_SECONDS)
+                self.close_connection = True
+
+            def _stall(self):
+                self._headers(200, len(server.content))
+                self.wfile.write(server.content[: len(server.content) // 2])
+                self.wfile.flush()
+                server.stopping.wait(STREAM_LIMIT_SECONDS)
+                self.close_connection = True
+
+            def _trickle(self):
+                self._headers(200, len(server.content))
+                for offset, _ in zip(range(len(server.content)), streaming()):
+                    self.wfile.write(server.content[offset:offset + 1])
+                    self.wfile.flush()
+                    server.stopping.wait(1)
+                self.close_connection = True
+
             def _missing(self):
                 body = b"not here"
                 self._headers(404, len(body))
@@ -83,6 +151,7 @@ class SetupServer:
         return f"https://localhost:{self.port}/{mode}/{name}"
 
     def stop(self):
+        self.stopping.set()
         self.httpd.shutdown()
         self.httpd.server_close()
         self.thread.join(timeout=10)
