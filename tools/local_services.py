@@ -15,7 +15,10 @@ Everything received is appended to a JSON-lines record file, one object a line:
 Events carry "json" (the parsed body, or null when it is not JSON); reports carry
 "problem_message" and "log_snippet" decoded.
 
-Run standalone: local_services.py --state DIR --setup FILE [--digest good|bad]
+The configuration names both digests of the setup, installerMd5 and
+installerSha256; --digest bad makes the MD5 wrong, bad-sha256 only the SHA-256.
+
+Run standalone: local_services.py --state DIR --setup FILE [--digest good|bad|bad-sha256]
 [--deprecated] [--setup-mode ok|slow|cut|missing]; it prints one JSON line with the ports and the CA path, then serves
 until interrupted.
 """
@@ -106,12 +109,16 @@ class LocalServices:
     # What the front end is told.
     def config(self, mode="ok"):
         md5 = hashlib.md5(self.setup_bytes).hexdigest()
-        if self.digest != "good":
+        sha256 = hashlib.sha256(self.setup_bytes).hexdigest()
+        if self.digest == "bad":
             md5 = "0" * 32
+        elif self.digest == "bad-sha256":
+            sha256 = "0" * 64
         return {"content": {"windows": {
             "version": self.version,
             "downloadLink": f"https://localhost:{self.https_port}/setup/{mode}/{SETUP_NAME}",
             "installerMd5": md5,
+            "installerSha256": sha256,
             "deprecated": self.deprecated}}}
 
     def received(self, kind=None):
@@ -226,7 +233,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--state", required=True, help="folder for certificates and received.jsonl")
     parser.add_argument("--setup", required=True, help="file served as the client setup")
-    parser.add_argument("--digest", choices=("good", "bad"), default="good")
+    parser.add_argument("--digest", choices=("good", "bad", "bad-sha256"), default="good")
     parser.add_argument("--deprecated", action="store_true")
     parser.add_argument("--setup-mode", choices=("ok", "slow", "cut", "missing"), default="ok")
     parser.add_argument("--slow-seconds", type=float, default=4.0)

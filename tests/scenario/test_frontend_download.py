@@ -20,9 +20,11 @@ CAMPAIGN = b'{"campaign":{"id":7,"source":"mail"}}'
 IDYES, IDNO = 6, 7
 
 
-def config(link, md5):
-    return {"content": {"windows": {"version": "2.4.0", "downloadLink": link, "installerMd5": md5,
-                                    "deprecated": False}}}
+def config(link, md5, sha256=None):
+    windows = {"version": "2.4.0", "downloadLink": link, "installerMd5": md5, "deprecated": False}
+    if sha256 is not None:
+        windows["installerSha256"] = sha256
+    return {"content": {"windows": windows}}
 
 
 def setUpModule():
@@ -35,6 +37,7 @@ class DownloadCase(unittest.TestCase):
     def setUpClass(cls):
         cls.content = STANDIN.read_bytes()
         cls.md5 = hashlib.md5(cls.content).hexdigest()
+        cls.sha256 = hashlib.sha256(cls.content).hexdigest()
         cls.certificates = https_server.Certificates(WORK / "certificates")
         trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.certificates.ca)])
         assert trusted.returncode == 0, trusted.stderr
@@ -49,8 +52,8 @@ class DownloadCase(unittest.TestCase):
         self.record = WORK / "setup-record.jsonl"
         self.record.unlink(missing_ok=True)
 
-    def start(self, name, link, md5, campaign=CAMPAIGN, args=(), locale="en_US.UTF-8", exit_code=0):
-        folder = fe.stage(WORK / name, config(link, md5), campaign)
+    def start(self, name, link, md5, campaign=CAMPAIGN, args=(), locale="en_US.UTF-8", exit_code=0, sha256=None):
+        folder = fe.stage(WORK / name, config(link, md5, sha256), campaign)
         env = {"KELVRA_SETUP_RECORD": bench.windows_path(self.record), "KELVRA_SETUP_EXIT": str(exit_code)}
         run = fe.FrontEnd(folder, args, locale, env)
         self.addCleanup(run.kill)
@@ -63,6 +66,16 @@ class DownloadCase(unittest.TestCase):
 
 
 class SetupLaunchTest(DownloadCase):
+    def test_a_setup_whose_sha256_matches_too_runs(self):
+        for name, sha256 in (("sha256", self.sha256), ("sha256-upper", self.sha256.upper())):
+            with self.subTest(name=name):
+                self.record.unlink(missing_ok=True)
+                folder, run = self.start(name, self.server.url("ok"), self.md5, sha256=sha256)
+                self.assertEqual(run.wait_exit(timeout=120), 0)
+                self.assertEqual(len(self.setup_command_lines()), 1)
+                self.assertFalse((folder / "KelvraSetup.exe").exists())
+                self.assertEqual([m for level, m in run.messages() if level == "error"], [])
+
     def test_downloaded_setup_runs_with_its_command_line_and_its_exit_code_passes_through(self):
         encoded = base64.b64encode(CAMPAIGN).decode()
         cases = [  # name, mode, digest, campaign, arguments, locale, setup exit code, expected command line
@@ -105,17 +118,29 @@ class DownloadFailureTest(DownloadCase):
     def test_failures_show_their_page_and_nothing_is_started(self):
         refused = f"https://localhost:{https_server.closed_port()}/ok/KelvraSetup.exe"
         wrong = "0" * 32
-        cases = [  # name, address, digest, error page text key
-            ("digest-mismatch", self.server.url("ok"), wrong, "errorDownloadFail"),
-            ("refused", refused, self.md5, "errorConnection"),
-            ("cut-off", self.server.url("cut"), self.md5, "errorConnection"),
-            ("not-found", self.server.url("missing"), self.md5, "errorConnection"),
+        wrong_sha256 = "f" * 64
+        mismatch = "Error: Downloaded file MD5 do not match remote-config data."
+        cases = [  # name, address, MD5, SHA-256 (None: not configured), error page text key, first error lines
+            ("digest-mismatch", self.server.url("ok"), wrong, None, "errorDownloadFail",
+             [f"MD5 do not match, expecting: {wrong}, got: {self.md5}", mismatch]),
+            # A second digest can't make up for a wrong first one.
+            ("both-wrong", self.server.url("ok"), wrong, self.sha256, "errorDownloadFail",
+             [f"MD5 do not match, expecting: {wrong}, got: {self.md5}", mismatch]),
+            ("sha256-mismatch", self.server.url("ok"), self.md5, wrong_sha256.upper(), "errorDownloadFail",
+             [f"SHA-256 do not match, expecting: {wrong_sha256}, got: {self.sha256}", mismatch]),
+            ("sha256-malformed", self.server.url("ok"), self.md5, self.sha256[:-1] + "g", "errorDownloadFail",
+             ["installerSha256 is not 64 hexadecimal digits (64 characters); the setup is refused", mismatch]),
+            ("sha256-empty", self.server.url("ok"), self.md5, "", "errorDownloadFail",
+             ["installerSha256 is not 64 hexadecimal digits (0 characters); the setup is refused", mismatch]),
+            ("refused", refused, self.md5, None, "errorConnection", None),
+            ("cut-off", self.server.url("cut"), self.md5, None, "errorConnection", None),
+            ("not-found", self.server.url("missing"), self.md5, None, "errorConnection", None),
         ]
         texts = fe.strings("en")
-        for name, link, md5, key in cases:
+        for name, link, md5, sha256, key, digest_errors in cases:
             with self.subTest(name=name):
                 self.record.unlink(missing_ok=True)
-                folder, run = self.start(name, link, md5)
+                folder, run = self.start(name, link, md5, sha256=sha256)
                 state = run.wait_page("tabError")
                 self.assertEqual(state["controls"]["labelError"]["text"], texts[key])
                 run.press("buttonErrorExit")
@@ -123,9 +148,8 @@ class DownloadFailureTest(DownloadCase):
                 self.assertEqual(self.setup_command_lines(), [])
                 self.assertFalse((folder / "KelvraSetup.exe").exists())
                 errors = [m for level, m in run.messages() if level == "error"]
-                if name == "digest-mismatch":
-                    self.assertEqual(errors[:2], [f"MD5 do not match, expecting: {wrong}, got: {self.md5}",
-                                                  "Error: Downloaded file MD5 do not match remote-config data."])
+                if digest_errors:
+                    self.assertEqual(errors[:2], digest_errors)
                 else:
                     self.assertEqual(len(errors), 1, errors)
                     self.assertTrue(errors[0].startswith(f"Error: Downloading '{link}' failed: "), errors)

@@ -138,13 +138,18 @@ class InstallationTest(unittest.TestCase):
         self.assertTrue((self.client / "KelvraClient.exe").exists())
         self.assertIn(("information", "Client setup finished with return code: 0"), self.front_end_messages)
 
-    def test_a_digest_mismatch_ends_on_the_error_page(self):
-        self.services.digest = "bad"
-        code = self.run_installation(on_window=self.press_exit_on_error_page("digest-mismatch"))
-        self.assertEqual(code, 1)
-        self.the_report("Downloaded ZAV Kelvra installer MD5 do not match remote-config data")
-        self.assertEqual(self.event_names(), ["kelvra_download_started"])
-        self.assertFalse((self.folder / "setup.jsonl").exists())
+    def test_a_digest_mismatch_of_either_kind_ends_on_the_error_page(self):
+        for digest in ("bad", "bad-sha256"):
+            with self.subTest(digest=digest):
+                self.services.record.write_text("")
+                self.services.digest = digest
+                code = self.run_installation(on_window=self.press_exit_on_error_page(f"digest-mismatch-{digest}"))
+                self.assertEqual(code, 1)
+                self.the_report("Downloaded ZAV Kelvra installer MD5 do not match remote-config data")
+                self.assertEqual(self.event_names(), ["kelvra_download_started"])
+                self.assertFalse((self.folder / "setup.jsonl").exists())
+                self.assertIn(("error", "Error: Downloaded file MD5 do not match remote-config data."),
+                              self.front_end_messages)
 
     def test_an_unreachable_configuration_ends_on_the_error_page(self):
         closed = f"localhost:{https_server.closed_port()}"
