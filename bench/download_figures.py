@@ -9,7 +9,9 @@ Meanwhile process_monitor.exe watches both programs' peak working sets.
 
 The front end's phases are timed by when its log lines arrive: download from
 "Starting client download." to "Downloading client setup finished.", digest from
-"Starting up client setup." to "launching: ...". Baselines, in the same run: curl
+"Starting up client setup." to "launching: ...". Each round also runs the front end
+once with installerSha256 in the configuration, so that it checks MD5 and SHA-256
+in one pass: that digest row's baseline is the MD5-only run. Baselines, in the same run: curl
 fetching the same URL into a file, md5sum reading the same file, and for memory an
 idle program that loads the same DLLs as the program measured (bench_idle.exe).
 A bare WinHTTP download under the same Wine (https_fetch.exe) shows how much of the
@@ -93,7 +95,7 @@ def _head(path, size):
 
 
 def _setup_file(bench, work):
-    """The client setup stand-in padded to FILE_SIZE with random bytes, and its MD5."""
+    """The client setup stand-in padded to FILE_SIZE with random bytes, its MD5 and SHA-256."""
     path = work / SETUP_NAME
     program = (bench.bin / "client_setup_standin.exe").read_bytes()
     if not path.exists() or path.stat().st_size != FILE_SIZE or _head(path, len(program)) != program:
@@ -104,11 +106,12 @@ def _setup_file(bench, work):
                 chunk = os.urandom(min(MIB, left))
                 out.write(chunk)
                 left -= len(chunk)
-    digest = hashlib.md5()
+    md5, sha256 = hashlib.md5(), hashlib.sha256()
     with path.open("rb") as source:
         while chunk := source.read(MIB):
-            digest.update(chunk)
-    return path, digest.hexdigest()
+            md5.update(chunk)
+            sha256.update(chunk)
+    return path, md5.hexdigest(), sha256.hexdigest()
 
 
 def _timed(command):
@@ -188,12 +191,14 @@ def _wait_for_end(bench, bootstrapper, watch, server):
     return None
 
 
-def _front_end_run(bench, work, server, md5):
+def _front_end_run(bench, work, server, md5, sha256=None):
     cwd = work / "download"
     shutil.rmtree(cwd, ignore_errors=True)
     cwd.mkdir(parents=True)
     config = {"content": {"windows": {"version": "2.4.0", "downloadLink": server.url, "installerMd5": md5,
                                       "deprecated": False}}}
+    if sha256:
+        config["content"]["windows"]["installerSha256"] = sha256
     (cwd / "remoteconfig.json").write_text(json.dumps(config))
     run = FrontEndRun()
     monitors = [wine_bench.ProcessMonitor(bench, name, RUN_TIMEOUT_SECONDS + 60)
@@ -260,22 +265,25 @@ class _Measurements:
 
     def __init__(self):
         self.front_end = []
+        self.front_end_sha256 = []
         self.winhttp = []
         self.curl = []
         self.md5sum = []
 
     def problem(self):
-        return next((run.problem for run in self.front_end if run.problem), None)
+        return next((run.problem for run in self.front_end + self.front_end_sha256 if run.problem), None)
 
     def peak(self, attribute):
-        return max((getattr(run, attribute) for run in self.front_end if getattr(run, attribute)), default=None)
+        runs = self.front_end + self.front_end_sha256
+        return max((getattr(run, attribute) for run in runs if getattr(run, attribute)), default=None)
 
 
-def _measure(bench, work, server, certificates, setup, md5):
+def _measure(bench, work, server, certificates, setup, md5, sha256):
     measured = _Measurements()
     for n in range(RUNS):
         print(f"bench: download round {n + 1}/{RUNS}", file=sys.stderr)
         measured.front_end.append(_front_end_run(bench, work, server, md5))
+        measured.front_end_sha256.append(_front_end_run(bench, work, server, md5, sha256))
         if measured.problem() is not None:
             break
         measured.winhttp.append(_winhttp_seconds(bench, server, work / "winhttp-download.bin"))
@@ -287,9 +295,10 @@ def _measure(bench, work, server, certificates, setup, md5):
 def download_rows(bench, work):
     """Rows: front end download, WinHTTP alone, digest, bootstrapper memory, front end memory."""
     figures = ["download: 256 MiB over loopback HTTPS", "download: WinHTTP alone, same Wine", "digest: MD5 of 256 MiB",
-               "memory: bootstrapper peak working set", "memory: front end peak working set (download)"]
+               "memory: bootstrapper peak working set", "memory: front end peak working set (download)",
+               "digest: MD5 + SHA-256 of 256 MiB, one pass"]
     work.mkdir(parents=True, exist_ok=True)
-    setup, md5 = _setup_file(bench, work)
+    setup, md5, sha256 = _setup_file(bench, work)
     certificates = https_server.Certificates(work / "certificates")
     if bench.run([bench.bin / "trust_test_root.exe", "add", bench.windows_path(certificates.ca)]).returncode != 0:
         return [unmeasured(f, "failed: the test CA could not be trusted in the prefix") for f in figures]
@@ -297,7 +306,7 @@ def download_rows(bench, work):
     try:
         bootstrapper_floor = _floor_peak(bench, bench.bin / "InstallerBootstrapper.exe")
         front_end_floor = _floor_peak(bench, bench.build / "payload" / "KelvraInstaller.exe")
-        measured = _measure(bench, work, server, certificates, setup, md5)
+        measured = _measure(bench, work, server, certificates, setup, md5, sha256)
     finally:
         server.stop()
         bench.run([bench.bin / "trust_test_root.exe", "remove", bench.windows_path(certificates.ca)])
@@ -309,7 +318,8 @@ def download_rows(bench, work):
         return [unmeasured(figures[0], problem), unmeasured(figures[1], problem), unmeasured(figures[2], problem),
                 bootstrapper_row,
                 _memory_row(figures[4], measured.peak("front_end_peak"), FRONT_END_MEMORY_BUDGET, front_end_floor,
-                            note=problem)]
+                            note=problem),
+                unmeasured(figures[5], problem)]
     rounds = f" (median of {RUNS})"
     curl = statistics.median(measured.curl)
     download = statistics.median(run.download_seconds for run in measured.front_end)
@@ -320,9 +330,13 @@ def download_rows(bench, work):
         winhttp = statistics.median(measured.winhttp)
         winhttp_row = _rate_row(figures[1] + rounds, winhttp, curl, "curl", None)
     note = f" ({winhttp / download:.2f} x WinHTTP alone)" if winhttp else ""
+    md5_digest = statistics.median(run.digest_seconds for run in measured.front_end)
+    both_digests = statistics.median(run.digest_seconds for run in measured.front_end_sha256)
     return [_rate_row(figures[0] + rounds, download, curl, "curl", DOWNLOAD_RATIO_BUDGET, note),
             winhttp_row,
-            _rate_row(figures[2] + rounds, statistics.median(run.digest_seconds for run in measured.front_end),
-                      statistics.median(measured.md5sum), "md5sum", DIGEST_RATIO_BUDGET),
+            _rate_row(figures[2] + rounds, md5_digest, statistics.median(measured.md5sum), "md5sum",
+                      DIGEST_RATIO_BUDGET),
             bootstrapper_row,
-            _memory_row(figures[4], measured.peak("front_end_peak"), FRONT_END_MEMORY_BUDGET, front_end_floor)]
+            _memory_row(figures[4], measured.peak("front_end_peak"), FRONT_END_MEMORY_BUDGET, front_end_floor),
+            _rate_row(figures[5] + rounds, both_digests, md5_digest, "MD5 alone", None,
+                      f" ({both_digests - md5_digest:+.2f} s: {md5_digest:.2f} s -> {both_digests:.2f} s)")]
