@@ -132,6 +132,10 @@ HttpClient::HttpClient(std::wstring userAgent, HttpLimits limits) : limits_(limi
     allowModernProtocols(session_);
     WinHttpSetTimeouts(session_, limits_.resolveTimeoutMs, limits_.connectTimeoutMs, limits_.sendTimeoutMs,
                        limits_.receiveTimeoutMs);
+    // The wait for the headers has a time-out of its own (90 s by default) that
+    // WinHttpSetTimeouts leaves alone.
+    DWORD headersTimeoutMs = static_cast<DWORD>(limits_.receiveTimeoutMs);
+    WinHttpSetOption(session_, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeoutMs, sizeof headersTimeoutMs);
   }
 }
 

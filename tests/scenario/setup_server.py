@@ -14,6 +14,7 @@ setup. What it does depends on the request's path:
   /stall/NAME     the file's length announced, then half of it and silence for
                   minutes
   /trickle/NAME   the file's length announced, then one byte a second
+  /silent/NAME    no answer at all, not even headers, for minutes
   anything else   404
 Endless, stalled and trickling answers end when the client goes away, when the
 server stops, and at the latest after STREAM_LIMIT_SECONDS.
@@ -119,6 +120,10 @@ class SetupServer:
                 self._headers(200, len(server.content))
                 self.wfile.write(server.content[: len(server.content) // 2])
                 self.wfile.flush()
+                server.stopping.wait(STREAM_LIMIT_SECONDS)
+                self.close_connection = True
+
+            def _silent(self):
                 server.stopping.wait(STREAM_LIMIT_SECONDS)
                 self.close_connection = True
 
