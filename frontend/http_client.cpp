@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/stall_rule.h"
-
 #include "driver/scoped_handle.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
@@ -246,10 +245,11 @@ HttpResult HttpClient::get(const std::wstring& url) {
   }
   if (!result.failed) {
     std::string body;
-    const HttpResult read = readBody(request.handle, limits_, kMaxBodyInMemory, [&body](const char* data, DWORD size, std::uint64_t) {
-      body.append(data, size);
-      return HttpResult{};
-    });
+    const HttpResult read =
+        readBody(request.handle, limits_, kMaxBodyInMemory, [&body](const char* data, DWORD size, std::uint64_t) {
+          body.append(data, size);
+          return HttpResult{};
+        });
     if (read.failed) {
       result = read;
     } else {
@@ -265,8 +265,8 @@ HttpResult HttpClient::post(const std::wstring& url, const std::string& contentT
   HttpResult result = send(request, url, L"POST", contentType, body);
   if (!result.failed) {
     // The answer is read and dropped; only a failure to read it matters.
-    const HttpResult read =
-        readBody(request.handle, limits_, kMaxBodyInMemory, [](const char*, DWORD, std::uint64_t) { return HttpResult{}; });
+    const HttpResult read = readBody(request.handle, limits_, kMaxBodyInMemory,
+                                     [](const char*, DWORD, std::uint64_t) { return HttpResult{}; });
     if (read.failed) {
       const DWORD status = result.status;
       result = read;
@@ -307,14 +307,15 @@ HttpResult HttpClient::receiveToFile(void* handle, const std::wstring& path, con
   if (!file) return fileFailure(lastErrorFailure(L"CreateFile"));
   if (progress) progress(0, total);
   std::uint64_t written = 0;
-  HttpResult result = readBody(request, limits_, kMaxDownloadBytes, [&](const char* data, DWORD size, std::uint64_t received) {
+  const auto writeChunk = [&](const char* data, DWORD size, std::uint64_t received) {
     DWORD count = 0;
     if (!WriteFile(file.get(), data, size, &count, nullptr)) return fileFailure(lastErrorFailure(L"WriteFile"));
     if (count != size) return fileFailure(failure(ERROR_WRITE_FAULT, L"The setup file could not be written in full."));
     written = received;
     if (progress) progress(received, total);
     return HttpResult{};
-  });
+  };
+  HttpResult result = readBody(request, limits_, kMaxDownloadBytes, writeChunk);
   if (!result.failed && total > 0 && written < total) {
     result = failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download ended after " + std::to_wstring(written) +
                                                                 L" of " + std::to_wstring(total) + L" bytes.");

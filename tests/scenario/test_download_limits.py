@@ -76,6 +76,7 @@ class LimitsCase(unittest.TestCase):
     def start(self, name, link=None, program=None, waits=None):
         """The front end from a fresh folder; without a link it must download its configuration."""
         folder = fe.stage(WORK / name, config(link, self.md5) if link else None, b"{}", program=program)
+        self.staged = sorted(path.name for path in folder.iterdir())
         env = {"KELVRA_SETUP_RECORD": bench.windows_path(self.record),
                "KELVRA_TEST_CONFIG_HOST": f"localhost:{self.config_server.port}", **(waits or {})}
         run = fe.FrontEnd(folder, (), "en_US.UTF-8", env)
@@ -84,14 +85,15 @@ class LimitsCase(unittest.TestCase):
 
     def assertEndsOnTheConnectionPage(self, folder, run, error_lines):
         """The connection page, exactly these error lines (texts, or patterns that
-        match whole), no setup file and nothing started."""
+        match whole), nothing left in the folder but what was staged, and nothing
+        started."""
         state = run.wait_page("tabError", PAGE_WAIT_MS)
         self.assertEqual(state["controls"]["labelError"]["text"], fe.strings("en")["errorConnection"])
         # The partial file goes when the page shows, not only when the program ends.
-        self.assertFalse((folder / "KelvraSetup.exe").exists())
+        self.assertEqual(sorted(path.name for path in folder.iterdir()), self.staged)
         run.press("buttonErrorExit")
         self.assertEqual(run.wait_exit(), -1)
-        self.assertFalse((folder / "KelvraSetup.exe").exists())
+        self.assertEqual(sorted(path.name for path in folder.iterdir()), self.staged)
         self.assertFalse(self.record.exists(), "the setup was started")
         errors = [m for level, m in run.messages() if level == "error"]
         self.assertEqual(len(errors), len(error_lines), errors)
