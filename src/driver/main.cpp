@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "driver/dll_search.h"
 #include "driver/run.h"
 
 // What an exception that nothing catches ends in. libstdc++'s own version prints
@@ -13,4 +14,7 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return runBootstrapper(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  restrictDllSearchToSystemFolder();
+  return runBootstrapper();
+}

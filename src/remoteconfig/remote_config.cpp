@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "build_settings.h"
+#include "driver/dll_search.h"
 #include "driver/logging.h"
 #include "driver/scoped_handle.h"
 #include "remoteconfig/download_limit.h"
@@ -46,6 +47,14 @@ bool obtainRemoteConfigFile(const LoggerHandle& logger, const std::wstring& url,
     return false;
   }
   logInfo(logger, "Looking for remote config info for Kelvra Client.");
+  // urlmon is delay-loaded: without the DLL, its first call would raise an exception.
+  if (!loadSystemLibrary(L"urlmon.dll")) {
+    logError(logger,
+             "Failed to download remote-config to file: urlmon.dll could not be loaded from the system folder. "
+             "Error code {}.",
+             GetLastError());
+    return true;
+  }
   // Synchronous: the thread waits until the download has ended. The limit aborts
   // an endless or trickling body wherever urlmon reports its progress.
   const DownloadLimitReference limit(
