@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "driver/dll_search.h"
 #include "driver/scoped_handle.h"
 
 namespace {
@@ -72,6 +73,8 @@ std::optional<std::string> finishDigest(RunningDigest& running) {
 
 std::optional<std::vector<std::string>> fileDigests(const std::wstring& path,
                                                     std::initializer_list<DigestAlgorithm> algorithms) {
+  // BCrypt is delay-loaded: without the DLL, its first call would raise an exception.
+  if (!loadSystemLibrary(L"bcrypt.dll")) return std::nullopt;
   std::vector<RunningDigest> running;
   for (const DigestAlgorithm algorithm : algorithms) {
     std::optional<RunningDigest> started = startDigest(algorithm);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/stall_rule.h"
+#include "driver/dll_search.h"
 #include "driver/scoped_handle.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
@@ -119,6 +120,12 @@ struct HttpClient::Request {
 };
 
 HttpClient::HttpClient(std::wstring userAgent, HttpLimits limits) : limits_(limits) {
+  // WinHTTP is delay-loaded; every other call of it needs the session, so this load
+  // decides for all of them.
+  if (!loadSystemLibrary(L"winhttp.dll")) {
+    noSession_ = lastErrorFailure(L"Loading winhttp.dll from the system folder");
+    return;
+  }
   // Automatic proxy (Windows 8.1 and later) takes the system's settings the way
   // browsers do; older systems know only the default proxy.
   session_ = WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
@@ -127,15 +134,17 @@ HttpClient::HttpClient(std::wstring userAgent, HttpLimits limits) : limits_(limi
     session_ = WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0);
   }
-  if (session_ != nullptr) {
-    allowModernProtocols(session_);
-    WinHttpSetTimeouts(session_, limits_.resolveTimeoutMs, limits_.connectTimeoutMs, limits_.sendTimeoutMs,
-                       limits_.receiveTimeoutMs);
-    // The wait for the headers has a time-out of its own (90 s by default) that
-    // WinHttpSetTimeouts leaves alone.
-    DWORD headersTimeoutMs = static_cast<DWORD>(limits_.receiveTimeoutMs);
-    WinHttpSetOption(session_, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeoutMs, sizeof headersTimeoutMs);
+  if (session_ == nullptr) {
+    noSession_ = failure(ERROR_INVALID_HANDLE, L"No HTTP session could be opened.");
+    return;
   }
+  allowModernProtocols(session_);
+  WinHttpSetTimeouts(session_, limits_.resolveTimeoutMs, limits_.connectTimeoutMs, limits_.sendTimeoutMs,
+                     limits_.receiveTimeoutMs);
+  // The wait for the headers has a time-out of its own (90 s by default) that
+  // WinHttpSetTimeouts leaves alone.
+  DWORD headersTimeoutMs = static_cast<DWORD>(limits_.receiveTimeoutMs);
+  WinHttpSetOption(session_, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeoutMs, sizeof headersTimeoutMs);
 }
 
 HttpClient::~HttpClient() {
@@ -162,7 +171,7 @@ void HttpClient::finish(Request& request) {
 
 HttpResult HttpClient::send(Request& request, const std::wstring& url, const wchar_t* verb,
                             const std::string& contentType, const std::string& body) {
-  if (session_ == nullptr) return failure(ERROR_INVALID_HANDLE, L"No HTTP session could be opened.");
+  if (session_ == nullptr) return noSession_;
   const UrlParts parts = crackUrl(url);
   if (!parts.valid) return failure(ERROR_WINHTTP_INVALID_URL, L"Not an http or https address: " + url);
 

@@ -71,6 +71,7 @@ class HttpClient {
 
   HttpLimits limits_;
   void* session_ = nullptr;
+  HttpResult noSession_;  // why there is no session, when there is none
   std::mutex requestMutex_;
   void* activeRequest_ = nullptr;
   std::atomic<bool> aborted_{false};

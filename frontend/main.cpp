@@ -1,10 +1,12 @@
 // KelvraInstaller.exe: the installer front end that the bootstrapper stages and starts.
 #include <windows.h>
 
+#include "driver/dll_search.h"
 #include "frontend_settings.h"
 #include "program.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  restrictDllSearchToSystemFolder();
   return Program::Main(instance, showCommand, Program::CommandLineArguments(),
                        FrontEndSettings{KELVRA_FRONTEND_REMOTE_CONFIG_HOST, KELVRA_FRONTEND_PROBLEM_REPORT_HOST,
                                         KELVRA_FRONTEND_TELEMETRY_HOST, KELVRA_FRONTEND_TELEMETRY_CLIENT_NUMBER,

@@ -1,23 +1,17 @@
 #include "program.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
-namespace {
-
-// Common controls 6 (the manifest asks for them) draw with the system's visual style.
-void enableVisualStyles() {
-  INITCOMMONCONTROLSEX controls = {};
-  controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_LINK_CLASS;
-  InitCommonControlsEx(&controls);
-}
-
-}  // namespace
+#include "driver/dll_search.h"
 
 int Program::Main(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
                   FrontEndSettings settings) {
-  enableVisualStyles();
+  // Taken from System32 now, so that every later load by name finds these copies,
+  // the system's own included (WinHTTP's certificate checks load bcrypt through
+  // crypt32), also where the restricted search is missing (Windows 7 without
+  // KB2533623) or not followed (Wine's loader, for its own delay-loads). A DLL
+  // that fails here fails again, logged, in the step that needs it.
+  for (const wchar_t* name : {L"winhttp.dll", L"bcrypt.dll"}) (void)loadSystemLibrary(name);
   Window window(instance, std::move(arguments), std::move(settings), showCommand);
   if (!window.created()) return 1;
   MSG message;

@@ -10,8 +10,8 @@
 
 class Program {
  public:
-  // Enables the visual styles, runs the window until it closes, logs "Exit
-  // complete" and returns the exit code ExitApplication stored (0 without one).
+  // Runs the window until it closes, logs "Exit complete" and returns the exit
+  // code ExitApplication stored (0 without one); 1 when the window could not be made.
   // arguments are the command line's, without the program's name.
   [[nodiscard]] static int Main(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
                                 FrontEndSettings settings);

@@ -129,6 +129,7 @@ class Window {
   // The window procedure and the task queue (window.cpp).
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+  [[nodiscard]] static bool EnableVisualStyles();
   [[nodiscard]] bool RegisterWindowClasses() const;
   [[nodiscard]] bool CreateMainWindow();
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -10,6 +10,7 @@
 #include "core/event_body.h"
 #include "core/problem_report.h"
 #include "core/text_encoding.h"
+#include "driver/dll_search.h"
 #include "driver/utf8.h"
 #include "file_reading.h"
 #include "http_client.h"
@@ -43,6 +44,8 @@ LogForReport logForReport(const std::wstring& path, Logger& logger) {
 // gives no random bytes.
 std::string newGuid() {
   unsigned char bytes[16] = {};
+  // BCrypt is delay-loaded: without the DLL, its first call would raise an exception.
+  if (!loadSystemLibrary(L"bcrypt.dll")) return {};
   if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return {};
   bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0f) | 0x40);
   bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3f) | 0x80);

@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <string>
 
+#include "driver/dll_search.h"
 #include "program.h"
 
 namespace {
@@ -42,6 +43,7 @@ HttpLimits testNetworkLimits() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  restrictDllSearchToSystemFolder();
   // Reports and events go nowhere unless the test names their hosts.
   return Program::Main(instance, showCommand, Program::CommandLineArguments(),
                        FrontEndSettings{environmentValue(L"KELVRA_TEST_CONFIG_HOST", L"localhost:9"),
