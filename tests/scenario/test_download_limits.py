@@ -58,11 +58,7 @@ class LimitsCase(unittest.TestCase):
     def setUpClass(cls):
         cls.content = STANDIN.read_bytes()
         cls.md5 = hashlib.md5(cls.content).hexdigest()
-        cls.certificates = https_server.Certificates(WORK / "certificates")
-        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.certificates.ca)])
-        assert trusted.returncode == 0, trusted.stderr
-        cls.addClassCleanup(bench.wine, [bench.BIN / "trust_test_root.exe", "remove",
-                                          bench.windows_path(cls.certificates.ca)])
+        cls.certificates = cls.enterClassContext(bench.trusted_certificates(WORK / "certificates"))
         cls.server = setup_server.SetupServer(cls.certificates.server, cls.content)
         cls.addClassCleanup(cls.server.stop)
         cls.responses = {}

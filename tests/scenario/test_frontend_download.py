@@ -38,15 +38,9 @@ class DownloadCase(unittest.TestCase):
         cls.content = STANDIN.read_bytes()
         cls.md5 = hashlib.md5(cls.content).hexdigest()
         cls.sha256 = hashlib.sha256(cls.content).hexdigest()
-        cls.certificates = https_server.Certificates(WORK / "certificates")
-        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.certificates.ca)])
-        assert trusted.returncode == 0, trusted.stderr
+        cls.certificates = cls.enterClassContext(bench.trusted_certificates(WORK / "certificates"))
         cls.server = setup_server.SetupServer(cls.certificates.server, cls.content)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(cls.certificates.ca)])
+        cls.addClassCleanup(cls.server.stop)
 
     def setUp(self):
         self.record = WORK / "setup-record.jsonl"

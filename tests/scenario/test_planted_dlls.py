@@ -14,7 +14,6 @@ import sys
 import unittest
 
 import frontend_bench as fe
-import https_server
 import setup_server
 import winebench as bench
 
@@ -191,15 +190,9 @@ class FrontEndTest(unittest.TestCase):
     def setUpClass(cls):
         cls.content = SETUP_STANDIN.read_bytes()
         cls.md5 = hashlib.md5(cls.content).hexdigest()
-        cls.certificates = https_server.Certificates(WORK / "certificates")
-        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.certificates.ca)])
-        assert trusted.returncode == 0, trusted.stderr
+        cls.certificates = cls.enterClassContext(bench.trusted_certificates(WORK / "certificates"))
         cls.server = setup_server.SetupServer(cls.certificates.server, cls.content)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(cls.certificates.ca)])
+        cls.addClassCleanup(cls.server.stop)
 
     def stage(self, name, link):
         """A working folder whose configuration names link, and the file in which the

@@ -113,6 +113,20 @@ def registry_key_restored(key):
 
 
 @contextlib.contextmanager
+def trusted_certificates(folder):
+    """Test certificates made in folder (https_server.Certificates), their CA trusted
+    in the prefix while they are in use."""
+    import https_server
+    certificates = https_server.Certificates(folder)
+    trusted = wine([BIN / "trust_test_root.exe", "add", windows_path(certificates.ca)])
+    assert trusted.returncode == 0, trusted.stderr
+    try:
+        yield certificates
+    finally:
+        wine([BIN / "trust_test_root.exe", "remove", windows_path(certificates.ca)])
+
+
+@contextlib.contextmanager
 def windows_version(program, version):
     """Makes Wine report a Windows version ("winxp", "vista", "win7", "win10") to one program."""
     key = rf"HKCU\Software\Wine\AppDefaults\{program}"
