@@ -22,11 +22,9 @@ import http.server
 import json
 import os
 import shutil
-import ssl
 import statistics
 import subprocess
 import sys
-import threading
 import time
 
 import pe_image
@@ -74,14 +72,8 @@ class FileServer:
             def log_message(self, *args):
                 pass
 
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(*map(str, certificate))
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.httpd.daemon_threads = True
-        self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
+        self.httpd, self.thread = https_server.serve_https(Handler, certificate)
         self.url = f"https://localhost:{self.httpd.server_address[1]}/{SETUP_NAME}"
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
 
     def stop(self):
         self.httpd.shutdown()

@@ -47,6 +47,19 @@ class Certificates:
                  "-days", "2", "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost", cwd=f)
 
 
+def serve_https(handler, certificate):
+    """Serves handler over TLS with certificate (cert, key) on a free port of
+    127.0.0.1 in a thread of its own; returns (server, thread)."""
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(*map(str, certificate))
+    httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    httpd.daemon_threads = True
+    httpd.socket = context.wrap_socket(httpd.socket, server_side=True)
+    thread = threading.Thread(target=httpd.serve_forever, daemon=True)
+    thread.start()
+    return httpd, thread
+
+
 class ConfigServer:
     """Answers GET with the (status, body) that responses holds for the request's
     last query member "case" (or its whole path without one); records every path
@@ -87,14 +100,8 @@ class ConfigServer:
             def log_message(self, *args):
                 pass
 
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(*map(str, certificate))
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.httpd.daemon_threads = True
-        self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
+        self.httpd, self.thread = serve_https(Handler, certificate)
         self.port = self.httpd.server_address[1]
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
 
     def base_url(self):
         return f"https://localhost:{self.port}/components/webinstaller?component_version=2.0.0"

@@ -24,6 +24,8 @@ import ssl
 import threading
 import time
 
+import https_server
+
 STREAM_LIMIT_SECONDS = 300
 PIECE = b"\xa5" * 65536
 
@@ -143,14 +145,8 @@ class SetupServer:
             def log_message(self, *args):
                 pass
 
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(*map(str, certificate))
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.httpd.daemon_threads = True
-        self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
+        self.httpd, self.thread = https_server.serve_https(Handler, certificate)
         self.port = self.httpd.server_address[1]
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
 
     def url(self, mode, name="KelvraSetup.exe"):
         return f"https://localhost:{self.port}/{mode}/{name}"
