@@ -32,7 +32,7 @@ import wine_bench
 from table import MIB, Row, size_text, unmeasured, verdict
 
 sys.path.insert(0, str(wine_bench.ROOT / "tests" / "scenario"))
-import https_server  # noqa: E402  (the tests' certificate maker)
+import https_server  # noqa: E402  (the tests' certificates and HTTPS server)
 
 FILE_SIZE = 256 * MIB
 RUNS = 3
