@@ -106,18 +106,24 @@ def register_framework_4_8():
     bench.registry_set(NET_4, "Release", 528040, "REG_DWORD")
 
 
+def prepare_prefix_for_runs(test_class):
+    """For a test class: .NET Framework 4.8 registered and the client's keys free to
+    change, all put back when the class ends."""
+    # Read before any test points TMP elsewhere.
+    bench.temp_folder()
+    test_class.enterClassContext(bench.registry_key_restored(NDP))
+    for key in CLIENT_KEYS:
+        test_class.enterClassContext(bench.registry_key_restored(key))
+    register_framework_4_8()
+
+
 class RunBench(unittest.TestCase):
     """What every whole-run test needs: .NET registered, no client, a current directory
     with a local remote configuration, and checks of what a run leaves behind."""
 
     @classmethod
     def setUpClass(cls):
-        # Read before any test points TMP elsewhere.
-        bench.temp_folder()
-        cls.enterClassContext(bench.registry_key_restored(NDP))
-        for key in CLIENT_KEYS:
-            cls.enterClassContext(bench.registry_key_restored(key))
-        register_framework_4_8()
+        prepare_prefix_for_runs(cls)
 
     @classmethod
     def tearDownClass(cls):

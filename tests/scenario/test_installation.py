@@ -13,6 +13,7 @@ import unittest
 import frontend_bench as fe
 import https_server
 import winebench as bench
+from test_end_to_end import CLIENT_KEYS, prepare_prefix_for_runs
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 import local_services  # noqa: E402
@@ -20,8 +21,6 @@ import local_services  # noqa: E402
 BOOTSTRAPPER = bench.BIN / "InstallerBootstrapperWithTestHosts.exe"
 SETUP = bench.BIN / "client_setup_standin.exe"
 WORK = bench.DRIVE_C / "installation-tests"
-NDP = r"HKLM\Software\Microsoft\NET Framework Setup\NDP"
-CLIENT_KEYS = (r"HKLM\Software\ZAVsoft", r"HKLM\Software\WOW6432Node\ZAVsoft")
 SCREENSHOTS = bench.BUILD / "screenshots" / "installation"
 CLIENT_NUMBER = "4711"
 
@@ -37,12 +36,7 @@ def bootstrapper_log_since(start):
 class InstallationTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        bench.temp_folder()
-        cls.enterClassContext(bench.registry_key_restored(NDP))
-        for key in CLIENT_KEYS:
-            cls.enterClassContext(bench.registry_key_restored(key))
-        bench.registry_delete_key(NDP)
-        bench.registry_set(NDP + r"\v4\Full", "Release", 528040, "REG_DWORD")
+        prepare_prefix_for_runs(cls)
         cls.services = local_services.LocalServices(WORK / "services", SETUP.read_bytes(), slow_seconds=20)
         cls.addClassCleanup(cls.services.stop)
         trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.services.ca)])
