@@ -52,9 +52,6 @@ std::wstring systemFriendlyName() {
 }
 
 std::string installedClientVersion() {
-  // A 32-bit process is redirected to the Wow6432Node view by the system itself.
-  constexpr const wchar_t* kKey =
-      sizeof(void*) == 8 ? L"SOFTWARE\\Wow6432Node\\ZAVsoft\\KelvraClient" : L"SOFTWARE\\ZAVsoft\\KelvraClient";
-  const auto version = readMachineString(kKey, L"version");
+  const auto version = readMachineString(kInstalledClientKey, L"version");
   return version ? cleanClientVersion(toUtf8(*version)) : std::string();
 }

@@ -10,7 +10,9 @@ bool SystemProbe::readRegistryValue(HKEY hive, const wchar_t* subKey, const wcha
                                     void* data, DWORD& dataSize) const {
   HKEY opened = nullptr;
   // No view flag: a 32-bit process on 64-bit Windows sees the WOW64 view, in
-  // which the client's 64-bit layout names its keys itself.
+  // which the client's 64-bit layout names its keys itself. (A 64-bit test build
+  // reads the 64-bit view, where the two layouts are distinct keys, as they are
+  // on 32-bit Windows.)
   const LSTATUS openStatus = RegOpenKeyExW(hive, subKey, 0, KEY_READ, &opened);
   if (openStatus != ERROR_SUCCESS) {
     logWarning(logger_, L"Failed to open registry key [{}]. Error code {}.", subKey, openStatus);

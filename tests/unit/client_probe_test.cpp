@@ -1,6 +1,8 @@
-// The client probe against the real registry of the test prefix. That prefix is
-// 32-bit: "Software\WOW6432Node" is an ordinary key there, so both layouts can
-// be written side by side.
+// The client probe against the real registry of the test prefix. Both layouts are
+// distinct keys there, so they can be written side by side: in a 32-bit prefix
+// "Software\WOW6432Node" is an ordinary key, and a 64-bit test build reads and
+// writes the 64-bit view, where it is the 32-bit view's root. (The shipped 32-bit
+// program on 64-bit Windows sees both names as one key.)
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -57,13 +59,14 @@ class ClientProbeTest : public ::testing::Test {
   }
   void clearClientKeys() {
     deleteRegistryTree(L"Software\\ZAVsoft");
-    deleteRegistryTree(L"Software\\WOW6432Node");
+    deleteRegistryTree(L"Software\\WOW6432Node\\ZAVsoft");
   }
 
   TempFolder folder;
   TestLog log{folder};
   RegistryKeyBackup plainKeys{L"Software\\ZAVsoft"};
-  RegistryKeyBackup wow64Keys{L"Software\\WOW6432Node"};
+  // Only our own key: the 64-bit view's "Software\WOW6432Node" can't be deleted.
+  RegistryKeyBackup wow64Keys{L"Software\\WOW6432Node\\ZAVsoft"};
   SystemProbe probe{log.logger()};
   const std::wstring clientFolder = folder / L"Kelvra Client";
 

@@ -165,7 +165,8 @@ TEST_P(CultureStringsTest, DllLoadsWithoutCodeAndTranslatesEveryKey) {
   const Module dll(path, 0);
   ASSERT_NE(dll.get(), nullptr) << GetLastError();
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(dll.get());
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(reinterpret_cast<const char*>(dos) + dos->e_lfanew);
+  // The loader maps only DLLs of its own architecture as images: this build's headers.
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const char*>(dos) + dos->e_lfanew);
   EXPECT_EQ(nt->OptionalHeader.AddressOfEntryPoint, 0u);
   EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
   const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];

@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr wchar_t kClient[] = L"SOFTWARE\\ZAVsoft\\KelvraClient";
+// The key in the view the front end reads: Wow6432Node in a 64-bit test build.
+constexpr const wchar_t* kClient = kInstalledClientKey;
 constexpr wchar_t kSystem[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
 TEST(InstalledClientVersion, KeepsDigitsAndFullStopsOnly) {
