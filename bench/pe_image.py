@@ -1,6 +1,6 @@
-"""What the benchmark reads from a 32-bit PE file's bytes: its numbered resources
-(first language, each as the bytes the loader would hand out) and the DLLs it
-imports. Every offset and size is checked against the file before it is used; a
+"""What the benchmark reads from a PE file's bytes (PE32 or PE32+): its numbered
+resources (first language, each as the bytes the loader would hand out), the DLLs
+it imports and its machine. Every offset and size is checked against the file before it is used; a
 malformed file raises ValueError.
 """
 import struct
@@ -11,7 +11,13 @@ RT_GROUP_ICON = 14
 
 _IMPORT_DIRECTORY = 1
 _RESOURCE_DIRECTORY = 2
-_PE32_MAGIC = 0x10B
+PE32_MAGIC = 0x10B
+PE32_PLUS_MAGIC = 0x20B
+MACHINE_I386 = 0x14C
+MACHINE_AMD64 = 0x8664
+# Where the data directory count lies in each kind of optional header: PE32+ has
+# 64-bit image base and stack and heap sizes, 16 bytes more.
+_DIRECTORY_COUNT_FIELD = {PE32_MAGIC: 92, PE32_PLUS_MAGIC: 108}
 
 
 def _unpack(fmt, data, offset):
@@ -28,15 +34,17 @@ class _Image:
         (pe,) = _unpack("<I", data, 0x3C)
         if _unpack("4s", data, pe)[0] != b"PE\0\0":
             raise ValueError("no PE signature")
-        sections, optional_size = _unpack("<2xH12xH2x", data, pe + 4)
+        self.machine, sections, optional_size = _unpack("<HH12xH2x", data, pe + 4)
         optional = pe + 24
-        if _unpack("<H", data, optional)[0] != _PE32_MAGIC:
-            raise ValueError("not a 32-bit image")
-        directories = _unpack("<I", data, optional + 92)[0]
+        (self.magic,) = _unpack("<H", data, optional)
+        if self.magic not in _DIRECTORY_COUNT_FIELD:
+            raise ValueError(f"optional header magic {self.magic:#x} is neither PE32 nor PE32+")
+        count_field = optional + _DIRECTORY_COUNT_FIELD[self.magic]
+        directories = _unpack("<I", data, count_field)[0]
         if directories <= _RESOURCE_DIRECTORY:
             raise ValueError("no resource directory entry")
-        self.import_rva, self.import_size = _unpack("<II", data, optional + 96 + 8 * _IMPORT_DIRECTORY)
-        self.rsrc_rva, self.rsrc_size = _unpack("<II", data, optional + 96 + 8 * _RESOURCE_DIRECTORY)
+        self.import_rva, self.import_size = _unpack("<II", data, count_field + 4 + 8 * _IMPORT_DIRECTORY)
+        self.rsrc_rva, self.rsrc_size = _unpack("<II", data, count_field + 4 + 8 * _RESOURCE_DIRECTORY)
         table = optional + optional_size
         self.sections = [_unpack("<8xIIII", data, table + 40 * i) for i in range(sections)]
 
@@ -56,6 +64,13 @@ def _entries(image, base, directory):
         name, target = _unpack("<II", image.data, base + directory + 16 + 8 * i)
         if not name & 0x80000000:
             yield name, target
+
+
+def kind(data):
+    """(optional header magic, machine) of the file: PE32_MAGIC with MACHINE_I386 for
+    what users get."""
+    image = _Image(data)
+    return image.magic, image.machine
 
 
 def resources(data):

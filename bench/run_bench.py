@@ -6,7 +6,9 @@ of both programs. Each figure stands beside a baseline measured in the same run.
 The Windows programs run in a Wine prefix of the benchmark's own (BUILD/bench-wine),
 which is stopped, with everything running in it, however the run ends.
 
-usage: run_bench.py BUILD_DIR     (the targets of the CMake target `bench` built)
+usage: run_bench.py BUILD_DIR ARCH     (the targets of the CMake target `bench` built)
+ARCH is the build's architecture (i686 or x86_64). Sizes are those of what users get,
+the 32-bit build: BUILD_DIR itself, or the folder in KELVRA_SIZE_BUILD_DIR.
 Exit code 0 when every figure was measured, 1 when one could not be, whether or
 not the figures keep their budgets: the table is the result.
 """
@@ -22,17 +24,24 @@ from table import render
 
 
 def main(argv):
-    if len(argv) != 2:
+    if len(argv) != 3:
         print(__doc__, file=sys.stderr)
         return 2
     build = pathlib.Path(argv[1]).resolve()
+    arch = argv[2]
     work = build / "bench-work"
     work.mkdir(parents=True, exist_ok=True)
-    rows = size_figures.size_rows(build)
+    shipped = os.environ.get("KELVRA_SIZE_BUILD_DIR") or (build if arch == "i686" else None)
+    if shipped is None:
+        print("bench: no sizes: they are measured on the 32-bit build (KELVRA_SIZE_BUILD_DIR)", file=sys.stderr)
+        rows = []
+    else:
+        rows = size_figures.size_rows(pathlib.Path(shipped).resolve())
     # Times are wall-clock: a busy machine shows in them.
     load = os.getloadavg()[0]
-    print(f"bench: {os.cpu_count()} CPUs, load average {load:.2f}; starting the bench prefix", file=sys.stderr)
-    with wine_bench.running_bench(build) as bench:
+    print(f"bench: {os.cpu_count()} CPUs, load average {load:.2f}; starting the bench prefix for the {arch} build",
+          file=sys.stderr)
+    with wine_bench.running_bench(build, arch) as bench:
         rows.append(staging_figures.staging_row(bench, work))
         rows += download_figures.download_rows(bench, work)
     print(render(rows))

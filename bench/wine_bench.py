@@ -19,8 +19,9 @@ _FRONT_END_LINE = re.compile(r"^\[(.+?)\] \[(information|warning|error)\] (.*)$"
 
 
 class WineBench:
-    def __init__(self, build):
+    def __init__(self, build, arch):
         self.build = pathlib.Path(build).resolve()
+        self.arch = arch
         self.state = self.build / "bench-wine"
         self.bin = self.build / "bin"
         drive_c = self.state / "prefix" / "drive_c"
@@ -31,7 +32,8 @@ class WineBench:
         self._started = False
 
     def start(self):
-        result = subprocess.run([str(BENCH_SCRIPT), "start", str(self.state)], capture_output=True, timeout=600)
+        result = subprocess.run([str(BENCH_SCRIPT), "start", str(self.state), self.arch], capture_output=True,
+                                timeout=600)
         self._started = True
         if result.returncode != 0:
             raise RuntimeError(f"the bench prefix did not start: {result.stderr.decode(errors='replace')}")
@@ -176,8 +178,8 @@ class ProcessMonitor:
 
 
 @contextlib.contextmanager
-def running_bench(build):
-    bench = WineBench(build)
+def running_bench(build, arch):
+    bench = WineBench(build, arch)
     try:
         bench.start()
         yield bench

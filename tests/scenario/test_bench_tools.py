@@ -57,7 +57,8 @@ class PeReaderTest(unittest.TestCase):
 
     def test_malformed_files_are_refused(self):
         pe = struct.unpack_from("<I", self.exe, 0x3C)[0]
-        directories = pe + 24 + 96
+        magic = struct.unpack_from("<H", self.exe, pe + 24)[0]
+        directories = pe + 24 + (112 if magic == pe_image.PE32_PLUS_MAGIC else 96)
         both = (pe_image.resources, pe_image.imported_dlls)
 
         def directory_moved(index):
@@ -68,6 +69,7 @@ class PeReaderTest(unittest.TestCase):
             "empty": (b"", both),
             "no MZ": (b"XY" + self.exe[2:], both),
             "cut in the headers": (self.exe[:pe + 40], both),
+            "neither PE32 nor PE32+": (self.exe[:pe + 24] + b"\x07\x01" + self.exe[pe + 26:], both),
             "PE header past the end": (self.exe[:0x3C] + struct.pack("<I", len(self.exe)) + self.exe[0x40:], both),
             "imports outside every section": (directory_moved(1), (pe_image.imported_dlls,)),
             "resources outside every section": (directory_moved(2), (pe_image.resources,)),

@@ -10,32 +10,21 @@ them from the program's folder wherever Windows would.
 import hashlib
 import re
 import shutil
-import sys
 import unittest
 
 import frontend_bench as fe
 import setup_server
 import winebench as bench
 
-sys.path.insert(0, str(fe.ROOT / "bench"))
-import pe_image  # noqa: E402
 
 WORK = bench.STATE / "planted-dlls"
 PLANTED = bench.BIN / "planted_library.dll"
 PROBE = bench.BIN / "dll_search_probe.exe"
-FRONT_END = fe.PAYLOAD / "KelvraInstaller.exe"
 WITH_STANDIN = bench.BIN / "InstallerBootstrapperWithStandin.exe"
 SETUP_STANDIN = bench.BIN / "client_setup_standin.exe"
 
-# Windows' KnownDLLs (Session Manager\KnownDLLs, Windows 7 to 11): always taken from
-# System32, whatever lies beside a program.
-KNOWN_DLLS = {
-    "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "coml2.dll", "difxapi.dll", "gdi32.dll",
-    "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msctf.dll", "msvcrt.dll", "normaliz.dll",
-    "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "sechost.dll", "setupapi.dll", "shcore.dll",
-    "shell32.dll", "shlwapi.dll", "user32.dll", "wldap32.dll", "ws2_32.dll",
-}
-# The DLLs beyond them that each program loads, and one that urlmon loads in turn.
+# The DLLs beyond the KnownDLLs (test_shipped_files.py) that each program loads, and
+# one that urlmon loads in turn.
 # Not version.dll, which neither uses: Wine's user32, unlike Windows', imports it,
 # and so loads a planted copy at start-up, before any of the program's code.
 BOOTSTRAPPER_DLLS = ["urlmon.dll", "wininet.dll"]
@@ -78,16 +67,6 @@ def fresh_folder(name):
 def setUpModule():
     shutil.rmtree(WORK, ignore_errors=True)
     WORK.mkdir(parents=True)
-
-
-class ImportTableTest(unittest.TestCase):
-    def test_programs_import_only_known_dlls_at_start_up(self):
-        # Windows resolves these before any of the program's code runs, from the
-        # program's folder first unless they are KnownDLLs.
-        for program in (bench.BOOTSTRAPPER, FRONT_END):
-            with self.subTest(program=program.name):
-                imported = {name.lower() for name in pe_image.imported_dlls(program.read_bytes())}
-                self.assertEqual(imported - KNOWN_DLLS, set())
 
 
 class DllSearchTest(unittest.TestCase):
