@@ -1,15 +1,21 @@
 # Entry points: make setup | build | test | bench | demo. Each does what it needs first.
-# Two CMake builds: the cross build of the bootstrapper in BUILD_DIR, and the
-# native host build (kelvra-stamp, platform-free code with sanitizers, libFuzzer
-# targets; clang) in HOST_BUILD_DIR.
+# Three CMake builds: the cross build of what users get (32-bit) in BUILD_DIR, the
+# same sources for 64-bit Windows in BUILD_DIR_X86_64 (a test build for machines
+# that can't run 32-bit Wine), and the native host build (kelvra-stamp,
+# platform-free code with sanitizers, libFuzzer targets; clang) in HOST_BUILD_DIR.
 BUILD_DIR ?= build
+BUILD_DIR_X86_64 ?= $(BUILD_DIR)/x86_64
 HOST_BUILD_DIR ?= $(BUILD_DIR)/host
+# Which build the Wine suite, the demo and the benchmark run under Wine: auto (the
+# 32-bit one where this machine runs 32-bit programs, else the 64-bit one), i686,
+# x86_64, or both (make test only).
+TEST_ARCH ?= auto
 JOBS ?= 2
 CMAKE_FLAGS ?=
 # How long `make fuzz` runs each fuzz target.
 FUZZ_SECONDS ?= 60
 
-PACKAGES := mingw-w64 g++-mingw-w64-i686-posix wine wine32 xvfb locales-all googletest \
+PACKAGES := mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32 wine64 xvfb locales-all googletest \
             libspdlog-dev libfmt-dev nlohmann-json3-dev cmake python3 g++ openssl \
             fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode curl
 
@@ -28,14 +34,20 @@ $(BUILD_DIR)/CMakeCache.txt:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release \
 	  -DKELVRA_STAMP_TOOL=$(abspath $(HOST_BUILD_DIR))/bin/kelvra-stamp $(CMAKE_FLAGS)
 
+$(BUILD_DIR_X86_64)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR_X86_64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DKELVRA_STAMP_TOOL=$(abspath $(HOST_BUILD_DIR))/bin/kelvra-stamp $(CMAKE_FLAGS)
+
 $(HOST_BUILD_DIR)/CMakeCache.txt:
 	cmake -S host -B $(HOST_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKELVRA_FUZZ=ON
 
 build-host: setup $(HOST_BUILD_DIR)/CMakeCache.txt
 	cmake --build $(HOST_BUILD_DIR) -j$(JOBS)
 
-build: setup build-host $(BUILD_DIR)/CMakeCache.txt
+# Both architectures, always, so that neither can rot unseen.
+build: setup build-host $(BUILD_DIR)/CMakeCache.txt $(BUILD_DIR_X86_64)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target all kelvra_tests
+	cmake --build $(BUILD_DIR_X86_64) -j$(JOBS) --target all kelvra_tests
 
 test-host: build-host
 	ctest --test-dir $(HOST_BUILD_DIR) --output-on-failure -j$(JOBS)
@@ -45,21 +57,35 @@ test-host: build-host
 fuzz: build-host
 	tests/fuzz/run_fuzzers.sh $(abspath $(HOST_BUILD_DIR))/bin $(FUZZ_SECONDS) $(abspath $(HOST_BUILD_DIR))/fuzz-work
 
+# The host tests, then the Wine suite of each chosen build. Where the 32-bit build
+# is not the one run, its static checks (PE32, imports, signatures, sizes) still are.
 test: build test-host
-	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+	@set -e; arches=$$(tests/wine/wine_architecture.sh $(TEST_ARCH) "make test"); \
+	case " $$arches " in *" i686 "*) ;; *) \
+	  echo "make test: the static checks of the shipped 32-bit files"; \
+	  ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS) -L static ;; esac; \
+	for arch in $$arches; do \
+	  ctest --test-dir $$([ $$arch = i686 ] && echo $(BUILD_DIR) || echo $(BUILD_DIR_X86_64)) --output-on-failure -j$(JOBS); \
+	done
 
 # Sizes, staging time, download and digest throughput and memory against their
 # budgets, in one table (bench/run_bench.py); builds only what it runs. Not a test.
-bench: setup $(BUILD_DIR)/CMakeCache.txt
-	cmake --build $(BUILD_DIR) -j$(JOBS) --target bench
+# Sizes are those of the 32-bit build; the rest runs where Wine can run it.
+bench: setup $(BUILD_DIR)/CMakeCache.txt $(BUILD_DIR_X86_64)/CMakeCache.txt
+	@set -e; arch=$$(tests/wine/wine_architecture.sh $(subst both,auto,$(TEST_ARCH)) "make bench"); \
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target bench_sizes; \
+	KELVRA_SIZE_BUILD_DIR=$(abspath $(BUILD_DIR)) cmake --build \
+	  $$([ $$arch = i686 ] && echo $(BUILD_DIR) || echo $(BUILD_DIR_X86_64)) -j$(JOBS) --target bench
 
 # The whole installation against local stand-ins of the maker's services.
 demo: build
-	tools/demo_install.sh $(BUILD_DIR)
+	@set -e; arch=$$(tests/wine/wine_architecture.sh $(subst both,auto,$(TEST_ARCH)) "make demo"); \
+	tools/demo_install.sh $$([ $$arch = i686 ] && echo $(BUILD_DIR) || echo $(BUILD_DIR_X86_64)) $$arch
 
 # The bootstrapper alone, with the stand-in front end.
 demo-standin: build
-	tools/demo.sh $(BUILD_DIR)
+	@set -e; arch=$$(tests/wine/wine_architecture.sh $(subst both,auto,$(TEST_ARCH)) "make demo-standin"); \
+	tools/demo.sh $$([ $$arch = i686 ] && echo $(BUILD_DIR) || echo $(BUILD_DIR_X86_64)) $$arch
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -7,6 +7,7 @@
 # The registry keys it touches are put back afterwards; no step waits unbounded.
 set -u
 build=$(realpath "${1:-build}")
+arch=${2:-i686}  # the build's architecture: i686, or x86_64 where Wine can't run 32-bit programs
 here=$(dirname "$(realpath "$0")")
 bench="$here/../tests/wine/bench.sh"
 state="$build/winebench"
@@ -42,7 +43,7 @@ finish() {
   "$bench" stop "$state" >/dev/null
 }
 
-timeout 300 "$bench" start "$state" || exit 1
+timeout 300 "$bench" start "$state" "$arch" || exit 1
 trap finish EXIT
 
 save_key "$framework_key" "$state/demo-framework.reg"

@@ -10,6 +10,7 @@
 # temporary folder; the services' test CA is trusted only inside the prefix.
 set -u
 build=$(realpath "${1:-build}")
+arch=${2:-i686}  # the build's architecture: i686, or x86_64 where Wine can't run 32-bit programs
 here=$(dirname "$(realpath "$0")")
 source_dir=$(realpath "$here/..")
 bench="$here/../tests/wine/bench.sh"
@@ -24,7 +25,7 @@ for tool in client_setup_standin trust_test_root frontend_driver; do
 done
 
 if [ ! -f "$demo_build/CMakeCache.txt" ]; then
-  cmake -S "$source_dir" -B "$demo_build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+  cmake -S "$source_dir" -B "$demo_build" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-w64-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DKELVRA_BUILD_TESTS=OFF \
     -DKELVRA_REMOTE_CONFIG_HOST=localhost:$https_port -DKELVRA_TELEMETRY_HOST=localhost:$https_port \
     -DKELVRA_PROBLEM_REPORT_HOST=127.0.0.1:$http_port -DKELVRA_TELEMETRY_CLIENT_NUMBER=$client_number \
@@ -67,7 +68,7 @@ finish() {
   "$bench" stop "$state" >/dev/null
 }
 
-timeout 300 "$bench" start "$state" >/dev/null || exit 1
+timeout 300 "$bench" start "$state" "$arch" >/dev/null || exit 1
 trap finish EXIT
 
 save_key "$framework_key" "$state/demo-framework.reg"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Wine test bench: a private WINEPREFIX, one persistent wineserver and a private
 # Xvfb display, all inside the build tree and all stopped by their own process ids.
-#   bench.sh start STATE_DIR   create the prefix when missing, start Xvfb and wineserver
+#   bench.sh start STATE_DIR [ARCH]  create the prefix when missing, start Xvfb and wineserver;
+#                              ARCH is the programs' architecture: i686 (default) or x86_64
 #   bench.sh stop STATE_DIR    stop both
 #   bench.sh run STATE_DIR CMD ARGS...   run a Windows program (CMake's emulator)
 #   bench.sh shell STATE_DIR CMD ARGS... run a Linux command with the bench's environment
@@ -15,8 +16,31 @@ bench_environment() {
   export WINEDEBUG=${KELVRA_WINEDEBUG:--all}
   # No Mono or Gecko installer prompts in a test prefix.
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-  export WINEARCH=win32
+  if [ "$(cat "$state/arch" 2>/dev/null)" = x86_64 ]; then
+    # Debian's wine, wine-stable (and so wineboot and winepath) take the 32-bit
+    # loader whenever it is installed, even where the kernel can't run it; the
+    # loader shims of this bench take the 64-bit one. wineserver picks its own.
+    export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 PATH="$state/wine64-loader:$PATH"
+  else
+    export WINEARCH=win32
+  fi
   if [ -f "$state/display" ]; then export DISPLAY=$(cat "$state/display"); fi
+}
+
+# Records the bench's architecture; a prefix made for the other one is made anew.
+choose_architecture() {
+  local arch=$1
+  case "$arch" in i686 | x86_64) ;; *) echo "unknown architecture $arch (i686 or x86_64)" >&2; exit 2 ;; esac
+  if [ "$(cat "$state/arch" 2>/dev/null || echo i686)" != "$arch" ]; then rm -rf "$state/prefix"; fi
+  echo "$arch" >"$state/arch"
+  if [ "$arch" = x86_64 ]; then
+    # A script, not a link: the loader finds its own files through its real name.
+    mkdir -p "$state/wine64-loader"
+    for name in wine wine-stable; do
+      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$state/wine64-loader/$name"
+      chmod +x "$state/wine64-loader/$name"
+    done
+  fi
 }
 
 free_display() {
@@ -41,6 +65,7 @@ guard_network() {
 start_bench() {
   mkdir -p "$state"
   stop_bench quietly
+  choose_architecture "${1:-i686}"
   local display
   display=$(free_display) || { echo "no free X display" >&2; exit 1; }
   Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
@@ -84,7 +109,7 @@ stop_bench() {
 }
 
 case "$action" in
-  start) start_bench ;;
+  start) start_bench "$@" ;;
   stop) stop_bench ;;
   run) bench_environment; exec wine "$@" ;;
   shell) bench_environment; exec "$@" ;;
