@@ -9,9 +9,10 @@ Meanwhile process_monitor.exe watches both programs' peak working sets.
 
 The front end's phases are timed by when its log lines arrive: download from
 "Starting client download." to "Downloading client setup finished.", digest from
-"Starting up client setup." to "launching: ...". Each round also runs the front end
-once with installerSha256 in the configuration, so that it checks MD5 and SHA-256
-in one pass: that digest row's baseline is the MD5-only run. Baselines, in the same run: curl
+"Starting up client setup." to "launching: ...", and the start from launching the
+bootstrapper to the front end's first line after its window shows. Each round also
+runs the front end once with installerSha256 in the configuration, so that it checks
+MD5 and SHA-256 in one pass: that digest row's baseline is the MD5-only run. Baselines, in the same run: curl
 fetching the same URL into a file, md5sum reading the same file, and for memory an
 idle program that loads the same DLLs as the program measured (bench_idle.exe).
 A bare WinHTTP download under the same Wine (https_fetch.exe) shows how much of the
@@ -46,6 +47,9 @@ WINDOW_TITLE = "ZAV Kelvra Web Installer"
 REQUEST_GRACE_SECONDS = 30
 RUN_TIMEOUT_SECONDS = 600
 SETUP_NAME = "KelvraSetup.exe"
+# The front end's first line after ShowWindow (frontend/window_startup.cpp).
+WINDOW_SHOWN_PREFIX = "Installer running as user "
+WINDOW_FIGURE = "start: bootstrapper launch to front end window"
 
 
 class FileServer:
@@ -144,6 +148,7 @@ class FrontEndRun:
         self.digest_seconds = None
         self.bootstrapper_peak = None
         self.front_end_peak = None
+        self.window_seconds = None
         self.problem = None
 
 
@@ -196,6 +201,7 @@ def _front_end_run(bench, work, server, md5, sha256=None):
     monitors = [wine_bench.ProcessMonitor(bench, name, RUN_TIMEOUT_SECONDS + 60)
                 for name in ("InstallerBootstrapper.exe", "KelvraInstaller.exe")]
     watch = wine_bench.LogWatch(bench.front_end_log)
+    launched = time.monotonic()
     bootstrapper = bench.background([bench.bin / "InstallerBootstrapper.exe"], cwd=cwd, env={"KELVRA_SETUP_EXIT": "0"},
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
@@ -205,6 +211,9 @@ def _front_end_run(bench, work, server, md5, sha256=None):
         watch.stop()
         for monitor in monitors:
             monitor.close()
+    shown = watch.first(lambda m: m.startswith(WINDOW_SHOWN_PREFIX))
+    if shown:
+        run.window_seconds = shown[0] - launched
     if run.problem is None:
         run.download_seconds = _between(watch, "Starting client download.", "Downloading client setup finished.")
         run.digest_seconds = _between(watch, "Starting up client setup.", "launching: ")
@@ -262,6 +271,7 @@ class _Measurements:
         self.winhttp = []
         self.curl = []
         self.md5sum = []
+        self.in_order = []  # every front-end run, the first in the prefix first
 
     def problem(self):
         return next((run.problem for run in self.front_end + self.front_end_sha256 if run.problem), None)
@@ -277,6 +287,7 @@ def _measure(bench, work, server, certificates, setup, md5, sha256):
         print(f"bench: download round {n + 1}/{RUNS}", file=sys.stderr)
         measured.front_end.append(_front_end_run(bench, work, server, md5))
         measured.front_end_sha256.append(_front_end_run(bench, work, server, md5, sha256))
+        measured.in_order += [measured.front_end[-1], measured.front_end_sha256[-1]]
         if measured.problem() is not None:
             break
         measured.winhttp.append(_winhttp_seconds(bench, server, work / "winhttp-download.bin"))
@@ -285,11 +296,24 @@ def _measure(bench, work, server, certificates, setup, md5, sha256):
     return measured
 
 
+def _window_row(runs):
+    """The later runs' median start against that of the first run since the bench started."""
+    figure = WINDOW_FIGURE
+    times = [run.window_seconds for run in runs]
+    if len(times) < 2 or None in times:
+        return unmeasured(figure, "failed: a front end logged no line after showing its window")
+    first, later = times[0], times[1:]
+    median = statistics.median(later)
+    return Row(f"{figure} (median of runs 2-{len(times)})", f"{median:.2f} s", "-", f"{first:.2f} s (first run)",
+               median / first, f"- (runs 2-{len(times)}: {min(later):.2f}-{max(later):.2f} s)")
+
+
 def download_rows(bench, work):
-    """Rows: front end download, WinHTTP alone, digest, bootstrapper memory, front end memory."""
+    """Rows: front end download, WinHTTP alone, digest, bootstrapper memory, front end memory, digest with
+    SHA-256, start to the front end's window."""
     figures = ["download: 256 MiB over loopback HTTPS", "download: WinHTTP alone, same Wine", "digest: MD5 of 256 MiB",
                "memory: bootstrapper peak working set", "memory: front end peak working set (download)",
-               "digest: MD5 + SHA-256 of 256 MiB, one pass"]
+               "digest: MD5 + SHA-256 of 256 MiB, one pass", WINDOW_FIGURE]
     work.mkdir(parents=True, exist_ok=True)
     setup, md5, sha256 = _setup_file(bench, work)
     certificates = https_server.Certificates(work / "certificates")
@@ -314,7 +338,7 @@ def download_rows(bench, work):
                 bootstrapper_row,
                 _memory_row(figures[4], measured.peak("front_end_peak"), FRONT_END_MEMORY_BUDGET, front_end_floor,
                             note=problem),
-                unmeasured(figures[5], problem)]
+                unmeasured(figures[5], problem), _window_row(measured.in_order)]
     rounds = f" (median of {RUNS})"
     curl = statistics.median(measured.curl)
     download = statistics.median(run.download_seconds for run in measured.front_end)
@@ -334,4 +358,5 @@ def download_rows(bench, work):
             bootstrapper_row,
             _memory_row(figures[4], measured.peak("front_end_peak"), FRONT_END_MEMORY_BUDGET, front_end_floor),
             _rate_row(figures[5] + rounds, both_digests, md5_digest, "MD5 alone", None,
-                      f" ({both_digests - md5_digest:+.2f} s: {md5_digest:.2f} s -> {both_digests:.2f} s)")]
+                      f" ({both_digests - md5_digest:+.2f} s: {md5_digest:.2f} s -> {both_digests:.2f} s)"),
+            _window_row(measured.in_order)]
