@@ -2,7 +2,8 @@
 # The Wine test bench: a private WINEPREFIX, one persistent wineserver and a private
 # Xvfb display, all inside the build tree and all stopped by their own process ids.
 #   bench.sh start STATE_DIR [ARCH]  create the prefix when missing, start Xvfb and wineserver;
-#                              ARCH is the programs' architecture: i686 (default) or x86_64
+#                              ARCH is the programs' architecture, i686 or x86_64 (default:
+#                              the one the bench was last started with, else i686)
 #   bench.sh stop STATE_DIR    stop both
 #   bench.sh run STATE_DIR CMD ARGS...   run a Windows program (CMake's emulator)
 #   bench.sh shell STATE_DIR CMD ARGS... run a Linux command with the bench's environment
@@ -65,7 +66,7 @@ guard_network() {
 start_bench() {
   mkdir -p "$state"
   stop_bench quietly
-  choose_architecture "${1:-i686}"
+  choose_architecture "${1:-$(cat "$state/arch" 2>/dev/null || echo i686)}"
   local display
   display=$(free_display) || { echo "no free X display" >&2; exit 1; }
   Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
