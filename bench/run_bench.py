@@ -1,8 +1,8 @@
 """make bench: what we ship against its budgets, in one table.
 
 Sizes of the bootstrapper, the front end and each payload part; the bootstrapper's
-staging time; the front end's download and digest throughput; the peak working set
-of both programs. Each figure stands beside a baseline measured in the same run.
+staging time; the front end's time to its window, its download and digest
+throughput; the peak working set of both programs. Each figure stands beside a baseline measured in the same run.
 The Windows programs run in a Wine prefix of the benchmark's own (BUILD/bench-wine),
 which is stopped, with everything running in it, however the run ends.
 
@@ -19,6 +19,7 @@ import sys
 import download_figures
 import size_figures
 import staging_figures
+import startup_figures
 import wine_bench
 from table import render
 
@@ -43,6 +44,7 @@ def main(argv):
           file=sys.stderr)
     with wine_bench.running_bench(build, arch) as bench:
         rows.append(staging_figures.staging_row(bench, work))
+        rows.append(startup_figures.startup_row(bench, work))
         rows += download_figures.download_rows(bench, work)
     print(render(rows))
     return 1 if any(row.result.startswith("failed") for row in rows) else 0

@@ -29,10 +29,6 @@ constexpr DWORD kChunkSize = 64 * 1024;
 // A configuration or a report answer is a few kilobytes; a server that sends more
 // is broken, and the body is held in memory.
 constexpr std::size_t kMaxBodyInMemory = 4 * 1024 * 1024;
-// The client setup is a few hundred MiB at most; a body without end, or a length
-// announced beyond this, must not fill the disk. Room for the setup to grow to
-// twice its size and more before anyone has to touch this.
-constexpr std::uint64_t kMaxDownloadBytes = 1024ull * 1024 * 1024;
 
 HttpResult failure(DWORD error, std::wstring message) {
   HttpResult result;
@@ -306,10 +302,10 @@ HttpResult HttpClient::download(const std::wstring& url, const std::wstring& pat
 HttpResult HttpClient::receiveToFile(void* handle, const std::wstring& path, const DownloadProgress& progress) {
   const auto request = static_cast<HINTERNET>(handle);
   const std::uint64_t total = contentLength(request);
-  if (total > kMaxDownloadBytes) {
+  if (total > limits_.maxDownloadBytes) {
     return failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download announces " + std::to_wstring(total) +
                                                               L" bytes, more than " +
-                                                              std::to_wstring(kMaxDownloadBytes) + L".");
+                                                              std::to_wstring(limits_.maxDownloadBytes) + L".");
   }
   ScopedFileHandle file(
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -324,7 +320,7 @@ HttpResult HttpClient::receiveToFile(void* handle, const std::wstring& path, con
     if (progress) progress(received, total);
     return HttpResult{};
   };
-  HttpResult result = readBody(request, limits_, kMaxDownloadBytes, writeChunk);
+  HttpResult result = readBody(request, limits_, limits_.maxDownloadBytes, writeChunk);
   if (!result.failed && total > 0 && written < total) {
     result = failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download ended after " + std::to_wstring(written) +
                                                                 L" of " + std::to_wstring(total) + L" bytes.");

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 
+#include "core/http_limits.h"
+
 struct HttpResult {
   bool failed = false;
   DWORD error = 0;       // Windows or WinHTTP error code when failed and there was one
@@ -19,21 +21,6 @@ struct HttpResult {
   bool fileFailed = false;  // a download failed at its file (disk full, access denied), not at the network
   std::string body;      // response body (not kept by downloads to a file)
   std::wstring message;  // a short English description of the failure, for logs and reports
-};
-
-// How long the client waits before it gives an exchange up. The defaults are the
-// product's; only a test build sets others (tests/tools/frontend_test_host.cpp).
-struct HttpLimits {
-  int resolveTimeoutMs = 30000;
-  int connectTimeoutMs = 30000;
-  int sendTimeoutMs = 30000;
-  // For each wait on the server's answer, headers and every part of the body.
-  int receiveTimeoutMs = 60000;
-  // A body that brings fewer than stallMinimumBytes in any stallWindowMs is given
-  // up: 64 KiB a minute would take days for the setup, so no real download is
-  // that slow, while a server that trickles stays under the receive time-out.
-  std::uint64_t stallWindowMs = 60000;
-  std::uint64_t stallMinimumBytes = 64 * 1024;
 };
 
 // Progress of a download: bytes so far, bytes in all (0 when the server did not say).
@@ -53,9 +40,10 @@ class HttpClient {
   [[nodiscard]] HttpResult post(const std::wstring& url, const std::string& contentType, const std::string& body);
 
   // GET streamed to a new file in fixed-size chunks. Fails on a status other than 200,
-  // on a body shorter than announced, on one over 1 GiB (announced or not), on a
-  // stall, and when aborted; the file is then left for the caller to delete. Bytes
-  // past an announced length are never read: WinHTTP ends the body there.
+  // on a body shorter than announced, on one over the limits' maxDownloadBytes
+  // (announced or not), on a stall, and when aborted; the file is then left for the
+  // caller to delete. Bytes past an announced length are never read: WinHTTP ends
+  // the body there.
   [[nodiscard]] HttpResult download(const std::wstring& url, const std::wstring& path, const DownloadProgress& progress);
 
   // Stops a download or request in progress from another thread within moments:

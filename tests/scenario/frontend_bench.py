@@ -120,7 +120,6 @@ class FrontEnd:
         self._reader.start()
         first = self._next_line(60)
         assert first.startswith("shown "), first
-        self.startup_ms = int(first.split()[1])
         self.exit_code = None
 
     def _read(self):

@@ -1,7 +1,6 @@
 """The installer front end's window, languages, start-up inputs and error page,
 run for real under Wine from a working folder laid out as the bootstrapper leaves it."""
 import json
-import os
 import re
 import shutil
 import threading
@@ -132,8 +131,6 @@ class WindowAndLanguagesTest(FrontEndCase):
         folder = fe.stage(self.folder(), CONFIG, CAMPAIGN)
         run = self.start(folder)
         run.wait_page("tabDownload")
-        print(f"front end: {os.path.getsize(fe.PAYLOAD / 'KelvraInstaller.exe')} bytes, "
-              f"window shown {run.startup_ms} ms after start")
         self.assertCancelsDownload(run)
         path = bench.windows_path(folder)
         messages = run.messages()

@@ -6,7 +6,9 @@
 // KELVRA_TEST_CLIENT_NUMBER name the problem-report and telemetry services likewise.
 // KELVRA_TEST_RECEIVE_TIMEOUT_MS and KELVRA_TEST_STALL_WINDOW_MS shorten the network
 // waits (HttpLimits), so that a test of a silent or trickling server ends in
-// seconds rather than minutes; unset, the product's values hold.
+// seconds rather than minutes, and KELVRA_TEST_SETUP_CAP_BYTES lowers the setup
+// download's cap, so that a body without end is cut off after megabytes rather
+// than a gigabyte; unset, the product's values hold.
 #include <windows.h>
 
 #include <cwchar>
@@ -23,20 +25,25 @@ std::wstring environmentValue(const wchar_t* name, const wchar_t* fallback) {
   return length > 0 && length < 256 ? std::wstring(value) : std::wstring(fallback);
 }
 
-// The variable's positive number, or fallback when it is unset or not one.
+// The variable's number from 1 to maximum, or fallback when it is unset or not one.
 template <typename Number>
-Number environmentNumber(const wchar_t* name, Number fallback) {
+Number environmentNumber(const wchar_t* name, Number fallback, unsigned long long maximum) {
   const std::wstring text = environmentValue(name, L"");
   wchar_t* end = nullptr;
   const unsigned long long value = std::wcstoull(text.c_str(), &end, 10);
-  if (text.empty() || *end != L'\0' || value == 0 || value > 3600000) return fallback;
+  if (text.empty() || *end != L'\0' || value == 0 || value > maximum) return fallback;
   return static_cast<Number>(value);
 }
 
 HttpLimits testNetworkLimits() {
+  constexpr unsigned long long kLongestWaitMs = 3600000;
   HttpLimits limits;
-  limits.receiveTimeoutMs = environmentNumber(L"KELVRA_TEST_RECEIVE_TIMEOUT_MS", limits.receiveTimeoutMs);
-  limits.stallWindowMs = environmentNumber(L"KELVRA_TEST_STALL_WINDOW_MS", limits.stallWindowMs);
+  limits.receiveTimeoutMs =
+      environmentNumber(L"KELVRA_TEST_RECEIVE_TIMEOUT_MS", limits.receiveTimeoutMs, kLongestWaitMs);
+  limits.stallWindowMs = environmentNumber(L"KELVRA_TEST_STALL_WINDOW_MS", limits.stallWindowMs, kLongestWaitMs);
+  // Only ever lower: a test has no business letting a download grow past the product's cap.
+  limits.maxDownloadBytes =
+      environmentNumber(L"KELVRA_TEST_SETUP_CAP_BYTES", limits.maxDownloadBytes, limits.maxDownloadBytes);
   return limits;
 }
 

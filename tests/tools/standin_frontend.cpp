@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <psapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -47,22 +46,17 @@ DWORD parentProcessId() {
   return 0;
 }
 
-// The parent's identity and its peak memory so far: the parent is blocked waiting
-// for us, so its peak covers everything it did before it started us.
+// Who started us: the parent's id and program.
 std::string parentReport() {
   const DWORD parentId = parentProcessId();
   std::wstring executable;
-  SIZE_T peakWorkingSet = 0;
-  if (const ScopedKernelHandle parent(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, parentId));
+  if (const ScopedKernelHandle parent(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, parentId));
       parentId != 0 && parent) {
     wchar_t path[32768] = {};
     DWORD length = 32768;
     if (QueryFullProcessImageNameW(parent.get(), 0, path, &length)) executable.assign(path, length);
-    PROCESS_MEMORY_COUNTERS counters = {};
-    if (GetProcessMemoryInfo(parent.get(), &counters, sizeof counters)) peakWorkingSet = counters.PeakWorkingSetSize;
   }
-  return "parentProcessId=" + std::to_string(parentId) + "\n" + "parentExecutable=" + toUtf8(executable) + "\n" +
-         "parentPeakWorkingSetSize=" + std::to_string(peakWorkingSet) + "\n";
+  return "parentProcessId=" + std::to_string(parentId) + "\n" + "parentExecutable=" + toUtf8(executable) + "\n";
 }
 
 bool writeReport(const std::wstring& reportPath) {

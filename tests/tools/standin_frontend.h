@@ -12,10 +12,9 @@
 // Report, copy, wait, client, exit code: in this order.
 // The report is UTF-8, one "key=value" line each: processId, executable,
 // currentDirectory, commandLine, then one "argument" line per argument after the
-// program name, then parentProcessId, parentExecutable and
-// parentPeakWorkingSetSize (bytes) of the process that started it, read while
-// that process still runs (0 and empty when they can't be read). Exit code 99
-// means the stand-in itself failed.
+// program name, then parentProcessId and parentExecutable of the process that
+// started it (0 and empty when they can't be read). Exit code 99 means the
+// stand-in itself failed.
 #pragma once
 
 inline constexpr wchar_t kStandinExitCodeVariable[] = L"KELVRA_STANDIN_EXIT_CODE";

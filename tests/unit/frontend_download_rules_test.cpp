@@ -1,11 +1,13 @@
-// The download's platform-free rules: when a trickling body counts as stalled, and
-// the verdict on the setup's digests (MD5, and SHA-256 when configured).
+// The download's platform-free rules: the product's waits and caps, when a
+// trickling body counts as stalled, and the verdict on the setup's digests (MD5,
+// and SHA-256 when configured).
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "core/http_limits.h"
 #include "core/setup_digests.h"
 #include "core/stall_rule.h"
 
@@ -28,6 +30,16 @@ int firstStall(StallRule rule, std::initializer_list<std::pair<std::uint64_t, st
 }
 
 }  // namespace
+
+// The scenario tests drive silent, trickling and endless servers against the test
+// build's shortened waits and lower cap; the shipped values are held here.
+TEST(HttpLimits, TheProductWaitsAMinuteAndTakesAtMostOneGibibyte) {
+  const HttpLimits product;
+  EXPECT_EQ(product.receiveTimeoutMs, 60000);
+  EXPECT_EQ(product.stallWindowMs, 60000u);
+  EXPECT_EQ(product.stallMinimumBytes, 65536u);
+  EXPECT_EQ(product.maxDownloadBytes, 1073741824u);
+}
 
 TEST(StallRule, TricklesAndSilencesStallWhileSlowButRealTransfersGoOn) {
   const StallRule rule(60000, 65536);

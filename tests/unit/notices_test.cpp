@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
 #include "build_settings.h"
@@ -46,6 +47,41 @@ TEST(MessageCatalogue, UncoveredCodesShowEnglish) {
     EXPECT_EQ(noticeText(Notice::unsupportedWindows, code).title, english.title) << code;
   }
   EXPECT_EQ(noticeText(Notice::startFailure, 2070).title, L"Installation Failed");
+}
+
+TEST(MessageCatalogue, CaptionsReadExactlyAndCoveredLanguagesHaveBodiesOfTheirOwn) {
+  // In the order of kAllNotices; nullptr: that notice shows in English.
+  const struct {
+    int code;
+    const wchar_t* captions[5];
+  } cases[] = {
+      {9, {L"This Version of Windows is Not Supported", L".NET Framework Not Found", L"Installer Already Running",
+           L"Installation Error", L"Installation Failed"}},
+      {7, {L"Diese Version von Windows wird nicht unterstützt.", L".NET Framework nicht gefunden",
+           L"Installationsprogramm läuft bereits", L"Fehler bei der Installation", L"Installation fehlgeschlagen"}},
+      {1046, {L"Esta versão do Windows não é suportada", L".NET Framework não encontrado",
+              L"Instalador já está em execução", L"Erro de instalação", L"A Instalação falhou"}},
+      {2058, {nullptr, L".NET Framework no encontrado", L"El instalador ya se está ejecutando", L"Error de instalación",
+              L"Instalación fallida"}},
+      {4, {L"不支持当前版本的Windows", L"没有找到.NET Framework文件", L"安装程式运行中", L"安装错误", L"安装失败"}},
+      {31748, {nullptr, L"找不到.NET Framework檔案", L"安裝程式運行中", L"安裝錯誤", L"安裝失敗"}},
+      // Portugal's whole LANGID: no texts of its own, and not Brazil's.
+      {2070, {nullptr, nullptr, nullptr, nullptr, nullptr}},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t i = 0; i < std::size(kAllNotices); ++i) {
+      SCOPED_TRACE(::testing::Message() << c.code << " / " << i);
+      const NoticeText text = noticeText(kAllNotices[i], c.code);
+      const NoticeText english = noticeText(kAllNotices[i], 9);
+      if (c.captions[i] == nullptr) {
+        EXPECT_EQ(text.title, english.title);
+        EXPECT_EQ(text.body, english.body);
+      } else {
+        EXPECT_EQ(text.title, c.captions[i]);
+        EXPECT_EQ(text.body == english.body, c.code == 9);
+      }
+    }
+  }
 }
 
 TEST(MessageCatalogue, MexicanSpanishBorrowsAndOwnsWhereItShould) {
