@@ -186,7 +186,10 @@ class FrontEnd:
                 self.process.kill()
                 self.process.wait()
         self._reader.join(timeout=10)
-        self.process.stdout.close()
+        # A Wine process may still hold the pipe's other end, so that the reader never
+        # sees its end: closing the pipe under that reader would wait for it for ever.
+        if not self._reader.is_alive():
+            self.process.stdout.close()
 
     def messages(self):
         """Log lines of this run as (level, message); every line must have the log's format."""
