@@ -4,6 +4,7 @@
 
 #include <bcrypt.h>
 
+#include <optional>
 #include <vector>
 
 #include "driver/dll_search.h"
@@ -71,34 +72,34 @@ std::optional<std::string> finishDigest(RunningDigest& running) {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> fileDigests(const std::wstring& path,
-                                                    std::initializer_list<DigestAlgorithm> algorithms) {
+FileDigests fileDigests(const std::wstring& path, std::initializer_list<DigestAlgorithm> algorithms) {
+  const FileDigests hashingFailed{true, false, 0, {}};
   // BCrypt is delay-loaded: without the DLL, its first call would raise an exception.
-  if (!loadSystemLibrary(L"bcrypt.dll")) return std::nullopt;
+  if (!loadSystemLibrary(L"bcrypt.dll")) return hashingFailed;
   std::vector<RunningDigest> running;
   for (const DigestAlgorithm algorithm : algorithms) {
     std::optional<RunningDigest> started = startDigest(algorithm);
-    if (!started) return std::nullopt;
+    if (!started) return hashingFailed;
     running.push_back(std::move(*started));
   }
 
   ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return std::nullopt;
+  if (!file) return {true, true, GetLastError(), {}};
   std::vector<unsigned char> chunk(kChunkSize);
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(file.get(), chunk.data(), kChunkSize, &read, nullptr)) return std::nullopt;
+    if (!ReadFile(file.get(), chunk.data(), kChunkSize, &read, nullptr)) return {true, true, GetLastError(), {}};
     if (read == 0) break;
     for (RunningDigest& digest : running) {
-      if (!BCRYPT_SUCCESS(BCryptHashData(digest.hash.get(), chunk.data(), read, 0))) return std::nullopt;
+      if (!BCRYPT_SUCCESS(BCryptHashData(digest.hash.get(), chunk.data(), read, 0))) return hashingFailed;
     }
   }
-  std::vector<std::string> digests;
+  FileDigests result;
   for (RunningDigest& digest : running) {
     std::optional<std::string> hex = finishDigest(digest);
-    if (!hex) return std::nullopt;
-    digests.push_back(std::move(*hex));
+    if (!hex) return hashingFailed;
+    result.digests.push_back(std::move(*hex));
   }
-  return digests;
+  return result;
 }

@@ -3,14 +3,21 @@
 // read of it.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
-#include <optional>
 #include <string>
 #include <vector>
 
 enum class DigestAlgorithm { md5, sha256 };
 
-// Lower-case hexadecimal digests of the file, one per algorithm in the order
-// given, from a single pass over it; nothing when it can't be read or hashed.
-[[nodiscard]] std::optional<std::vector<std::string>> fileDigests(const std::wstring& path,
-                                                                  std::initializer_list<DigestAlgorithm> algorithms);
+struct FileDigests {
+  bool failed = false;
+  // The file itself could not be opened or read (missing, held open, blocked by an
+  // antivirus), as opposed to the hashing; fileError is then GetLastError's code.
+  bool fileFailed = false;
+  std::uint32_t fileError = 0;
+  std::vector<std::string> digests;  // lower-case hexadecimal, one per algorithm, when not failed
+};
+
+// The file's digests, one per algorithm in the order given, from a single pass over it.
+[[nodiscard]] FileDigests fileDigests(const std::wstring& path, std::initializer_list<DigestAlgorithm> algorithms);

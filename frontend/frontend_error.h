@@ -2,6 +2,7 @@
 // every failure in one place, Window::OnError, which picks the error page by kind.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -10,13 +11,16 @@
 
 class FrontEndError : public std::runtime_error {
  public:
-  FrontEndError(FailureKind kind, std::wstring message)
-      : std::runtime_error(toUtf8(message)), kind_(kind), message_(std::move(message)) {}
+  // windowsError: the code of the call that failed, 0 when there was none.
+  FrontEndError(FailureKind kind, std::wstring message, std::uint32_t windowsError = 0)
+      : std::runtime_error(toUtf8(message)), kind_(kind), message_(std::move(message)), windowsError_(windowsError) {}
 
   [[nodiscard]] FailureKind kind() const { return kind_; }
   [[nodiscard]] const std::wstring& message() const { return message_; }
+  [[nodiscard]] std::uint32_t windowsError() const { return windowsError_; }
 
  private:
   FailureKind kind_;
   std::wstring message_;
+  std::uint32_t windowsError_;
 };

@@ -209,9 +209,9 @@ void Window::RunPendingTasks() {
 
 void Window::OnError(const std::exception& error) {
   if (const auto* frontEndError = dynamic_cast<const FrontEndError*>(&error)) {
-    HandleError(frontEndError->kind(), frontEndError->message());
+    HandleError(frontEndError->kind(), frontEndError->windowsError(), frontEndError->message());
   } else {
-    HandleError(FailureKind::unexpected, fromUtf8(error.what()));
+    HandleError(FailureKind::unexpected, 0, fromUtf8(error.what()));
   }
 }
 

@@ -96,7 +96,7 @@ class Window {
   void OnDpiChanged(UINT dpi, const RECT& suggested);
 
   // Error page (window_error.cpp).
-  void HandleError(FailureKind kind, const std::wstring& message);
+  void HandleError(FailureKind kind, std::uint32_t windowsError, const std::wstring& message);
   void ShowErrorTexts(FailurePage page);
   void ShowErrorPage();
   void OpenErrorLink();

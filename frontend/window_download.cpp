@@ -19,11 +19,14 @@ constexpr std::uint64_t kMinimumFreeMegabytes = 200;
 void throwUnlessEnoughSpace(const std::wstring& folder) {
   ULARGE_INTEGER available = {};
   if (!GetDiskFreeSpaceExW((folder + L"\\").c_str(), &available, nullptr, nullptr)) {
-    throw FrontEndError(FailureKind::ioError, L"Could not read the free space of '" + folder + L"'. Error code " +
-                                                  std::to_wstring(GetLastError()) + L".");
+    const DWORD error = GetLastError();
+    throw FrontEndError(FailureKind::freeSpaceUnknown,
+                        L"Could not read the free space of '" + folder + L"'. Error code " + std::to_wstring(error) +
+                            L".",
+                        error);
   }
   if (available.QuadPart / 1048576 < kMinimumFreeMegabytes) {
-    throw FrontEndError(FailureKind::ioError, L"Not enough free disk space.");
+    throw FrontEndError(FailureKind::diskSpace, L"Not enough free disk space.");
   }
 }
 
@@ -54,10 +57,11 @@ void Window::backgroundWorkerDownload() {
         [this](std::uint64_t received, std::uint64_t total) { ReportDownloadProgress(received, total); });
     if (result.failed && !_cancelDownload) {
       _cancelDownload = true;
-      // Whatever the code: a socket's own (as Wine reports a receive time-out) is
-      // the network's too.
-      const FailureKind kind = result.fileFailed ? FailureKind::ioError : FailureKind::network;
-      throw FrontEndError(kind, L"Downloading '" + _remoteConfigDownloadURL + L"' failed: " + result.message);
+      // Any code but an invalid address's: a socket's own (as Wine reports a receive
+      // time-out) is the network's too. describeFailure tells them apart.
+      const FailureKind kind = result.fileFailed ? FailureKind::setupFileWrite : FailureKind::network;
+      throw FrontEndError(kind, L"Downloading '" + _remoteConfigDownloadURL + L"' failed: " + result.message,
+                          result.error);
     }
   } catch (const std::exception& error) {
     _cancelDownload = true;
@@ -119,8 +123,10 @@ void Window::DeleteSetupFile() {
     const DWORD error = GetLastError();
     // Nothing downloaded yet is nothing to delete.
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-      OnError(FrontEndError(FailureKind::ioError, L"Could not delete the client setup file '" + path +
-                                                      L"'. Error code " + std::to_wstring(error) + L"."));
+      OnError(FrontEndError(FailureKind::setupFileDelete,
+                            L"Could not delete the client setup file '" + path + L"'. Error code " +
+                                std::to_wstring(error) + L".",
+                            error));
     }
   }
 }

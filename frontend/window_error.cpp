@@ -5,13 +5,13 @@
 
 #include "window_layout.h"
 
-void Window::HandleError(FailureKind kind, const std::wstring& message) {
+void Window::HandleError(FailureKind kind, std::uint32_t windowsError, const std::wstring& message) {
   if (errorReportSent.exchange(true)) return;
   logger_.log(L"Error: " + message, L"error");
-  const FailurePage page = failurePage(kind);
-  if (page.shown) {
-    RunOnWindowThread([this, page] { ShowErrorTexts(page); });
-    webClient_ErrorReport(failureReportMessage(kind, _remoteConfigLocation, _remoteConfigDownloadURL));
+  const FailureOutcome outcome = describeFailure(kind, windowsError, _remoteConfigLocation, _remoteConfigDownloadURL);
+  if (outcome.page.shown) {
+    RunOnWindowThread([this, page = outcome.page] { ShowErrorTexts(page); });
+    webClient_ErrorReport(outcome.reportMessage);
   }
   if (kind != FailureKind::missingFile) RunOnWindowThread([this] { ShowErrorPage(); });
 }

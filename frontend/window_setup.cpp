@@ -39,13 +39,19 @@ constexpr int kElevationDenied = 2;
 void Window::CheckSetupDigests(const std::wstring& path) {
   const ExpectedSetupDigests expected{_remoteConfigJson.installerMd5, _remoteConfigJson.installerSha256};
   // Without installerSha256 the file is read for MD5 alone, as it always was.
-  const std::optional<std::vector<std::string>> digests =
-      expected.sha256 ? fileDigests(path, {DigestAlgorithm::md5, DigestAlgorithm::sha256})
-                      : fileDigests(path, {DigestAlgorithm::md5});
-  if (!digests) {
-    throw FrontEndError(FailureKind::ioError, L"Could not read the client setup file '" + path + L"'.");
+  const FileDigests digests = expected.sha256 ? fileDigests(path, {DigestAlgorithm::md5, DigestAlgorithm::sha256})
+                                              : fileDigests(path, {DigestAlgorithm::md5});
+  // A file gone or held (an antivirus may quarantine or lock it) is no disk full.
+  if (digests.fileFailed) {
+    throw FrontEndError(FailureKind::setupFileRead,
+                        L"Could not read the client setup file '" + path + L"'. Error code " +
+                            std::to_wstring(digests.fileError) + L".",
+                        digests.fileError);
   }
-  const ActualSetupDigests actual{(*digests)[0], expected.sha256 ? (*digests)[1] : std::string()};
+  if (digests.failed) {
+    throw FrontEndError(FailureKind::unexpected, L"Could not read the client setup file '" + path + L"'.");
+  }
+  const ActualSetupDigests actual{digests.digests[0], expected.sha256 ? digests.digests[1] : std::string()};
   switch (judgeSetupDigests(expected, actual)) {
     case SetupDigestVerdict::accepted:
       return;

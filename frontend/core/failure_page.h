@@ -1,11 +1,25 @@
-// What each kind of front-end failure shows and reports: the error page's text
-// and link keys and the problem report's message. Platform-free.
+// What each front-end failure shows and reports: the error page's text and link
+// keys and the problem report's message, from the kind of failure and the Windows
+// error code behind it. Platform-free, so that the whole mapping is one table.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-enum class FailureKind { outdated, remoteConfig, network, digestMismatch, ioError, missingFile, unexpected };
+enum class FailureKind {
+  outdated,
+  remoteConfig,
+  network,          // the download failed on the way; an invalid address is told apart by its code
+  digestMismatch,
+  diskSpace,        // less free space than the download needs
+  freeSpaceUnknown, // the free space of the download's drive could not be read
+  setupFileWrite,   // the setup file could not be created or written
+  setupFileRead,    // the setup file could not be opened or read for its digest
+  setupFileDelete,  // the setup file could not be deleted
+  missingFile,
+  unexpected,
+};
 
 struct FailurePage {
   bool shown = false;            // false: no page and no report (a missing file)
@@ -14,12 +28,16 @@ struct FailurePage {
   std::wstring_view addressKey;  // string key of the support article the link opens
 };
 
-[[nodiscard]] FailurePage failurePage(FailureKind kind);
+struct FailureOutcome {
+  FailurePage page;
+  std::wstring reportMessage;  // the problem report's message; empty when no page is shown
+};
 
-// The problem report's message. configLocation is the path or address the
-// configuration was taken from, downloadAddress that of the client setup.
-[[nodiscard]] std::wstring failureReportMessage(FailureKind kind, std::wstring_view configLocation,
-                                                std::wstring_view downloadAddress);
+// windowsError is the code of the call that failed (GetLastError, or WinHTTP's),
+// 0 when there was none. configLocation is the path or address the configuration
+// was taken from, downloadAddress that of the client setup.
+[[nodiscard]] FailureOutcome describeFailure(FailureKind kind, std::uint32_t windowsError,
+                                             std::wstring_view configLocation, std::wstring_view downloadAddress);
 
 // The support address as the link may open it: only http and https addresses,
 // so that a damaged string table can't make the link start a program.

@@ -25,6 +25,15 @@ struct ProblemFields {
 // characters, otherwise "[--cut here--]", a line break and its last 5000.
 [[nodiscard]] std::wstring logTail(std::wstring_view log);
 
+// The log as a report may carry it: the personalized token leaves the machine
+// nowhere. The bracketed value of the bootstrapper's lines "Succeeded to read
+// token: [...]", "Token: [...]" and "Decoded token: [...]" becomes "[redacted]"
+// (a value runs to the record's last "]"; a record ends where a line starting with
+// the bootstrapper's "[YYYY-MM-DD " timestamp begins), and so does the content of
+// every "login_parameters" member in JSON text, plain or escaped inside a JSON
+// string (a value is looked for on its key's line). Everything else stays as it is.
+[[nodiscard]] std::wstring redactSecrets(std::wstring_view log);
+
 // One log as the snippet names it: its path and its text, or nothing when it is
 // missing, empty or unreadable.
 struct LogForReport {
@@ -32,7 +41,8 @@ struct LogForReport {
   std::optional<std::wstring> text;
 };
 
-// The snippet's text: each log's path, " content:", a line break and its tail.
+// The snippet's text: each log's path, " content:", a line break and the tail of
+// its redacted text.
 [[nodiscard]] std::wstring buildLogSnippet(const LogForReport& frontEndLog, const LogForReport& bootstrapperLog);
 
 // "problem_message=" + problem text + " & log_snippet=" + the snippet as URL-encoded

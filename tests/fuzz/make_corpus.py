@@ -186,6 +186,14 @@ SEEDS = {
                                     "log", b"\xff" + "line\u2028 with quote\"\r\n".encode(), "", ""),
         "no_logs": fields("1.0", "2.0.0", "", "", "", "", "Unexpected Error", "a.log", "", "b.log", ""),
         "control_bytes": fields("\x01\x02\x7f", "\x1f", "", "", "", "\x00", "\x00bad\xffutf8".encode("latin-1")),
+        # Then: token line (0 read, 1 bytes, 2 decoded), token, where its inner mark
+        # goes, escaping of the login_parameters line, its value, its mark, the log after.
+        "stamped": fields("1.4.2.0", "2.0.0", "Windows 10", "7.3.1", "https://downloads.example/KelvraSetup.exe",
+                          json.dumps(CAMPAIGN), "Unexpected Error", "f.log",
+                          b"\x00[7/1/2024 1:02:03 PM] [information] Starting.\r\n", "b.log",
+                          b"\x00[2024-01-02 09:59:58.123] [fileLogger] [info] Has token. Try to read it\r\n",
+                          b"\x01", CAMPAIGN_JSON + b"\n[1]]", b"\x07", b"\x01", "lp=\"4f\\2a\"", b"\x03",
+                          "[2024-01-02 09:59:58.125] [fileLogger] [info] Decoded token: [{}"),
     },
     "event_body": {
         "started": fields(CAMPAIGN_JSON, "7.3.1.1024", "Windows 7 Professional", "Service Pack 1",

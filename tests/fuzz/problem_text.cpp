@@ -1,6 +1,8 @@
 // The problem report from outside text (configuration values, messages, system
 // name, campaign, both logs): the problem text is always one JSON document with
-// every value intact, and the body's log snippet decodes back to the snippet.
+// every value intact, the body's log snippet decodes back to the snippet, and no
+// part of a token or of login_parameters placed in the logs survives into it.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -73,6 +75,73 @@ std::optional<std::string> base64Decode(std::string_view text) {
   return out;
 }
 
+// Secrets are marked by private-use characters that nothing else in a log holds:
+// one at each end and one inside, so that no piece of a secret can survive unseen.
+constexpr wchar_t kFirstMark = 0xE000;
+constexpr wchar_t kLastMark = 0xE005;
+
+bool isMark(wchar_t c) { return c >= kFirstMark && c <= kLastMark; }
+
+std::wstring withoutMarks(std::wstring text) {
+  std::erase_if(text, isMark);
+  return text;
+}
+
+std::wstring marked(std::wstring secret, wchar_t first, std::size_t middle) {
+  secret.insert(secret.size() == 0 ? 0 : middle % (secret.size() + 1), 1, static_cast<wchar_t>(first + 1));
+  return static_cast<wchar_t>(first) + secret + static_cast<wchar_t>(first + 2);
+}
+
+std::size_t nextNumber(FieldReader& fields) {
+  const std::string field = fields.next();
+  return field.empty() ? 0 : static_cast<unsigned char>(field[0]);
+}
+
+// The text as the content of a JSON string (wide, as the log is read).
+std::wstring escaped(std::wstring_view text) {
+  std::wstring out;
+  for (const wchar_t c : text) {
+    if (c == L'"' || c == L'\\') {
+      out += L'\\';
+      out += c;
+    } else if (c < 0x20) {
+      static constexpr wchar_t digits[] = L"0123456789abcdef";
+      out += L"\\u00";
+      out += digits[c >> 4];
+      out += digits[c & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The log before, a token line with a marked token, then a line with a marked
+// login_parameters value in JSON escaped `level` times, then more log.
+std::wstring nextSecretLog(FieldReader& fields, const std::optional<std::wstring>& before) {
+  constexpr std::wstring_view markers[] = {L"Succeeded to read token: [", L"Token: [", L"Decoded token: ["};
+  const std::wstring_view marker = markers[nextNumber(fields) % 3];
+  std::wstring token = withoutMarks(fields.nextWide());
+  // A line break followed by "[" would be taken for the next record's start; the
+  // redaction only promises to find a token's end at the bootstrapper's records.
+  for (std::size_t at = 1; at < token.size(); ++at) {
+    if (token[at] == L'[' && token[at - 1] == L'\n') token[at] = L'(';
+  }
+  token = marked(token, kFirstMark, nextNumber(fields));
+  const std::size_t level = nextNumber(fields) % 3;
+  std::wstring login = marked(withoutMarks(fields.nextWide()), kFirstMark + 3, nextNumber(fields));
+  std::wstring quote = L"\"";
+  for (std::size_t i = 0; i <= level; ++i) login = escaped(login);
+  for (std::size_t i = 0; i < level; ++i) quote = escaped(quote);
+  const std::wstring after = withoutMarks(fields.nextWide());
+
+  return withoutMarks(before.value_or(L"")) + L"\r\n[2024-05-06 07:08:09.123] [fileLogger] [info] " +
+         std::wstring(marker) + token + L"]\r\n[2024-05-06 07:08:09.124] [fileLogger] [info] {" + quote + L"campaign" +
+         quote + L": {}, " + quote + L"login_parameters" + quote + L": " + quote + login + quote + L"}\r\n" + after;
+}
+
+bool holdsMark(std::wstring_view text) { return std::any_of(text.begin(), text.end(), isMark); }
+
 void checkLogTail(const std::wstring& log) {
   const std::wstring tail = logTail(log);
   if (log.size() < 5000) {
@@ -116,7 +185,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const LogForReport* log : {&frontEndLog, &bootstrapperLog}) {
     if (log->text) checkLogTail(*log->text);
   }
-  const std::string snippet = toUtf8(buildLogSnippet(frontEndLog, bootstrapperLog));
+  // Text with nothing to redact goes through as it is.
+  for (const LogForReport* log : {&frontEndLog, &bootstrapperLog}) {
+    if (!log->text || log->text->find(L"oken: [") != std::wstring::npos ||
+        log->text->find(L"login_parameters") != std::wstring::npos) {
+      continue;
+    }
+    FUZZ_CHECK(redactSecrets(*log->text) == *log->text);
+  }
+  const std::wstring secrets = nextSecretLog(fields, bootstrapperLog.text);
+  const LogForReport stampedLog{bootstrapperLog.path, secrets};
+  const LogForReport frontEndLogClean{frontEndLog.path,
+                                      frontEndLog.text ? std::optional(withoutMarks(*frontEndLog.text)) : std::nullopt};
+  const std::wstring redacted = redactSecrets(secrets);
+  FUZZ_CHECK(!holdsMark(redacted));
+  const std::wstring wideSnippet = buildLogSnippet(frontEndLogClean, stampedLog);
+  FUZZ_CHECK(!holdsMark(wideSnippet));
+
+  const std::string snippet = toUtf8(wideSnippet);
   const std::string body = buildProblemReportBody(text, snippet);
   const std::string_view head = "problem_message=";
   const std::string_view separator = " & log_snippet=";

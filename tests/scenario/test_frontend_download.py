@@ -129,6 +129,9 @@ class DownloadFailureTest(DownloadCase):
             ("refused", refused, self.md5, None, "errorConnection", None),
             ("cut-off", self.server.url("cut"), self.md5, None, "errorConnection", None),
             ("not-found", self.server.url("missing"), self.md5, None, "errorConnection", None),
+            # A configuration without a usable address: no connection to check.
+            ("empty-link", "", self.md5, None, "errorUnexpected", None),
+            ("not-a-web-address", "ftp://localhost/KelvraSetup.exe", self.md5, None, "errorUnexpected", None),
         ]
         texts = fe.strings("en")
         for name, link, md5, sha256, key, digest_errors in cases:
@@ -147,6 +150,30 @@ class DownloadFailureTest(DownloadCase):
                 else:
                     self.assertEqual(len(errors), 1, errors)
                     self.assertTrue(errors[0].startswith(f"Error: Downloading '{link}' failed: "), errors)
+
+
+    def test_a_setup_file_held_by_another_program_is_no_full_disk(self):
+        folder = fe.stage(WORK / "held-open", config(self.server.url("ok"), self.md5), CAMPAIGN)
+        setup = folder / "KelvraSetup.exe"
+        holder = bench.wine_background([bench.BIN / "file_holder.exe", bench.windows_path(setup)],
+                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        try:
+            self.assertEqual(holder.stdout.readline().strip(), b"ready")
+            run = fe.FrontEnd(folder, (), "en_US.UTF-8", None)
+            self.addCleanup(run.kill)
+            state = run.wait_page("tabError")
+            self.assertEqual(state["controls"]["labelError"]["text"], fe.strings("en")["errorUnexpected"])
+            self.assertTrue(state["controls"]["linkLabelError"]["visible"])
+            run.press("buttonErrorExit")
+            self.assertEqual(run.wait_exit(), -1)
+        finally:
+            holder.stdin.close()
+            holder.wait(timeout=60)
+            holder.stdout.close()
+        link = self.server.url("ok")
+        errors = [m for level, m in run.messages() if level == "error"]
+        self.assertEqual(errors, [f"Error: Downloading '{link}' failed: CreateFile failed with error 32."])
+        self.assertEqual(self.setup_command_lines(), [])
 
 
 class ClosingDuringDownloadTest(DownloadCase):

@@ -1,6 +1,7 @@
 """Problem reports and events of the real front end, received by the local services
 (tools/local_services.py): what they carry, that they arrive as UTF-8 (and events as
-JSON) when paths and campaigns hold non-ASCII text, and that a build without the
+JSON) when paths and campaigns hold non-ASCII text, that the personalized token and
+its login parameters never travel in their log snippets, and that a build without the
 services' hosts sends nothing."""
 import base64
 import json
@@ -13,6 +14,7 @@ import urllib.parse
 import frontend_bench as fe
 import https_server
 import winebench as bench
+from test_token import STAMP
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 import local_services  # noqa: E402
@@ -147,6 +149,43 @@ class ReportsTest(unittest.TestCase):
                                  in messages)
                 # A setup the service doesn't have: the download's report.
                 self.assertReport("Failed downloading ZAV Kelvra Installer: ", campaign)
+
+    def test_a_stamped_run_reports_neither_its_token_nor_its_login_parameters(self):
+        login = "lp=73616c7479"
+        campaign = {"login_parameters": login, "campaign": {"source": "mail", "id": 7}}
+        compact = json.dumps(campaign, separators=(",", ":"))
+        token = base64.b64encode(compact.encode()).decode()
+        folder = WORK / "stamped"
+        folder.mkdir(parents=True, exist_ok=True)
+        (folder / "campaign.json").write_text(compact)
+        stamped = folder / "InstallerBootstrapper.exe"
+        stamping = subprocess.run([str(STAMP), "--campaign", str(folder / "campaign.json"), str(bench.BOOTSTRAPPER),
+                                   str(stamped)], capture_output=True, timeout=60)
+        self.assertEqual(stamping.returncode, 0, stamping.stderr)
+        bench.LOG.write_bytes(b"")
+        # The run logs its token and stops at the system check (no .NET in this prefix).
+        cwd = folder / "cwd"
+        cwd.mkdir(exist_ok=True)
+        (cwd / "remoteconfig.json").write_text(json.dumps(config(self.services)))
+        bench.run_with_notice_watch([stamped], cwd=cwd)
+        local_log = bench.LOG.read_text(encoding="utf-8")
+        self.assertIn(f"Succeeded to read token: [{token}]", local_log)
+
+        run = self.start(self.stage(config(self.services), compact.encode()), self.hosts)
+        run.wait_page("tabError", timeout_ms=30000)  # the setup is missing: 404
+        run.press("buttonErrorExit")
+        self.assertEqual(run.wait_exit(), -1)
+        snippet = self.services.received("report")[0]["log_snippet"]
+        for line in ("Succeeded to read token: [redacted]", "Token: [redacted]", "Decoded token: [redacted]",
+                     "Has token. Try to read it", '"login_parameters":"[redacted]"'):
+            self.assertIn(line, snippet)
+        for secret in (token, login, compact):
+            self.assertNotIn(secret, snippet)
+        # The logs on the machine keep everything.
+        self.assertEqual(bench.LOG.read_text(encoding="utf-8")[:len(local_log)], local_log)
+        self.assertIn(("information", "Sending event: " + self.services.received("event")[0]["body"]),
+                      run.messages())
+        self.assertIn(login, self.services.received("event")[0]["body"])
 
     def test_a_log_held_by_another_program_is_left_out(self):
         folder = self.stage(config(self.services, deprecated=True))

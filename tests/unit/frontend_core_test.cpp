@@ -91,6 +91,59 @@ TEST(ProblemReport, LogTailsAreCutAt5000Characters) {
   EXPECT_EQ(logTail(std::wstring(5000, L'c')), L"[--cut here--]\r\n" + std::wstring(5000, L'c'));
 }
 
+TEST(ProblemReport, SecretsAreRedactedAndTheRestKept) {
+  const std::wstring at = L"[2024-05-06 07:08:09.123] [fileLogger] [info] ";
+  const std::wstring next = L"\r\n" + at + L"Token size: [92]\r\n";
+  struct Case {
+    const wchar_t* name;
+    std::wstring log;
+    std::wstring redacted;
+  };
+  const Case cases[] = {
+      {L"read token", at + L"Succeeded to read token: [eyJsb2dpbl9w]" + next,
+       at + L"Succeeded to read token: [redacted]" + next},
+      {L"decoded bytes with brackets inside", at + L"Token: [{\"a\":[1],\"login_parameters\":\"lp=1\"}]" + next,
+       at + L"Token: [redacted]" + next},
+      {L"compact document", at + L"Decoded token: [{\"campaign\":{},\"login_parameters\":\"lp=1\"}]\r\n",
+       at + L"Decoded token: [redacted]\r\n"},
+      // Decoded bytes may hold line breaks; the record runs to the next timestamp.
+      {L"value over several lines", at + L"Token: [{\n \"x\":\n[1]\n}]" + next, at + L"Token: [redacted]" + next},
+      {L"record cut short", at + L"Token: [eyJs\r\n", at + L"Token: [redacted]\r\n"},
+      {L"empty token", at + L"Token: []" + next, at + L"Token: [redacted]" + next},
+      {L"look-alikes stay", at + L"Token size: [92]\r\n" + at + L"Token: copy result: [1], source path: [C:\\a]",
+       at + L"Token size: [92]\r\n" + at + L"Token: copy result: [1], source path: [C:\\a]"},
+      {L"member with blanks", L"[7/1/2024 1:02:03 PM] [information] Sending event: {\"meta\": {\"campaign\": "
+                              L"{\"login_parameters\": \"lp=0123\", \"campaign\": {\"id\": 7}}}}\r\n",
+       L"[7/1/2024 1:02:03 PM] [information] Sending event: {\"meta\": {\"campaign\": "
+       L"{\"login_parameters\": \"[redacted]\", \"campaign\": {\"id\": 7}}}}\r\n"},
+      {L"compact member, escapes inside", L"{\"login_parameters\":\"a\\\"b\\\\\",\"x\":\"login_parameters\"}",
+       L"{\"login_parameters\":\"[redacted]\",\"x\":\"login_parameters\"}"},
+      {L"member escaped inside a string", L"\"error\": \"{\\\"login_parameters\\\":\\\"lp=\\\\\\\"9\\\"}\"",
+       L"\"error\": \"{\\\"login_parameters\\\":\\\"[redacted]\\\"}\""},
+      {L"twice escaped", L"\\\\\\\"login_parameters\\\\\\\": \\\\\\\"lp=5\\\\\\\"",
+       L"\\\\\\\"login_parameters\\\\\\\": \\\\\\\"[redacted]\\\\\\\""},
+      {L"value of another kind", L"{\"login_parameters\": {\"lp\": [1, \"}\"]}, \"b\": 2}\n\"login_parameters\":12,",
+       L"{\"login_parameters\": [redacted], \"b\": 2}\n\"login_parameters\":[redacted],"},
+      {L"unterminated string ends with its line", L"{\"login_parameters\": \"lp=77\r\nnext line",
+       L"{\"login_parameters\": \"[redacted]\r\nnext line"},
+      {L"not a member", L"login_parameters: lp=1; \"login_parameters\" is a key; \"xlogin_parameters\":\"v\"",
+       L"login_parameters: lp=1; \"login_parameters\" is a key; \"xlogin_parameters\":\"v\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name);
+    EXPECT_EQ(redactSecrets(c.log), c.redacted);
+    EXPECT_EQ(redactSecrets(c.redacted), c.redacted);
+  }
+}
+
+TEST(ProblemReport, SnippetCarriesRedactedLogsCutAfterwards) {
+  // A token longer than the cut: cutting first would leave its end behind.
+  const std::wstring line = L"[2024-05-06 07:08:09.123] [fileLogger] [info] Token: [";
+  const LogForReport log{L"b.log", line + std::wstring(6000, L'x') + L"]\r\n"};
+  EXPECT_EQ(buildLogSnippet(log, log), L"b.log content:\r\n" + line + L"redacted]\r\n\r\nb.log content:\r\n" + line +
+                                           L"redacted]\r\n");
+}
+
 TEST(ProblemReport, SnippetNamesBothLogsEvenWhenMissing) {
   const LogForReport frontEnd{L"C:\\logs\\InstallerWebinstaller.log", std::nullopt};
   const LogForReport bootstrapper{L"C:\\logs\\InstallerBootstrapper.log", std::wstring()};

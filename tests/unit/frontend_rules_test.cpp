@@ -3,6 +3,7 @@
 // shows and reports.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -80,37 +81,72 @@ TEST(RemoteConfigRecordTest, AddressNamesTheProductWhenThereIsOne) {
             L"https://h/components/webinstaller/clients/a%2F..%2Fb%3Fx%3D1%23f%20%C3%BC?component_version=2.0.0");
 }
 
-TEST(FailurePageTest, EachKindHasItsTextLinkAndReport) {
+TEST(FailurePageTest, EachFailureHasItsPageLinkAndReport) {
+  enum Page { none, outdated, connection, downloadFail, space, unexpected };
   struct Case {
     FailureKind kind;
-    bool shown;
-    const wchar_t* text;
-    const wchar_t* link;
-    const wchar_t* address;
+    std::uint32_t windowsError;
+    Page page;
     const wchar_t* report;
   };
+  const wchar_t* const downloadFailed = L"Failed downloading ZAV Kelvra Installer: https://cdn.example/setup.exe";
   const Case cases[] = {
-      {FailureKind::outdated, true, L"errorOutdated", L"errorOutdated_link", L"errorOutdated_url",
-       L"Remote config suggests this installer is deprecated."},
-      {FailureKind::remoteConfig, true, L"errorConnection", L"errorConnection_link", L"errorConnection_url",
+      {FailureKind::outdated, 0, outdated, L"Remote config suggests this installer is deprecated."},
+      {FailureKind::remoteConfig, 12029, connection,
        L"Failed getting json remote config: C:\\w\\remoteconfig.json"},
-      {FailureKind::network, true, L"errorConnection", L"errorConnection_link", L"errorConnection_url",
-       L"Failed downloading ZAV Kelvra Installer: https://cdn.example/setup.exe"},
-      {FailureKind::digestMismatch, true, L"errorDownloadFail", L"errorDownloadFail_link", L"errorDownloadFail_url",
+      {FailureKind::network, 12002, connection, downloadFailed},
+      {FailureKind::network, 0, connection, downloadFailed},
+      // Wine reports a receive time-out with the socket's code: still the network.
+      {FailureKind::network, 10060, connection, downloadFailed},
+      // An empty or malformed downloadLink: nothing to check in the connection.
+      {FailureKind::network, 12005, unexpected,
+       L"The download link is not an http or https address. Error code 12005."},
+      {FailureKind::network, 12006, unexpected,
+       L"The download link is not an http or https address. Error code 12006."},
+      {FailureKind::digestMismatch, 0, downloadFail,
        L"Downloaded ZAV Kelvra installer MD5 do not match remote-config data"},
-      {FailureKind::ioError, true, L"errorSpace", L"", L"", L"Not enough free disk space."},
-      {FailureKind::missingFile, false, L"", L"", L"", L""},
-      {FailureKind::unexpected, true, L"errorUnexpected", L"errorUnexpected_link", L"errorUnexpected_url",
-       L"Unexpected Error"},
+      {FailureKind::diskSpace, 0, space, L"Not enough free disk space."},
+      {FailureKind::setupFileWrite, 112, space, L"Not enough free disk space."},
+      {FailureKind::setupFileWrite, 39, space, L"Not enough free disk space."},
+      {FailureKind::setupFileWrite, 5, unexpected,
+       L"Could not write the client setup file (access denied). Error code 5."},
+      {FailureKind::setupFileWrite, 32, unexpected,
+       L"Could not write the client setup file (in use by another program). Error code 32."},
+      {FailureKind::setupFileWrite, 29, unexpected, L"Could not write the client setup file. Error code 29."},
+      {FailureKind::setupFileRead, 2, unexpected, L"Could not read the client setup file (not found). Error code 2."},
+      {FailureKind::setupFileRead, 3, unexpected, L"Could not read the client setup file (not found). Error code 3."},
+      {FailureKind::setupFileRead, 33, unexpected,
+       L"Could not read the client setup file (locked by another program). Error code 33."},
+      {FailureKind::setupFileRead, 225, unexpected,
+       L"Could not read the client setup file (blocked by an antivirus program). Error code 225."},
+      {FailureKind::setupFileRead, 226, unexpected,
+       L"Could not read the client setup file (removed by an antivirus program). Error code 226."},
+      {FailureKind::setupFileDelete, 32, unexpected,
+       L"Could not delete the client setup file (in use by another program). Error code 32."},
+      {FailureKind::freeSpaceUnknown, 21, unexpected, L"Could not read the free disk space. Error code 21."},
+      {FailureKind::freeSpaceUnknown, 112, space, L"Not enough free disk space."},
+      {FailureKind::missingFile, 2, none, L""},
+      {FailureKind::unexpected, 0, unexpected, L"Unexpected Error"},
+      {FailureKind::unexpected, 5, unexpected, L"Unexpected Error"},
+  };
+  const FailurePage pages[] = {
+      {},
+      {true, L"errorOutdated", L"errorOutdated_link", L"errorOutdated_url"},
+      {true, L"errorConnection", L"errorConnection_link", L"errorConnection_url"},
+      {true, L"errorDownloadFail", L"errorDownloadFail_link", L"errorDownloadFail_url"},
+      {true, L"errorSpace", L"", L""},  // the string table has no link for it
+      {true, L"errorUnexpected", L"errorUnexpected_link", L"errorUnexpected_url"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.kind));
-    const FailurePage page = failurePage(c.kind);
-    EXPECT_EQ(page.shown, c.shown);
-    EXPECT_EQ(page.textKey, c.text);
-    EXPECT_EQ(page.linkKey, c.link);
-    EXPECT_EQ(page.addressKey, c.address);
-    EXPECT_EQ(failureReportMessage(c.kind, L"C:\\w\\remoteconfig.json", L"https://cdn.example/setup.exe"), c.report);
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.kind) << " error " << c.windowsError);
+    const FailureOutcome outcome =
+        describeFailure(c.kind, c.windowsError, L"C:\\w\\remoteconfig.json", L"https://cdn.example/setup.exe");
+    const FailurePage& expected = pages[c.page];
+    EXPECT_EQ(outcome.page.shown, expected.shown);
+    EXPECT_EQ(outcome.page.textKey, expected.textKey);
+    EXPECT_EQ(outcome.page.linkKey, expected.linkKey);
+    EXPECT_EQ(outcome.page.addressKey, expected.addressKey);
+    EXPECT_EQ(outcome.reportMessage, c.report);
   }
 }
 
