@@ -7,17 +7,17 @@
 #include "core/culture.h"
 #include "core/setup_command_line.h"
 #include "core/setup_digests.h"
-#include "driver/scoped_handle.h"
 #include "driver/utf8.h"
 #include "file_digest.h"
 #include "frontend_error.h"
 #include "localized_strings.h"
+#include "setup_launch_internal.h"
 
 namespace {
 
 constexpr std::int64_t kSilentSetupMinimumFreeBytes = 1073741824;
-// The setup's code for an elevation the user refused.
-constexpr int kElevationDenied = 2;
+// The setup's code for an elevation the user refused, and a declined consent prompt's.
+constexpr int kElevationDenied = internal::kSetupElevationDenied;
 
 // Total free bytes of the drive that holds the program files folder; -1 when
 // that drive can't be read.
@@ -97,25 +97,11 @@ void Window::backgroundWorkerRunSetup() {
     CheckSetupDigests(path);
 
     logger_.log(L"launching: " + path + L" with args: " + arguments, L"information");
-    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
-                        &startup, &process)) {
-      throw FrontEndError(FailureKind::unexpected, L"Could not start the client setup '" + path + L"'. Error code " +
-                                                       std::to_wstring(GetLastError()) + L".");
-    }
-    const ScopedKernelHandle processHandle(process.hProcess);
-    const ScopedKernelHandle threadHandle(process.hThread);
-    webClient_KelvraReport(L"kelvra_download_completed");
-    DWORD code = 0;
-    if (WaitForSingleObject(processHandle.get(), INFINITE) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(processHandle.get(), &code)) {
-      throw FrontEndError(FailureKind::unexpected, L"Could not wait for the client setup. Error code " +
-                                                       std::to_wstring(GetLastError()) + L".");
-    }
-    exitCode = static_cast<int>(code);
+    const internal::SetupRun run =
+        internal::runSetupProgram({path, arguments, folder_, window_}, ShellExecuteExW,
+                                  [this] { webClient_KelvraReport(L"kelvra_download_completed"); });
+    if (run.promptDeclined) logger_.log(L"The user declined the elevation prompt of the client setup.", L"warning");
+    exitCode = run.exitCode;
   } catch (const std::exception& error) {
     OnError(error);
     return;

@@ -31,7 +31,7 @@ HRESULT DownloadLimit::OnProgress(ULONG progress, ULONG, ULONG, LPCWSTR) {
   bytesSeen_ = progress;
   exceededBytes_ = progress > maxBytes_;
   exceededTime_ = std::chrono::steady_clock::now() - start_ > maxTime_;
-  return exceededBytes_ || exceededTime_ ? E_ABORT : S_OK;
+  return exceededBytes_ || exceededTime_ || abandoned_ ? E_ABORT : S_OK;
 }
 
 HRESULT DownloadLimit::OnStartBinding(DWORD, IBinding*) { return S_OK; }

@@ -1,22 +1,26 @@
 // Limits of the remote-configuration download. URLDownloadToFileW has none of its
 // own: a server that sends an endless body, or trickles it, would keep the run
-// waiting for ever while the download cache fills the disk.
+// waiting for ever while the download cache fills the disk. The time limit also
+// bounds the whole download, silent servers included (bounded_download.h).
 #pragma once
 
 #include <windows.h>
 
 #include <urlmon.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 
 // Generous beside the 65535 bytes the bootstrapper reads: the front end reads the
 // same file whole.
 inline constexpr std::uint64_t kMaxRemoteConfigDownloadBytes = 1024 * 1024;
-inline constexpr std::chrono::seconds kMaxRemoteConfigDownloadTime{120};
+inline constexpr std::chrono::seconds kMaxRemoteConfigDownloadTime{30};
 
-// A status callback that aborts the transfer once it grows past the byte limit or
-// lasts past the time limit. Heap-allocated and reference-counted, as COM expects.
+// A status callback that aborts the transfer once it grows past the byte limit,
+// lasts past the time limit or has been abandoned. Heap-allocated and
+// reference-counted, as COM expects; the download's thread holds a reference of
+// its own.
 class DownloadLimit final : public IBindStatusCallback {
  public:
   static DownloadLimit* create(std::uint64_t maxBytes, std::chrono::steady_clock::duration maxTime);
@@ -25,6 +29,9 @@ class DownloadLimit final : public IBindStatusCallback {
   [[nodiscard]] bool exceededBytes() const { return exceededBytes_; }
   [[nodiscard]] bool exceededTime() const { return exceededTime_; }
   [[nodiscard]] std::uint64_t bytesSeen() const { return bytesSeen_; }
+
+  // Makes urlmon abort at its next call into the callback; from any thread.
+  void abandon() { abandoned_ = true; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
@@ -51,6 +58,7 @@ class DownloadLimit final : public IBindStatusCallback {
   std::uint64_t bytesSeen_ = 0;
   bool exceededBytes_ = false;
   bool exceededTime_ = false;
+  std::atomic<bool> abandoned_{false};
 };
 
 // Releases the one reference its owner holds.

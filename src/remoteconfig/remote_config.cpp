@@ -13,8 +13,10 @@
 #include "driver/dll_search.h"
 #include "driver/logging.h"
 #include "driver/scoped_handle.h"
+#include "remoteconfig/bounded_download.h"
 #include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config_document.h"
+#include "remoteconfig/remote_config_internal.h"
 
 namespace {
 
@@ -25,18 +27,32 @@ constexpr wchar_t kDestinationName[] = L"\\remoteconfig.json";
 // stays zero and ends the JSON text for the parser.
 constexpr std::size_t kReadBufferSize = 65536;
 
-// Says which limit ended a download, before the line that gives its result.
-void logDownloadLimit(const LoggerHandle& logger, const DownloadLimit& limit) {
-  if (limit.exceededBytes()) {
+// Says why a download ended early, before the line that gives its result.
+void logDownloadLimit(const LoggerHandle& logger, const BoundedDownload& download, const DownloadLimit& limit,
+                      std::chrono::milliseconds bound) {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(bound).count();
+  if (download.setupFailure != nullptr) {
+    logError(logger, "Failed to download remote-config to file: {}. Error code {}.", download.setupFailure,
+             download.setupError);
+  } else if (!download.result) {
+    logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
+  } else if (limit.exceededBytes()) {
     logError(logger, "Stopped the remote-config download after [{}] bytes: it may have at most [{}].",
              limit.bytesSeen(), kMaxRemoteConfigDownloadBytes);
   } else if (limit.exceededTime()) {
-    logError(logger, "Stopped the remote-config download after [{}] seconds.", kMaxRemoteConfigDownloadTime.count());
+    logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
   }
 }
 
+// The folder that holds the working folder: the user's temporary folder.
+std::wstring parentFolder(const std::wstring& path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring(L".") : path.substr(0, separator);
+}
+
 // Puts the override or the download at destinationPath. True on failure (logged).
-bool obtainRemoteConfigFile(const LoggerHandle& logger, const std::wstring& url, const std::wstring& destinationPath) {
+bool obtainRemoteConfigFile(const LoggerHandle& logger, const std::wstring& url, const std::wstring& workingFolderPath,
+                            const std::wstring& destinationPath, std::chrono::milliseconds bound) {
   if (PathFileExistsW(kLocalOverridePath)) {
     if (!CopyFileW(kLocalOverridePath, destinationPath.c_str(), FALSE)) {
       logError(logger, L"Failed to copy local remote-config override from path {} to path {}. Error code {}.",
@@ -55,16 +71,18 @@ bool obtainRemoteConfigFile(const LoggerHandle& logger, const std::wstring& url,
              GetLastError());
     return true;
   }
-  // Synchronous: the thread waits until the download has ended. The limit aborts
-  // an endless or trickling body wherever urlmon reports its progress.
-  const DownloadLimitReference limit(
-      DownloadLimit::create(kMaxRemoteConfigDownloadBytes, kMaxRemoteConfigDownloadTime));
-  const HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), destinationPath.c_str(), 0, limit.get());
-  if (result != S_OK) {
-    logDownloadLimit(logger, *limit.get());
-    if (result == E_OUTOFMEMORY) {
+  // The step waits for the download at most the bound; the limit also aborts an
+  // endless or trickling body wherever urlmon reports its progress. The download
+  // goes to a file beside the working folder, never into it, until it succeeded.
+  const DownloadLimitReference limit(DownloadLimit::create(kMaxRemoteConfigDownloadBytes, bound));
+  const BoundedDownload download =
+      downloadWithin(url, parentFolder(workingFolderPath), destinationPath, *limit.get(), bound);
+  const DownloadFailure failure = downloadFailureOf(download);
+  if (failure != DownloadFailure::none) {
+    logDownloadLimit(logger, download, *limit.get(), bound);
+    if (failure == DownloadFailure::outOfMemory) {
       logError(logger, "Failed to download remote-config to file due to error E_OUTOFMEMORY.");
-    } else if (result == INET_E_DOWNLOAD_FAILURE) {
+    } else if (failure == DownloadFailure::downloadFailure) {
       logError(logger, "Failed to download remote-config to file due to error INET_E_DOWNLOAD_FAILURE.");
     } else {
       logError(logger, "Failed to download remote-config to file due to unknown error.");
@@ -118,8 +136,17 @@ bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndPara
 
 bool fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
                            const std::wstring& frontEndParameters, std::string& allowedVersion) {
+  return internal::fetchRemoteConfigWithin(baseUrl, workingFolderPath, frontEndParameters,
+                                           kMaxRemoteConfigDownloadTime, allowedVersion);
+}
+
+bool internal::fetchRemoteConfigWithin(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
+                                       const std::wstring& frontEndParameters, std::chrono::milliseconds downloadBound,
+                                       std::string& allowedVersion) {
   const LoggerHandle logger = findFileLogger();
   const std::wstring destinationPath = workingFolderPath + kDestinationName;
-  if (obtainRemoteConfigFile(logger, baseUrl + frontEndParameters, destinationPath)) return true;
+  if (obtainRemoteConfigFile(logger, baseUrl + frontEndParameters, workingFolderPath, destinationPath, downloadBound)) {
+    return true;
+  }
   return readRemoteConfigFile(logger, destinationPath, allowedVersion);
 }

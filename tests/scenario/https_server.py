@@ -65,7 +65,8 @@ class ConfigServer:
     last query member "case" (or its whole path without one); records every path
     requested. A body may be a function that returns an iterable of pieces: they
     go out one by one, without a length, until it ends, the client goes away or
-    the server stops."""
+    the server stops. A third member, seconds, keeps the server silent that long
+    (or until it stops) before it answers anything."""
 
     def __init__(self, certificate, responses):
         self.requests = []
@@ -76,7 +77,9 @@ class ConfigServer:
             def do_GET(self):
                 server.requests.append(self.path)
                 case = self.path.rsplit("case=", 1)[-1]
-                status, body = responses.get(case, (404, b"no such case"))
+                status, body, *silence = responses.get(case, (404, b"no such case"))
+                if silence and server.stopping.wait(silence[0]):
+                    return
                 self.send_response(status)
                 self.send_header("Content-Type", "application/json")
                 try:

@@ -3,6 +3,7 @@ import json
 import os
 import shutil
 import subprocess
+import time
 import unittest
 
 import https_server
@@ -10,6 +11,19 @@ import winebench as bench
 
 VERSION_DOCUMENT = json.dumps({"content": {"windows": {"version": "2.0.9", "url": "https://localhost/x"}}}).encode()
 NOT_JSON = b"<html><body>maintenance</body></html>"
+# The test build's bound on the download, in place of the product's 30 seconds.
+BOUND_SECONDS = 4
+SHORT_BOUND = {"KELVRA_TEST_CONFIG_DOWNLOAD_BOUND_MS": str(BOUND_SECONDS * 1000)}
+GAVE_UP = [("info", "Looking for remote config info for Kelvra Client."),
+           ("error", f"Stopped the remote-config download after [{BOUND_SECONDS}] seconds."),
+           ("error", "Failed to download remote-config to file due to unknown error.")]
+
+
+def trickle():
+    """Headers at once, then the document a byte every two seconds."""
+    for byte in VERSION_DOCUMENT:
+        yield bytes([byte])
+        time.sleep(2)
 
 
 class RemoteConfigDownloadTest(unittest.TestCase):
@@ -20,7 +34,9 @@ class RemoteConfigDownloadTest(unittest.TestCase):
         cls.certificates = https_server.Certificates(cls.root / "certificates")
         trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.certificates.ca)])
         assert trusted.returncode == 0, trusted.stderr
-        responses = {"ok": (200, VERSION_DOCUMENT), "garbage": (200, NOT_JSON)}
+        responses = {"ok": (200, VERSION_DOCUMENT), "garbage": (200, NOT_JSON),
+                     # Accepts, then says nothing until well after the bound; then the whole document.
+                     "silent": (200, VERSION_DOCUMENT, 2 * BOUND_SECONDS), "trickle": (200, trickle)}
         cls.server = https_server.ConfigServer(cls.certificates.server, responses)
         cls.stranger = https_server.ConfigServer(cls.certificates.stranger, responses)
 
@@ -31,10 +47,10 @@ class RemoteConfigDownloadTest(unittest.TestCase):
         bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(cls.certificates.ca)])
         shutil.rmtree(cls.root, ignore_errors=True)
 
-    def fetch(self, base_url, parameters):
+    def fetch(self, base_url, parameters, env=None, name=""):
         """Runs the step from an empty current directory (no local override).
         Returns (stdout, log messages as (level, text), working folder)."""
-        case = self.root / self.id().rsplit(".", 1)[-1]
+        case = self.root / (self.id().rsplit(".", 1)[-1] + name)
         current = case / "current"
         current.mkdir(parents=True)
         working = case / "KelvraInstaller_abcde"
@@ -42,11 +58,16 @@ class RemoteConfigDownloadTest(unittest.TestCase):
         result = subprocess.run(
             [str(bench.BENCH), "run", str(bench.STATE), str(bench.BIN / "remote_config_fetch.exe"),
              bench.windows_path(working), base_url, parameters, bench.windows_path(log)],
-            cwd=current, capture_output=True, timeout=120, env=dict(os.environ, LC_ALL="en_US.UTF-8"))
+            cwd=current, capture_output=True, timeout=120, env=dict(os.environ, LC_ALL="en_US.UTF-8", **(env or {})))
         self.assertEqual(result.returncode, 0, result.stderr)
         lines = log.read_bytes().decode("utf-8").split("\r\n")
         messages = [bench.LINE_PATTERN.match(line).groups() for line in lines if line]
         return result.stdout.decode().strip(), messages, working
+
+    def assert_nothing_left_beside(self, working):
+        """The download's temporary file is gone from the folder that holds the working folder."""
+        self.assertEqual(sorted(path.name for path in working.parent.iterdir()),
+                         ["KelvraInstaller_abcde", "current", "fetch.log"])
 
     def test_download_lands_in_the_working_folder_and_gives_the_version(self):
         out, messages, working = self.fetch(self.server.base_url(), "&case=ok")
@@ -56,6 +77,21 @@ class RemoteConfigDownloadTest(unittest.TestCase):
         self.assertEqual((working / "remoteconfig.json").read_bytes(), VERSION_DOCUMENT)
         # The parameter text follows the query directly, with no separator added.
         self.assertIn("/components/webinstaller?component_version=2.0.0&case=ok", self.server.requests)
+        self.assert_nothing_left_beside(working)
+
+    def test_a_server_that_outlasts_the_bound_is_given_up_and_leaves_nothing(self):
+        """A silent server that answers only after the bound (while the process still
+        lives), and one that trickles its body: the step ends at the bound as a failed
+        download, and nothing of either download reaches the working folder."""
+        for case, linger in (("silent", 3 * BOUND_SECONDS), ("trickle", 0)):
+            with self.subTest(case):
+                out, messages, working = self.fetch(self.server.base_url(), f"&case={case}",
+                                                    dict(SHORT_BOUND, KELVRA_TEST_LINGER_MS=str(linger * 1000)), case)
+                self.assertEqual(out, "result=1 version=0.0.0")
+                self.assertEqual(messages, GAVE_UP)
+                self.assertIn(f"/components/webinstaller?component_version=2.0.0&case={case}", self.server.requests)
+                self.assertEqual(list(working.iterdir()), [])
+                self.assert_nothing_left_beside(working)
 
     def test_refused_connection_is_a_download_failure(self):
         url = f"https://localhost:{https_server.closed_port()}/components/webinstaller?component_version=2.0.0"

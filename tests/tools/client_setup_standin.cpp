@@ -3,7 +3,7 @@
 // does (registry entries and an executable), and exits with the code it is told.
 // Settings come from the environment, which reaches it through the bootstrapper
 // and the front end:
-//   KELVRA_SETUP_RECORD   file to append one JSON line to: {"commandLine": ..., "exe": ...}
+//   KELVRA_SETUP_RECORD   file to append one JSON line to: {"commandLine": ..., "exe": ..., "cwd": ...}
 //   KELVRA_SETUP_INSTALL  "1": write the client's registry entries and KelvraClient.exe
 //   KELVRA_SETUP_CLIENT_DIR  where to put the client (default C:\Program Files\ZAV Kelvra)
 //   KELVRA_SETUP_EXIT     exit code (default 0)
@@ -47,8 +47,10 @@ std::wstring argumentsOf(const std::wstring& commandLine) {
 void record(const std::wstring& path) {
   wchar_t exe[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  wchar_t cwd[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, cwd);
   const std::string line = "{\"commandLine\": " + jsonString(argumentsOf(GetCommandLineW())) +
-                           ", \"exe\": " + jsonString(exe) + "}\n";
+                           ", \"exe\": " + jsonString(exe) + ", \"cwd\": " + jsonString(cwd) + "}\n";
   FILE* out = _wfopen(path.c_str(), L"ab");
   if (out == nullptr) return;
   std::fwrite(line.data(), 1, line.size(), out);

@@ -1,14 +1,36 @@
 // Runs the remote-configuration step against a given base URL:
 //   remote_config_fetch.exe WORKING_FOLDER BASE_URL PARAMETERS LOG_FILE
 // Logs into LOG_FILE as fileLogger and prints "result=0|1 version=...".
+// KELVRA_TEST_CONFIG_DOWNLOAD_BOUND_MS shortens the bound on the download, so that a
+// test of a silent or trickling server ends in seconds; KELVRA_TEST_LINGER_MS keeps
+// the process alive that long after the step, so that a download the step gave up
+// on may still finish meanwhile. Unset, the product's bound holds and it exits at once.
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "driver/file_logger.h"
 #include "driver/utf8.h"
+#include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config.h"
+#include "remoteconfig/remote_config_internal.h"
+
+namespace {
+
+// The variable's positive number of milliseconds, or fallback when it is unset or not one.
+std::chrono::milliseconds environmentMilliseconds(const wchar_t* name, std::chrono::milliseconds fallback) {
+  wchar_t text[32] = {};
+  const DWORD length = GetEnvironmentVariableW(name, text, 32);
+  if (length == 0 || length >= 32) return fallback;
+  wchar_t* end = nullptr;
+  const unsigned long value = std::wcstoul(text, &end, 10);
+  return *end == L'\0' && value > 0 ? std::chrono::milliseconds(value) : fallback;
+}
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 5) {
@@ -22,7 +44,10 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("result=1 version=%s\n", allowedVersion.c_str());
     return 0;
   }
-  const bool failed = fetchRemoteConfigFrom(argv[2], argv[1], argv[3], allowedVersion);
+  const auto bound = environmentMilliseconds(L"KELVRA_TEST_CONFIG_DOWNLOAD_BOUND_MS", kMaxRemoteConfigDownloadTime);
+  const bool failed = internal::fetchRemoteConfigWithin(argv[2], argv[1], argv[3], bound, allowedVersion);
   std::printf("result=%d version=%s\n", failed ? 1 : 0, allowedVersion.c_str());
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(environmentMilliseconds(L"KELVRA_TEST_LINGER_MS", std::chrono::milliseconds(0)).count()));
   return 0;
 }

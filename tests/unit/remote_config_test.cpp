@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/utf8.h"
+#include "remoteconfig/bounded_download.h"
 #include "remoteconfig/download_limit.h"
 #include "support/current_directory.h"
 #include "support/file_contents.h"
@@ -135,6 +136,37 @@ TEST(DownloadLimitTest, AbortsTheTransferPastTheByteOrTimeLimit) {
   EXPECT_EQ(time->OnProgress(1, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
   EXPECT_TRUE(time->exceededTime());
   EXPECT_FALSE(time->exceededBytes());
+
+  // A download the step stopped waiting for ends at urlmon's next report, within both limits.
+  const DownloadLimitReference abandoned(DownloadLimit::create(65536, std::chrono::hours(1)));
+  EXPECT_EQ(abandoned->OnProgress(1, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), S_OK);
+  abandoned->abandon();
+  EXPECT_EQ(abandoned->OnProgress(2, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
+  EXPECT_FALSE(abandoned->exceededBytes());
+  EXPECT_FALSE(abandoned->exceededTime());
+}
+
+// Which line of the failure table each end of the download gives. A download that
+// did not end within the bound is an unknown error whatever urlmon would have said.
+TEST(DownloadLimitTest, EachEndOfTheDownloadGivesItsFailureLine) {
+  struct Case {
+    const char* name;
+    BoundedDownload download;
+    DownloadFailure failure;
+  };
+  const Case cases[] = {
+      {"in time", {S_OK}, DownloadFailure::none},
+      {"out of memory", {E_OUTOFMEMORY}, DownloadFailure::outOfMemory},
+      {"download failure", {INET_E_DOWNLOAD_FAILURE}, DownloadFailure::downloadFailure},
+      {"aborted by a limit", {E_ABORT}, DownloadFailure::unknown},
+      {"a success code other than S_OK", {S_FALSE}, DownloadFailure::unknown},
+      {"past the bound", {std::nullopt}, DownloadFailure::unknown},
+      {"succeeded but could not be moved into place", {S_OK, "the downloaded file could not be moved", 5},
+       DownloadFailure::unknown},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(downloadFailureOf(c.download), c.failure) << c.name;
+  }
 }
 
 }  // namespace
