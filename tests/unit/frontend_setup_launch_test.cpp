@@ -144,8 +144,9 @@ TEST_F(SetupLaunchTest, TheShellsRefusalsEndAsTheFrontEndPromises) {
       } catch (const FrontEndError& error) {
         EXPECT_EQ(error.kind(), FailureKind::unexpected);
         EXPECT_EQ(error.message(), L"Could not start the client setup '" + program + L"'. " + answer.messageEnd);
-        EXPECT_EQ(failurePage(error.kind()).textKey, L"errorUnexpected");
-        EXPECT_EQ(failureReportMessage(error.kind(), L"", L""), L"Unexpected Error");
+        const FailureOutcome outcome = describeFailure(error.kind(), error.windowsError(), L"", L"");
+        EXPECT_EQ(outcome.page.textKey, L"errorUnexpected");
+        EXPECT_EQ(outcome.reportMessage, L"Unexpected Error");
       }
       EXPECT_EQ(startedReports, 0);
     }
