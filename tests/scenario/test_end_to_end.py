@@ -78,22 +78,6 @@ def end_leftover_processes():
         bench.wine(["taskkill", "/f", "/im", name], timeout=60)
 
 
-@contextlib.contextmanager
-def held_open(paths):
-    """The files kept open without sharing by another program, as a program still
-    using them would; each is created when missing."""
-    holder = bench.wine_background([bench.BIN / "file_holder.exe", *(bench.windows_path(path) for path in paths)],
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-    try:
-        line = holder.stdout.readline().strip()
-        assert line == b"ready", line
-        yield
-    finally:
-        holder.stdin.close()
-        holder.wait(timeout=60)
-        holder.stdout.close()
-
-
 def register_framework_4_8():
     bench.registry_delete_key(NDP)
     bench.registry_set(NET_4, "Release", 528040, "REG_DWORD")
@@ -240,7 +224,7 @@ class EndToEndTest(RunBench):
             (folder / "sub").mkdir(parents=True, exist_ok=True)
             (folder / "loose.txt").write_text("left over")
         self.addCleanup(lambda: [shutil.rmtree(folder, ignore_errors=True) for folder in planted])
-        with held_open([folder / "sub" / "held.dat" for folder in planted]):
+        with bench.held_open([folder / "sub" / "held.dat" for folder in planted]):
             run = self.run_exe(exe=bench.BOOTSTRAPPER)
 
         self.assertEqual(run.code, 1)
@@ -357,7 +341,7 @@ class EndToEndTest(RunBench):
 
     def test_locked_authentication_file_does_not_stop_the_run(self):
         auth = self.cwd / "zavKelvra.auth"
-        with held_open([auth]):
+        with bench.held_open([auth]):
             run = self.run_exe(env=self.standin("0", copy=True, client_layout="32"))
         self.assertEqual(run.code, 0)
         folder = self.assert_cleaned_up(run)

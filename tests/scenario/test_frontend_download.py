@@ -155,10 +155,7 @@ class DownloadFailureTest(DownloadCase):
     def test_a_setup_file_held_by_another_program_is_no_full_disk(self):
         folder = fe.stage(WORK / "held-open", config(self.server.url("ok"), self.md5), CAMPAIGN)
         setup = folder / "KelvraSetup.exe"
-        holder = bench.wine_background([bench.BIN / "file_holder.exe", bench.windows_path(setup)],
-                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        try:
-            self.assertEqual(holder.stdout.readline().strip(), b"ready")
+        with bench.held_open([setup]):
             run = fe.FrontEnd(folder, (), "en_US.UTF-8", None)
             self.addCleanup(run.kill)
             state = run.wait_page("tabError")
@@ -166,10 +163,6 @@ class DownloadFailureTest(DownloadCase):
             self.assertTrue(state["controls"]["linkLabelError"]["visible"])
             run.press("buttonErrorExit")
             self.assertEqual(run.wait_exit(), -1)
-        finally:
-            holder.stdin.close()
-            holder.wait(timeout=60)
-            holder.stdout.close()
         link = self.server.url("ok")
         errors = [m for level, m in run.messages() if level == "error"]
         self.assertEqual(errors, [f"Error: Downloading '{link}' failed: CreateFile failed with error 32."])

@@ -16,7 +16,7 @@ import unittest
 import winebench as bench
 from test_bootstrapper import folder_name_for_second
 from test_end_to_end import (CLEANING, LAUNCH, REMOTE_CONFIG, SUCCEEDED, TEMPORARY_FOLDER_VALUES, WITH_STANDIN,
-                             RunBench, held_open, windows_path)
+                             RunBench, windows_path)
 
 FAILED_CONFIG = ("info", "Due to failure in getting allowed version from remote config, setting allowed Kelvra "
                          "version to 0.0.0.")
@@ -179,7 +179,7 @@ class HostileInputTest(RunBench):
 
     def test_locked_remote_configuration_and_authentication_file_do_not_stop_the_run(self):
         config, auth = self.cwd / "remoteconfig.json", self.cwd / "zavKelvra.auth"
-        with held_open([config, auth]):
+        with bench.held_open([config, auth]):
             run, folder = self.successful_run()
         self.assertIn(("error", f"Failed to copy local remote-config override from path remoteconfig.json to path "
                                 f"{folder}\\remoteconfig.json. Error code 32."), run.messages)

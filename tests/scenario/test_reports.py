@@ -189,18 +189,11 @@ class ReportsTest(unittest.TestCase):
 
     def test_a_log_held_by_another_program_is_left_out(self):
         folder = self.stage(config(self.services, deprecated=True))
-        holder = bench.wine_background([bench.BIN / "file_holder.exe", bench.windows_path(bench.LOG)],
-                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        try:
-            self.assertEqual(holder.stdout.readline().strip(), b"ready")
+        with bench.held_open([bench.LOG]):
             run = self.start(folder, self.hosts)
             run.wait_page("tabError")
             run.press("buttonErrorExit")
             self.assertEqual(run.wait_exit(), -1)
-        finally:
-            holder.stdin.close()
-            holder.wait(timeout=60)
-            holder.stdout.close()
         snippet = self.services.received("report")[0]["log_snippet"]
         log_path = "C:\\ProgramData\\ZAVsoft\\Kelvra\\logs\\InstallerBootstrapper.log"
         self.assertTrue(snippet.rstrip().endswith(log_path + " content:"), snippet[-300:])

@@ -138,6 +138,22 @@ def windows_version(program, version):
 _temp_folder = None
 
 
+@contextlib.contextmanager
+def held_open(paths):
+    """The files kept open without sharing by another program, as a program still
+    using them would; each is created when missing."""
+    holder = wine_background([BIN / "file_holder.exe", *(windows_path(path) for path in paths)],
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    try:
+        line = holder.stdout.readline().strip()
+        assert line == b"ready", line
+        yield
+    finally:
+        holder.stdin.close()
+        holder.wait(timeout=60)
+        holder.stdout.close()
+
+
 def temp_folder():
     """The Unix path of the Windows user's temporary folder in the prefix."""
     global _temp_folder

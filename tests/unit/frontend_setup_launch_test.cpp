@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <vector>
 
@@ -29,15 +31,6 @@ std::wstring programFolder() {
   wchar_t path[MAX_PATH] = {};
   std::wstring own(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
   return own.substr(0, own.rfind(L'\\'));
-}
-
-std::string jsonString(const std::wstring& text) {
-  std::string out = "\"";
-  for (char c : toUtf8(text)) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
 }
 
 // What the shell was asked, copied while the request's strings still live.
@@ -100,8 +93,9 @@ TEST_F(SetupLaunchTest, TheShellStartsTheSetupAndItsExitCodePassesThrough) {
 
     EXPECT_EQ(asked.mask & (SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC), SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC);
     EXPECT_EQ(asked.verb, L"(null)") << "the default verb, which elevates as the program's manifest asks";
-    EXPECT_EQ(readFileBytes(record), "{\"commandLine\": " + jsonString(kArguments) + ", \"exe\": " +
-                                         jsonString(program) + ", \"cwd\": " + jsonString(directory) + "}\n");
+    const nlohmann::json started = nlohmann::json::parse(readFileBytes(record));
+    EXPECT_EQ(started, nlohmann::json({{"commandLine", toUtf8(kArguments)}, {"exe", toUtf8(program)},
+                                       {"cwd", toUtf8(directory)}}));
   }
 }
 
