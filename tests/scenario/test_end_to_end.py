@@ -19,7 +19,9 @@ import os
 import pathlib
 import re
 import shutil
+import socket
 import subprocess
+import threading
 import time
 import unittest
 
@@ -41,6 +43,8 @@ NDP = r"HKLM\Software\Microsoft\NET Framework Setup\NDP"
 NET_4 = NDP + r"\v4\Full"
 CLIENT_KEYS = (r"HKLM\Software\ZAVsoft", r"HKLM\Software\WOW6432Node\ZAVsoft")
 TEMPORARY_FOLDER_VALUES = [(r"HKCU\Environment", "TMP"), (r"HKCU\Environment", "TEMP")]
+INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+BOUND_REACHED = "Stopped the remote-config download after [30] seconds."
 
 FULFILLED = ("info", "System fulfills Kelvra requirements.")
 NONZERO = ("warning", "C# Installer returned nonzero error code.")
@@ -76,6 +80,27 @@ def end_leftover_processes():
     names = {path.name for path in bench.BIN.glob("InstallerBootstrapper*.exe")} | {"KelvraInstaller.exe"}
     for name in sorted(names):
         bench.wine(["taskkill", "/f", "/im", name], timeout=60)
+
+
+@contextlib.contextmanager
+def silent_listener():
+    """A port on 127.0.0.1 that takes connections and never answers; yields the port."""
+    listener = socket.create_server(("127.0.0.1", 0))
+    taken = []
+
+    def take():
+        with contextlib.suppress(OSError):
+            while True:
+                taken.append(listener.accept()[0])
+
+    thread = threading.Thread(target=take, daemon=True)
+    thread.start()
+    try:
+        yield listener.getsockname()[1]
+    finally:
+        listener.close()
+        for connection in taken:
+            connection.close()
 
 
 def register_framework_4_8():
@@ -373,19 +398,28 @@ class EndToEndTest(RunBench):
         self.assert_staged(token=token.encode(), campaign=sorted_compact.encode())
 
     def test_run_goes_on_when_the_remote_configuration_cannot_be_obtained(self):
-        # No local override: the download meets the bench's closed proxy.
+        # No local override: the download meets the bench's closed proxy, then a
+        # proxy that takes the connection and never answers, which only the
+        # download's own 30-second bound ends.
         (self.cwd / "remoteconfig.json").unlink()
-        run = self.run_exe(env=self.standin("0", copy=True, client_layout="32"))
-        self.assertEqual(run.code, 0)
-        self.assert_cleaned_up(run)
-        messages = run.messages
-        start = messages.index(("info", "Looking for remote config info for Kelvra Client."))
-        self.assertEqual(messages[start + 1][0], "error")
-        self.assertTrue(messages[start + 1][1].startswith("Failed to download remote-config to file due to "))
-        self.assertEqual(messages[start + 2], ("info", "Due to failure in getting allowed version from remote config, "
-                                                       "setting allowed Kelvra version to 0.0.0."))
-        self.assertEqual(messages[-2], SUCCEEDED)
-        self.assert_staged(remote_config=None)
+        with silent_listener() as port:
+            for proxy, stopped in ((None, []), (f"127.0.0.1:{port}", [("error", BOUND_REACHED)])):
+                with self.subTest(proxy=proxy or "closed"), bench.registry_values(
+                        [(INTERNET_SETTINGS, "ProxyServer", proxy, "REG_SZ")] if proxy else []):
+                    run = self.run_exe(env=self.standin("0", copy=True, client_layout="32"), timeout=120)
+                    self.assertEqual(run.code, 0)
+                    self.assert_cleaned_up(run)
+                    messages = run.messages
+                    start = messages.index(("info", "Looking for remote config info for Kelvra Client.")) + 1
+                    self.assertEqual(messages[start:start + len(stopped)], stopped)
+                    failure = messages[start + len(stopped)]
+                    self.assertEqual(failure[0], "error")
+                    self.assertTrue(failure[1].startswith("Failed to download remote-config to file due to "))
+                    self.assertEqual(messages[start + len(stopped) + 1],
+                                     ("info", "Due to failure in getting allowed version from remote config, "
+                                              "setting allowed Kelvra version to 0.0.0."))
+                    self.assertEqual(messages[-2], SUCCEEDED)
+                    self.assert_staged(remote_config=None)
 
     def test_second_copy_is_turned_away_while_the_first_waits_for_its_front_end(self):
         release = self.folder / "release"
