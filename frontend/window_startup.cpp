@@ -57,6 +57,8 @@ void Window::backgroundWorkerStartup() {
     // What the user gave up did not fail.
     if (!startupCancelled_) OnError(error);
   }
+  // A later thread may get the same id.
+  startupThreadId_ = 0;
   PostMessageW(window_, kStartupFinishedMessage, succeeded ? 1 : 0, 0);
 }
 
