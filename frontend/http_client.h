@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/http_limits.h"
 
@@ -63,4 +64,32 @@ class HttpClient {
   std::mutex requestMutex_;
   void* activeRequest_ = nullptr;
   std::atomic<bool> aborted_{false};
+};
+
+// The exchanges of one thread that another thread may have to stop (the user
+// cancels the start-up while it waits on a server). While a Watch lives, abortAll
+// aborts its client; a client watched after abortAll is aborted at once, so none
+// slips through between the two threads.
+class HttpAbortGroup {
+ public:
+  class Watch {
+   public:
+    // A null group watches nothing.
+    Watch(HttpAbortGroup* group, HttpClient& client);
+    ~Watch();
+    Watch(const Watch&) = delete;
+    Watch& operator=(const Watch&) = delete;
+
+   private:
+    HttpAbortGroup* group_;
+    HttpClient& client_;
+  };
+
+  void abortAll();
+  [[nodiscard]] bool aborted() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<HttpClient*> clients_;
+  bool aborted_ = false;
 };

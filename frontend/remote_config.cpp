@@ -22,8 +22,9 @@ std::string readConfigFile(const std::wstring& path) {
   return reading.bytes;
 }
 
-std::string downloadConfig(const std::wstring& address, const HttpLimits& network) {
+std::string downloadConfig(const std::wstring& address, const HttpLimits& network, HttpAbortGroup* exchanges) {
   HttpClient client(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT, network);
+  const HttpAbortGroup::Watch watch(exchanges, client);
   HttpResult result = client.get(address);
   if (result.failed) throw std::runtime_error(toUtf8(result.message));
   return std::move(result.body);
@@ -43,11 +44,12 @@ void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wst
       logger.log(L"Bootstrap did not dropped remote config, trying to download", L"warning");
       const std::wstring address = remoteConfigAddress(inputs.host, inputs.productId, inputs.configVersion);
       location = address;
-      config = parseRemoteConfig(downloadConfig(address, inputs.network));
+      config = parseRemoteConfig(downloadConfig(address, inputs.network, inputs.exchanges));
       logger.log(L"remote config source: " + address, L"information");
     }
   } catch (const std::exception& error) {
-    logger.log(L"Error reading remote config: " + fromUtf8(error.what()), L"error");
+    const bool givenUp = inputs.exchanges != nullptr && inputs.exchanges->aborted();
+    if (!givenUp) logger.log(L"Error reading remote config: " + fromUtf8(error.what()), L"error");
     config = RemoteConfigRecord{};
     throw FrontEndError(FailureKind::remoteConfig, L"Getting json remote config: " + location);
   }

@@ -15,11 +15,14 @@ struct RemoteConfigInputs {
   std::wstring productId;      // empty without one
   std::wstring configVersion;  // "2.0.0"
   HttpLimits network;          // for the download
+  HttpAbortGroup* exchanges = nullptr;  // stops the download when aborted; may be null
 };
 
 // GetRemoteConfigJson: fills location with the file's path (or, once it downloads, the address) before
 // anything can fail, then config. Throws FrontEndError: outdated for a
 // configuration marked deprecated, remoteConfig when none could be read or
-// parsed (config is then the empty record, and the cause has been logged).
+// parsed (config is then the empty record, and the cause has been logged). A
+// download stopped through exchanges throws the same failure without logging it:
+// the user gave it up, it did not fail.
 void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
                          RemoteConfigRecord& config);

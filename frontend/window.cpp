@@ -13,9 +13,6 @@
 
 namespace {
 
-// Wakes the window's thread to run the tasks queued by RunOnWindowThread.
-constexpr UINT kRunTasksMessage = WM_APP + 1;
-
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
 
@@ -68,10 +65,12 @@ Window::Window(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEnd
 
 Window::~Window() {
   if (window_ != nullptr && !destroyed_) DestroyWindow(window_);
-  // The workers use the window's members: they end first.
+  // The workers use the window's members: they end first. A start-up worker that
+  // is still busy is sending the report of its failure, which goes out whole.
   if (downloadClient_) downloadClient_->abort();
   if (downloadWorker_.joinable()) downloadWorker_.join();
   if (setupWorker_.joinable()) setupWorker_.join();
+  if (startupWorker_.joinable()) startupWorker_.join();
 }
 
 bool Window::RegisterWindowClasses() const {
@@ -138,6 +137,12 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kRunTasksMessage:
       RunPendingTasks();
+      return 0;
+    case kStartupFinishedMessage:
+      OnStartupFinished(wParam != 0);
+      return 0;
+    case kExitMessage:
+      FinishExit(static_cast<int>(wParam));
       return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -215,7 +220,19 @@ void Window::OnError(const std::exception& error) {
   }
 }
 
+// A report or event that the window's thread handed to the report worker goes out
+// before the exit, as it did when the window's thread sent it itself.
 void Window::ExitApplication(int code) {
+  if (exitRequested_) return;
+  exitRequested_ = true;
+  if (reports_.idle()) {
+    FinishExit(code);
+    return;
+  }
+  reports_.post([this, code] { PostMessageW(window_, kExitMessage, static_cast<WPARAM>(code), 0); });
+}
+
+void Window::FinishExit(int code) {
   logger_.log(L"Exiting application with return code " + std::to_wstring(code), L"information");
   logger_.log(L"Running cleanup.", L"information");
   KillTimer(window_, kSizeTimerId);

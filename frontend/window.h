@@ -2,6 +2,9 @@
 // download, done, error), the start-up sequence that reads what the bootstrapper
 // left, and the error handling that every failure ends in. Only the window's
 // thread touches the controls; other threads hand work over with RunOnWindowThread.
+// The window's thread never waits on a server or a file's digest: start-up, the
+// download, the setup and the reports it raises itself run on workers, so that the
+// window always answers.
 #pragma once
 
 #include <windows.h>
@@ -25,6 +28,7 @@
 #include "http_client.h"
 #include "localized_strings.h"
 #include "logger.h"
+#include "serial_worker.h"
 
 // The step keeps its name; the Windows macro of that name is not used here.
 #undef LoadIcon
@@ -67,8 +71,9 @@ class Window {
   // a run shows its error page and sends its report; later ones are ignored.
   void OnError(const std::exception& error);
 
-  // Logs, cleans up, stores code as the exit code and ends the message loop.
-  // Window thread only.
+  // Logs, cleans up, stores code as the exit code and ends the message loop, once
+  // the reports and events that the window's thread raised before have been sent
+  // (the message loop runs meanwhile). Later calls are ignored. Window thread only.
   void ExitApplication(int code);
 
  private:
@@ -79,10 +84,15 @@ class Window {
   void LoadIcon();
   void ShowInTaskbar();
   void LogSecurityPermissions();
+  void StartStartupWorker();
+  void backgroundWorkerStartup();
   void GetCampaign();
   void GetRemoteConfigJson();
   void StartSizeTimer();
-  void DoEvents();
+  void OnStartupFinished(bool succeeded);
+  [[nodiscard]] bool StartupAwaited() const;
+  void CancelStartup();
+  void EndCancelledStartup();
 
   // Controls, pages and layout (window_layout.cpp).
   void CreateControls();
@@ -122,9 +132,14 @@ class Window {
   void SetupCompleted(int exitCode);
   [[nodiscard]] std::wstring SetupFilePath() const;
 
-  // Problem reports and events (window_reports.cpp).
+  // Problem reports and events (window_reports.cpp): built and logged on the
+  // calling thread, sent there too unless that is the window's thread.
   void webClient_ErrorReport(const std::wstring& message);
   void webClient_KelvraReport(const std::wstring& eventName);
+  void SendOffWindowThread(std::function<void()> exchange);
+  void PostProblemReport(const std::string& body);
+  void PostEvent(const std::string& body);
+  [[nodiscard]] HttpAbortGroup* ExchangesOfThisThread();
 
   // The window procedure and the task queue (window.cpp).
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -135,7 +150,15 @@ class Window {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int notification);
   void RunPendingTasks();
+  void FinishExit(int code);
   [[nodiscard]] bool OnWindowThread() const { return GetCurrentThreadId() == windowThread_; }
+
+  // Wakes the window's thread: to run the tasks queued by RunOnWindowThread; when
+  // the start-up worker is done (wParam 1 when its steps succeeded); to exit with
+  // the code in wParam once the report worker has sent what came before.
+  static constexpr UINT kRunTasksMessage = WM_APP + 1;
+  static constexpr UINT kStartupFinishedMessage = WM_APP + 2;
+  static constexpr UINT kExitMessage = WM_APP + 3;
 
   // The data model.
   std::wstring _productId;  // empty without one
@@ -163,11 +186,14 @@ class Window {
   HWND window_ = nullptr;
   DWORD windowThread_ = 0;
   bool destroyed_ = false;
+  bool exitRequested_ = false;  // ExitApplication waits for the report worker
   bool exiting_ = false;
+  bool startupBusy_ = false;  // window thread only: until the start-up worker has handed back
   UINT dpi_ = 96;
   Page page_ = Page::init;
   HWND pages_[4] = {};
   HWND labelWelcome_ = nullptr;
+  HWND progressBarInit_ = nullptr;
   HWND labelWaitEnd_ = nullptr;
   HWND progressBarDownload_ = nullptr;
   HWND labelDownloadSize_ = nullptr;
@@ -194,4 +220,10 @@ class Window {
   int progressPercent_ = -1;  // worker thread only: the bar is only told of changes
   std::thread downloadWorker_;
   std::thread setupWorker_;
+  std::atomic<bool> startupCancelled_{false};
+  std::atomic<DWORD> startupThreadId_{0};
+  HttpAbortGroup startupExchanges_;  // what the start-up worker waits on, aborted when the user cancels
+  std::thread startupWorker_;
+  // Destroyed first: sends what is still queued before the members it uses go.
+  SerialWorker reports_;
 };

@@ -134,16 +134,21 @@ void Window::DeleteSetupFile() {
 // True keeps the window open.
 bool Window::Window_FormClosing() {
   if (exiting_) return false;
-  if (downloadBusy_) {
+  // An exit that waits for its reports closes the window itself.
+  if (exitRequested_) return true;
+  if (downloadBusy_ || StartupAwaited()) {
     const int answer = MessageBoxW(window_, strings_->get(L"exitMsgQuestion").c_str(),
                                    strings_->get(L"exitMsgTitle").c_str(), MB_YESNO | MB_ICONQUESTION);
     const bool confirmed = answer == IDYES;
     logger_.log(std::wstring(L"Canceled window close event: UserClosing:[choice=") + (confirmed ? L"True" : L"False") +
                     L"]",
                 L"warning");
-    // The download may have ended while the question was open; the setup then
-    // runs already and there is nothing left to cancel.
-    if (confirmed && downloadBusy_) {
+    // While the question was open the start-up may have handed over to the
+    // download or failed, and the download may have ended (the setup then runs
+    // already): only what still runs is cancelled.
+    if (confirmed && StartupAwaited()) {
+      CancelStartup();
+    } else if (confirmed && downloadBusy_) {
       CancelDownload();
       webClient_KelvraReport(L"kelvra_download_cancelled");
       ExitApplication(2);

@@ -38,6 +38,8 @@ void Window::ShowErrorPage() {
 }
 
 void Window::OpenErrorLink() {
+  // Once an exit waits for its reports, a second click opens nothing more.
+  if (exitRequested_) return;
   if (isWebAddress(_error_url)) {
     ShellExecuteW(window_, L"open", _error_url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }

@@ -19,6 +19,7 @@ enum ControlId : int {
   idLabelError,
   idLinkLabelError,
   idButtonErrorExit,
+  idProgressBarInit,
 };
 
 struct ControlName {
@@ -40,4 +41,5 @@ inline constexpr ControlName kControlNames[] = {
     {idLabelError, L"labelError"},
     {idLinkLabelError, L"linkLabelError"},
     {idButtonErrorExit, L"buttonErrorExit"},
+    {idProgressBarInit, L"progressBarInit"},
 };

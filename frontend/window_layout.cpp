@@ -76,6 +76,9 @@ void Window::CreateControls() {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   };
   labelWelcome_ = control(Page::init, WC_STATICW, kLabelStyle, idLabelWelcome);
+  // Moves on its own while the configuration is read (PBM_SETMARQUEE): the window
+  // is busy, not stuck.
+  progressBarInit_ = control(Page::init, PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE | PBS_MARQUEE, idProgressBarInit);
   labelDownloadSize_ = control(Page::download, WC_STATICW, kLabelStyle, idLabelDownloadSize);
   progressBarDownload_ = control(Page::download, PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE | PBS_SMOOTH,
                                  idProgressBarDownload);
@@ -98,7 +101,7 @@ void Window::CreateFonts() {
 }
 
 void Window::ApplyFonts(bool redraw) {
-  const HWND controls[] = {labelDownloadSize_, progressBarDownload_, labelStatistics_,
+  const HWND controls[] = {labelDownloadSize_, progressBarDownload_, progressBarInit_, labelStatistics_,
                            labelError_,        linkLabelError_,      buttonErrorExit_};
   for (HWND each : controls) SendMessageW(each, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), redraw);
   // The page's lead line stands out a little.
@@ -119,6 +122,10 @@ void Window::LayoutControls() {
     const int leadHeight = textHeight(headingFont_.get(), windowText(lead), contentWidth);
     place(lead, margin, std::max(margin, (height - leadHeight) / 2 - s(kGap)), contentWidth, leadHeight);
   }
+  RECT welcome = {};
+  GetWindowRect(labelWelcome_, &welcome);
+  MapWindowPoints(nullptr, pages_[static_cast<int>(Page::init)], reinterpret_cast<POINT*>(&welcome), 2);
+  place(progressBarInit_, margin, static_cast<int>(welcome.bottom) + s(kGap), contentWidth, s(kProgressHeight));
 
   const int line = textHeight(font_.get(), L"", contentWidth);
   const int sizeHeight = std::max(line, textHeight(font_.get(), windowText(labelDownloadSize_), contentWidth));

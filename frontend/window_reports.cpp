@@ -1,6 +1,7 @@
 // Problem reports and events to the maker's services, sent synchronously on the
-// calling thread. Their failures are only logged: a report must never become a
-// failure of its own.
+// calling thread, except on the window's thread, which hands them to the report
+// worker so that it never waits on a server. Their failures are only logged: a
+// report must never become a failure of its own.
 #include "window.h"
 
 #include <bcrypt.h>
@@ -88,8 +89,12 @@ void Window::webClient_ErrorReport(const std::wstring& message) {
   const std::wstring snippet = buildLogSnippet(logForReport(Logger::GetLogPath(false), logger_),
                                                logForReport(Logger::GetLogPath(true), logger_));
   const std::string body = buildProblemReportBody(buildProblemText(fields), toUtf8(snippet));
+  SendOffWindowThread([this, body] { PostProblemReport(body); });
+}
 
+void Window::PostProblemReport(const std::string& body) {
   HttpClient client(userAgent(), settings_.network);
+  const HttpAbortGroup::Watch watch(ExchangesOfThisThread(), client);
   const HttpResult result = client.post(L"http://" + settings_.problemReportHost + L"/problem.php",
                                         "application/x-www-form-urlencoded", body);
   if (!result.failed) return;
@@ -112,9 +117,13 @@ void Window::webClient_KelvraReport(const std::wstring& eventName) {
   fields.version = _remoteConfigJson.version;
   if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", L"warning");
   const std::string body = buildEventBody(fields);
-
-  HttpClient client(userAgent(), settings_.network);
   logger_.log(L"Sending event: " + fromUtf8(body), L"information");
+  SendOffWindowThread([this, body] { PostEvent(body); });
+}
+
+void Window::PostEvent(const std::string& body) {
+  HttpClient client(userAgent(), settings_.network);
+  const HttpAbortGroup::Watch watch(ExchangesOfThisThread(), client);
   const HttpResult result = client.post(
       L"https://" + settings_.telemetryHost + L"/clients/" + settings_.telemetryClientNumber + L"/events",
       "application/json", body);
@@ -125,4 +134,23 @@ void Window::webClient_KelvraReport(const std::wstring& eventName) {
   } else {
     logger_.log(L"[StreamWriter] Sending event failed: " + result.message, L"error");
   }
+}
+
+void Window::SendOffWindowThread(std::function<void()> exchange) {
+  if (!OnWindowThread()) {
+    exchange();
+    return;
+  }
+  reports_.post([this, exchange = std::move(exchange)] {
+    try {
+      exchange();
+    } catch (const std::exception& error) {
+      logger_.log(L"Sending failed: " + fromUtf8(error.what()), L"error");
+    }
+  });
+}
+
+// The start-up worker's exchanges end when the user cancels the start-up.
+HttpAbortGroup* Window::ExchangesOfThisThread() {
+  return GetCurrentThreadId() == startupThreadId_ ? &startupExchanges_ : nullptr;
 }

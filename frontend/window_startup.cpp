@@ -1,7 +1,10 @@
 // The start-up sequence: arguments, texts, icon, the user, the campaign and the
-// remote configuration, then the hand-over to the download. Runs on the window's
-// thread; every failure ends in OnError.
+// remote configuration, then the hand-over to the download. What waits on files
+// and servers runs on the start-up worker, while the window shows its busy
+// initialisation page and answers; every failure ends in OnError.
 #include "window.h"
+
+#include <commctrl.h>
 
 #include <string>
 
@@ -11,6 +14,12 @@
 #include "user_identity.h"
 #include "window_layout.h"
 
+namespace {
+
+constexpr UINT kMarqueeIntervalMs = 30;
+
+}  // namespace
+
 void Window::SetupGuiElements() {
   try {
     logger_.log(L"Setting up gui elements.", L"information");
@@ -19,17 +28,77 @@ void Window::SetupGuiElements() {
     LoadIcon();
     ShowInTaskbar();
     LogSecurityPermissions();
+    StartStartupWorker();
+  } catch (const std::exception& error) {
+    OnError(error);
+  }
+}
+
+void Window::StartStartupWorker() {
+  SendMessageW(progressBarInit_, PBM_SETMARQUEE, TRUE, kMarqueeIntervalMs);
+  startupBusy_ = true;
+  startupWorker_ = std::thread([this] { backgroundWorkerStartup(); });
+}
+
+// The campaign, the configuration and the started event, in that order; the last
+// thing it does is to hand back to the window's thread.
+void Window::backgroundWorkerStartup() {
+  startupThreadId_ = GetCurrentThreadId();
+  bool succeeded = false;
+  try {
     GetCampaign();
-    GetRemoteConfigJson();
-    StartSizeTimer();
-    webClient_KelvraReport(L"kelvra_download_started");
+    if (!startupCancelled_) GetRemoteConfigJson();
+    if (!startupCancelled_) {
+      RunOnWindowThread([this] { StartSizeTimer(); });
+      webClient_KelvraReport(L"kelvra_download_started");
+    }
+    succeeded = true;
+  } catch (const std::exception& error) {
+    // What the user gave up did not fail.
+    if (!startupCancelled_) OnError(error);
+  }
+  // A later thread may get the same id.
+  startupThreadId_ = 0;
+  PostMessageW(window_, kStartupFinishedMessage, succeeded ? 1 : 0, 0);
+}
+
+void Window::OnStartupFinished(bool succeeded) {
+  // Its message was the worker's last act.
+  if (startupWorker_.joinable()) startupWorker_.join();
+  startupBusy_ = false;
+  SendMessageW(progressBarInit_, PBM_SETMARQUEE, FALSE, 0);
+  if (startupCancelled_) {
+    EndCancelledStartup();
+    return;
+  }
+  if (!succeeded) return;
+  try {
     StartDownloadWorker();
-    DoEvents();
     // A failure handled meanwhile keeps its error page.
     if (!destroyed_ && !errorReportSent) SelectPage(Page::download);
   } catch (const std::exception& error) {
     OnError(error);
   }
+}
+
+// Closing asks first while the start-up runs, as during the download; not once a
+// failure is being handled, whose error page comes next.
+bool Window::StartupAwaited() const { return startupBusy_ && !errorReportSent; }
+
+// The worker ends within moments once what it waits on is aborted; the cancel is
+// carried out when it has handed back.
+void Window::CancelStartup() {
+  startupCancelled_ = true;
+  startupExchanges_.abortAll();
+}
+
+// Ends as a download cancelled by the user does: the download is marked cancelled
+// before it began, so that the exit cleans up after it alike.
+void Window::EndCancelledStartup() {
+  _cancelDownload = true;
+  CancelDownload();
+  webClient_KelvraReport(L"kelvra_download_cancelled");
+  ExitApplication(2);
 }
 
 void Window::ParseArguments() {
@@ -96,7 +165,7 @@ void Window::GetCampaign() {
 
 void Window::GetRemoteConfigJson() {
   const RemoteConfigInputs inputs{folder_, settings_.remoteConfigHost, _productId, _remoteConfigVersion,
-                                  settings_.network};
+                                  settings_.network, &startupExchanges_};
   readRemoteConfig(inputs, logger_, _remoteConfigLocation, _remoteConfigJson);
 }
 
@@ -105,21 +174,4 @@ void Window::GetRemoteConfigJson() {
 void Window::StartSizeTimer() {
   SetTimer(window_, kSizeTimerId, kSizeTimerInterval, nullptr);
   UpdateSizeLabel();
-}
-
-// Lets the messages that start-up queued (painting, the worker's first reports)
-// run before the download page is selected. A quit request met here is put back
-// for the message loop.
-void Window::DoEvents() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    if (!IsDialogMessageW(window_, &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
 }

@@ -149,6 +149,15 @@ class FrontEnd:
         code, out = driver("close", locale=self.locale)
         assert code == 0, out
 
+    def unanswered_polls(self, seconds):
+        """Asks the window every 200 ms for seconds whether its thread answers within a
+        second; returns how many times it did not."""
+        code, out = driver("responsive", seconds, locale=self.locale, timeout=seconds + 60)
+        assert code == 0 and out.startswith("polls "), out
+        polls, failed = int(out.split()[1]), int(out.split()[3])
+        assert polls > 0, out
+        return failed
+
     def show_page(self, page):
         code, out = driver("show-page", page, locale=self.locale)
         assert code == 0, out

@@ -1,5 +1,6 @@
 """The installer front end's window, languages, start-up inputs and error page,
 run for real under Wine from a working folder laid out as the bootstrapper leaves it."""
+import http.server
 import json
 import re
 import shutil
@@ -22,10 +23,29 @@ URL_RECORD = WORK / "opened-urls.txt"
 HTTPS_COMMAND = r"HKLM\Software\Classes\https\shell\open\command"
 X11_DRIVER = r"HKCU\Software\Wine\X11 Driver"
 IDYES = 6
+IDNO = 7
 # What a confirmed close during the download logs besides the exit.
 CANCEL_WARNINGS = [("warning", "Canceled window close event: UserClosing:[choice=True]"),
                    ("warning", "Canceling download.")]
 DESKTOP = r"HKCU\Control Panel\Desktop"
+LANGUAGES = [  # locale, culture the front end detects, string table it shows
+    ("en_US.UTF-8", "en-US", "en"),
+    ("de_DE.UTF-8", "de-DE", "de"),
+    ("ja_JP.UTF-8", "ja-JP", "ja"),
+    ("pt_BR.UTF-8", "pt-BR", "pt-BR"),
+    ("es_MX.UTF-8", "es-MX", "es-MX"),
+    ("es_AR.UTF-8", "es-AR", "es"),  # no table of its own: its parent's
+]
+TABLE_OF_LOCALE = {locale: table for locale, _, table in LANGUAGES}
+# What a confirmed close logs from its question to the end, on any page that asks.
+CANCEL_ENDING = [*CANCEL_WARNINGS,
+                 ("information", "Deleting client setup file."),
+                 ("information", "Exiting application with return code 2"),
+                 ("information", "Running cleanup."),
+                 # The cancel flag is still set when the exit cleans up.
+                 ("warning", "Canceling download."),
+                 ("information", "Deleting client setup file."),
+                 ("information", "Exit complete")]
 
 
 def setUpModule():
@@ -73,7 +93,8 @@ class FrontEndCase(unittest.TestCase):
         self.assertEqual(run.messages()[-1], ("information", "Exit complete"))
 
     def assertCancelsDownload(self, run):
-        """Closes the window during the download and confirms: the run ends with 2."""
+        """Closes the window during the download (or while it is being prepared) and
+        confirms: the run ends with 2. The question must be the one to quit the download."""
         record = WORK / "question.json"
         record.unlink(missing_ok=True)
         watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.windows_path(record), 30000, IDYES],
@@ -82,21 +103,16 @@ class FrontEndCase(unittest.TestCase):
         self.assertEqual(watcher.wait(timeout=60), 0)
         self.assertEqual(run.wait_exit(), 2)
         self.assertEqual(run.messages()[-1], ("information", "Exit complete"))
+        question = json.loads(record.read_text(encoding="utf-8"))
+        texts = fe.strings(TABLE_OF_LOCALE.get(run.locale, "en"))
+        self.assertEqual((question["caption"], question["body"]), (texts["exitMsgTitle"], texts["exitMsgQuestion"]))
+        self.assertEqual([button["id"] for button in question["buttons"]], [IDYES, IDNO])
 
 
 class WindowAndLanguagesTest(FrontEndCase):
-    LANGUAGES = [  # locale, culture the front end detects, string table it shows
-        ("en_US.UTF-8", "en-US", "en"),
-        ("de_DE.UTF-8", "de-DE", "de"),
-        ("ja_JP.UTF-8", "ja-JP", "ja"),
-        ("pt_BR.UTF-8", "pt-BR", "pt-BR"),
-        ("es_MX.UTF-8", "es-MX", "es-MX"),
-        ("es_AR.UTF-8", "es-AR", "es"),  # no table of its own: its parent's
-    ]
-
     def test_texts_follow_the_user_interface_language(self):
         folder = fe.stage(self.folder(), CONFIG, CAMPAIGN)
-        for locale, culture, table in self.LANGUAGES:
+        for locale, culture, table in LANGUAGES:
             with self.subTest(culture=culture):
                 texts = fe.strings(table)
                 run = self.start(folder, locale=locale)
@@ -149,14 +165,7 @@ class WindowAndLanguagesTest(FrontEndCase):
             ("information", f"Getting json remote config: {path}\\remoteconfig.json"),
             ("information", "Getting json remote config successful"),
             ("information", "Starting client download."),
-            *CANCEL_WARNINGS,
-            ("information", "Deleting client setup file."),
-            ("information", "Exiting application with return code 2"),
-            ("information", "Running cleanup."),
-            # The cancel flag is still set when the exit cleans up.
-            ("warning", "Canceling download."),
-            ("information", "Deleting client setup file."),
-            ("information", "Exit complete"),
+            *CANCEL_ENDING,
         ])
 
     def test_product_id_and_game_name_name_the_window(self):
@@ -297,6 +306,59 @@ class ErrorPageTest(FrontEndCase):
         self.assertEqual(URL_RECORD.read_text(encoding="utf-8").splitlines(), [texts["errorConnection_url"]])
 
 
+class HeldReportService:
+    """Plays the problem-report service over plain HTTP on loopback: takes each report
+    at once, answers it only once released."""
+
+    def __init__(self):
+        self.reports = []
+        self.released = threading.Event()
+        service = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_POST(self):
+                service.reports.append(self.rfile.read(int(self.headers.get("Content-Length", 0))))
+                service.released.wait(timeout=120)
+                self.send_response(200)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+
+            def log_message(self, *args):
+                pass
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.httpd.daemon_threads = True
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+        self.host = f"127.0.0.1:{self.httpd.server_address[1]}"
+
+    def stop(self):
+        self.released.set()
+        self.httpd.shutdown()
+        self.httpd.server_close()
+        self.thread.join(timeout=10)
+
+
+class SlowReportServiceTest(FrontEndCase):
+    def test_window_answers_while_a_report_is_posted(self):
+        service = HeldReportService()
+        self.addCleanup(service.stop)
+        folder = fe.stage(self.folder(), DEPRECATED, program=fe.TEST_HOST_FRONT_END)
+        run = self.start(folder, env={"KELVRA_TEST_REPORT_HOST": service.host})
+        self.assertEqual(run.unanswered_polls(10), 0)
+        # The report was under way, unanswered, all that time.
+        self.assertEqual(len(service.reports), 1)
+        self.assertIn(b"deprecated", service.reports[0])
+        service.released.set()
+        run.wait_page("tabError")
+        run.press("buttonErrorExit")
+        self.assertEqual(run.wait_exit(), -1)
+        messages = run.messages()
+        self.assertIn(("information", f"Sending error to {service.host}: "
+                       "Remote config suggests this installer is deprecated."), messages)
+        self.assertFalse([m for _, m in messages if m.startswith("Sending error failed")])
+
+
 class HeldResponses(dict):
     """Responses for the config server, by request path; get() waits while held."""
 
@@ -343,10 +405,15 @@ class DownloadedConfigurationTest(FrontEndCase):
         self.responses.released.clear()
         try:
             run = self.start_against(self.server)
-            # The window shows its initialisation page while the answer is awaited.
+            # The window shows its initialisation page, busy, while the answer is awaited.
             state = run.wait_page("tabInit")
             run.screenshot("init-en-US")
             self.assertEqual(state["controls"]["labelWelcome"]["text"], fe.strings("en")["labelWelcome"])
+            self.assertTrue(state["controls"]["progressBarInit"]["visible"])
+            self.assertTrue(state["controls"]["progressBarInit"]["marquee"])
+            # The service answers only after 20 seconds; the window answers throughout.
+            self.assertEqual(run.unanswered_polls(20), 0)
+            self.assertEqual(self.server.requests, [CONFIG_PATH])
         finally:
             self.responses.released.set()
         run.wait_page("tabDownload")
@@ -356,6 +423,20 @@ class DownloadedConfigurationTest(FrontEndCase):
         self.assertIn(("warning", "Bootstrap did not dropped remote config, trying to download"), messages)
         self.assertIn(("information", f"remote config source: {address}"), messages)
         self.assertEqual(self.server.requests, [CONFIG_PATH])
+
+    def test_closing_while_the_configuration_is_awaited_asks_and_cancels(self):
+        self.responses.released.clear()
+        self.addCleanup(self.responses.released.set)
+        run = self.start_against(self.server)
+        run.wait_page("tabInit")
+        self.assertEqual(run.unanswered_polls(2), 0)
+        self.assertCancelsDownload(run)
+        # The run ended while the service still held its answer: the request was given up.
+        self.assertFalse(self.responses.released.is_set())
+        self.assertEqual(self.server.requests, [CONFIG_PATH])
+        messages = [m for m in run.messages() if not m[1].startswith(("Events are not sent", "Problem reports"))]
+        asked = messages.index(("warning", "Bootstrap did not dropped remote config, trying to download"))
+        self.assertEqual(messages[asked + 1:], CANCEL_ENDING)
 
     def test_with_a_product_id_the_product_is_asked_for(self):
         run = self.start_against(self.server, ["1234", "Kelvra Quest"])

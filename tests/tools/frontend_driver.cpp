@@ -9,6 +9,8 @@
 //                                               visible and "exit CODE" when it ends
 //   frontend_driver.exe record FILE ARGS...     appends the arguments as one line to FILE (stands
 //                                               in for the browser a link opens)
+//   frontend_driver.exe responsive SECONDS      asks the window every 200 ms for SECONDS whether its
+//                                               thread answers (WM_NULL, 1 s), prints "polls N failed M"
 // Window text is read without sending messages, so a window whose thread is busy
 // can still be described. Exit code 0, 1 when the window or page did not appear,
 // 2 on wrong usage.
@@ -27,6 +29,10 @@
 namespace {
 
 constexpr UINT kMessageTimeoutMs = 2000;
+// A window whose thread takes longer than this to answer counts as hung: Windows
+// itself marks a window "Not Responding" after 5 seconds.
+constexpr UINT kAnswerTimeoutMs = 1000;
+constexpr DWORD kPollIntervalMs = 200;
 
 std::string jsonString(const std::wstring& text) {
   std::string out = "\"";
@@ -154,6 +160,10 @@ void printState(HWND window) {
               ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") + ", \"rect\": " + rectJson(window, child);
       if (GetDlgCtrlID(child) == idProgressBarDownload) {
         json += ", \"position\": " + std::to_string(askWindow(child, PBM_GETPOS, 0, 0));
+      }
+      if (className(child) == PROGRESS_CLASSW) {
+        const bool marquee = (GetWindowLongW(child, GWL_STYLE) & PBS_MARQUEE) != 0;
+        json += std::string(", \"marquee\": ") + (marquee ? "true" : "false");
       }
       json += "}";
     }
@@ -285,6 +295,29 @@ int screenshot(const std::wstring& path) {
   return written ? 0 : 1;
 }
 
+// Polls until seconds have passed or the window is gone; a poll fails when the
+// window's thread does not take the message within kAnswerTimeoutMs.
+int responsive(DWORD seconds) {
+  HWND window = waitForWindow(kMessageTimeoutMs);
+  if (window == nullptr) {
+    std::puts("timeout");
+    return 1;
+  }
+  const ULONGLONG deadline = GetTickCount64() + seconds * 1000ull;
+  unsigned polls = 0;
+  unsigned failed = 0;
+  while (GetTickCount64() < deadline && IsWindow(window)) {
+    DWORD_PTR result = 0;
+    ++polls;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result) && IsWindow(window)) {
+      ++failed;
+    }
+    Sleep(kPollIntervalMs);
+  }
+  std::printf("polls %u failed %u\n", polls, failed);
+  return 0;
+}
+
 std::wstring quoted(const std::wstring& argument) { return L"\"" + argument + L"\""; }
 
 int run(int argc, wchar_t** argv) {
@@ -360,6 +393,8 @@ int wmain(int argc, wchar_t** argv) {
     result = showPage(argv[2]);
   } else if (command == L"run" && argc >= 3) {
     result = run(argc, argv);
+  } else if (command == L"responsive" && argc == 3) {
+    result = responsive(std::wcstoul(argv[2], nullptr, 10));
   } else if (command == L"record" && argc >= 3) {
     result = record(argc, argv);
   }
