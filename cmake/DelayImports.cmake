@@ -15,11 +15,11 @@ function(kelvra_delay_import name)
   set(def ${PROJECT_SOURCE_DIR}/cmake/delay_imports/${name}.def)
   if(KELVRA_UNDECORATED_IMPORTS)
     # The .def names the 32-bit stdcall symbols ("WinHttpOpen@20"); 64-bit ones are bare.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
     file(READ ${def} definitions)
     string(REGEX REPLACE "@[0-9]+" "" definitions "${definitions}")
     set(def ${CMAKE_BINARY_DIR}/delay_imports/${name}.def)
     file(CONFIGURE OUTPUT ${def} CONTENT "${definitions}")
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/delay_imports/${name}.def)
   endif()
   set(library ${CMAKE_BINARY_DIR}/delay_imports/lib${name}_delay.a)
   add_custom_command(OUTPUT ${library}

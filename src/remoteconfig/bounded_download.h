@@ -30,10 +30,11 @@ enum class DownloadFailure { none, outOfMemory, downloadFailure, unknown };
 // Downloads url to destinationPath and waits at most bound. The transfer goes to
 // a temporary file of its own in scratchFolder (on destinationPath's volume), which
 // is moved to destinationPath only when the download ended within the bound with
-// S_OK (when urlmon wrote no file, there is nothing to move and no failure here). A download that outlasts the bound is abandoned: limit makes urlmon abort
-// at its next call, the thread ends on its own (or with the process), and it
-// deletes its late file itself; nothing of it ever reaches destinationPath. The
-// thread holds its own references to limit and to its copies of the strings.
+// S_OK (when urlmon wrote no file, there is nothing to move and no failure here).
+// A download that outlasts the bound is abandoned: limit makes urlmon abort at its
+// next call, the thread ends on its own (or with the process), and it deletes its
+// late file itself; nothing of it ever reaches destinationPath. The thread holds
+// its own references to limit and to its copies of the strings.
 [[nodiscard]] BoundedDownload downloadWithin(const std::wstring& url, const std::wstring& scratchFolder,
                                              const std::wstring& destinationPath, DownloadLimit& limit,
                                              std::chrono::milliseconds bound);
