@@ -57,16 +57,11 @@ test-host: build-host
 fuzz: build-host
 	tests/fuzz/run_fuzzers.sh $(abspath $(HOST_BUILD_DIR))/bin $(FUZZ_SECONDS) $(abspath $(HOST_BUILD_DIR))/fuzz-work
 
-# The host tests, then the Wine suite of each chosen build. Where the 32-bit build
-# is not the one run, its static checks (PE32, imports, signatures, sizes) still are.
-test: build test-host
-	@set -e; arches=$$(tests/wine/wine_architecture.sh $(TEST_ARCH) "make test"); \
-	case " $$arches " in *" i686 "*) ;; *) \
-	  echo "make test: the static checks of the shipped 32-bit files"; \
-	  ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS) -L static ;; esac; \
-	for arch in $$arches; do \
-	  ctest --test-dir $$([ $$arch = i686 ] && echo $(BUILD_DIR) || echo $(BUILD_DIR_X86_64)) --output-on-failure -j$(JOBS); \
-	done
+# The host tests, then the Wine suite of each chosen build (tests/run_suites.sh).
+# Where the 32-bit build is not the one run, its static checks (PE32, imports,
+# signatures, sizes) still are; both architectures always compile.
+test: setup build-host $(BUILD_DIR)/CMakeCache.txt $(BUILD_DIR_X86_64)/CMakeCache.txt
+	tests/run_suites.sh $(BUILD_DIR) $(BUILD_DIR_X86_64) $(HOST_BUILD_DIR) $(JOBS) $(TEST_ARCH)
 
 # Sizes, staging time, download and digest throughput and memory against their
 # budgets, in one table (bench/run_bench.py); builds only what it runs. Not a test.
