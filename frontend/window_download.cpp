@@ -143,17 +143,21 @@ bool Window::Window_FormClosing() {
     logger_.log(std::wstring(L"Canceled window close event: UserClosing:[choice=") + (confirmed ? L"True" : L"False") +
                     L"]",
                 L"warning");
+    if (!confirmed) return true;
     // While the question was open the start-up may have handed over to the
     // download or failed, and the download may have ended (the setup then runs
-    // already): only what still runs is cancelled.
-    if (confirmed && StartupAwaited()) {
+    // already): only what still runs is cancelled; otherwise the close goes on as
+    // one of the page shown now, so that a confirmed close is never lost.
+    if (StartupAwaited()) {
       CancelStartup();
-    } else if (confirmed && downloadBusy_) {
+      return true;
+    }
+    if (downloadBusy_) {
       CancelDownload();
       webClient_KelvraReport(L"kelvra_download_cancelled");
       ExitApplication(2);
+      return true;
     }
-    return true;
   }
   if (page_ == Page::done) {
     logger_.log(L"Canceled window close event: ApplicationExitCall", L"warning");

@@ -2,6 +2,7 @@
 import pathlib
 import subprocess
 import threading
+import time
 import unittest
 
 import winebench as bench
@@ -13,6 +14,7 @@ CONFIG = (b'<configuration>\n<startup>\n<supportedRuntime version = "v4.0"/>\n'
           b'<supportedRuntime version = "v2.0.50727"/>\n</startup>\n</configuration>\n')
 WINDOW_TITLE = "ZAV Kelvra Web Installer"
 NET_4 = r"HKLM\Software\Microsoft\NET Framework Setup\NDP\v4\Full"
+FRONT_END_LOG = bench.LOG_DIR / "InstallerWebinstaller.log"
 
 
 class FrontEndWindow:
@@ -45,8 +47,21 @@ class StagingTest(unittest.TestCase):
             self.assertEqual([p.name for p in (folder / culture).iterdir()], ["KelvraWebInstaller.resources.dll"])
         self.assertEqual((folder / "icon.ico").read_bytes(), (SOURCE / "resources" / "application.ico").read_bytes())
 
+    def wait_for_error_page(self, front_end_log_start):
+        """The front end, which reaches no configuration service here, ends its start-up
+        on the error page; a close before that would be asked about first."""
+        for _ in range(300):
+            if FRONT_END_LOG.exists():
+                with FRONT_END_LOG.open("rb") as log:
+                    log.seek(front_end_log_start)
+                    if b"[error] Error: Getting json remote config" in log.read():
+                        return
+            time.sleep(0.1)
+        self.fail("the front end never showed its error page")
+
     def test_payload_is_staged_beside_the_running_front_end(self):
         earlier = set(bench.working_folders())
+        front_end_log_start = FRONT_END_LOG.stat().st_size if FRONT_END_LOG.exists() else 0
         result = {}
         with bench.registry_key_restored(NET_4), FrontEndWindow() as window:
             bench.registry_set(NET_4, "Release", 528040, kind="REG_DWORD")
@@ -57,6 +72,7 @@ class StagingTest(unittest.TestCase):
             if shown:
                 self.assertEqual(len(staged), 1, staged)
                 self.check_working_folder(staged[0])
+                self.wait_for_error_page(front_end_log_start)
         runner.join(timeout=200)
         self.assertTrue(shown, "the front end's window did not appear")
         run = result["run"]
