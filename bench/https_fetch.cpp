@@ -12,16 +12,9 @@
 #include <cwchar>
 #include <vector>
 
-#include "driver/scoped_handle.h"
+#include "base/scoped_internet_handle.h"
 
 namespace {
-
-struct InternetHandleTraits {
-  using Handle = HINTERNET;
-  static Handle invalid() { return nullptr; }
-  static void close(Handle handle) { WinHttpCloseHandle(handle); }
-};
-using ScopedInternetHandle = ScopedHandle<InternetHandleTraits>;
 
 constexpr DWORD kReadSize = 64 * 1024;
 

@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "driver/scoped_handle.h"
+#include "base/scoped_handle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 # calls one of its functions (mingw-w64's __delayLoadHelper2), not at start-up.
 # Windows loads a program's imports from the program's own folder first, before any
 # of its code runs; delay-loaded, they come after the start-up call that keeps the
-# search to System32 (src/driver/dll_search.h). Each .def in cmake/delay_imports
+# search to System32 (base/dll_search.h). Each .def in cmake/delay_imports
 # lists the functions we call; one that is missing there fails the link.
 # Only for headers that declare their functions without dllimport (winhttp.h,
 # bcrypt.h, urlmon.h): GNU ld drops the loading stub of a function that the code

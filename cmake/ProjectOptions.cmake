@@ -11,11 +11,4 @@ target_compile_definitions(kelvra_options INTERFACE
 target_compile_options(kelvra_options INTERFACE $<$<CONFIG:Release>:-Os -ffunction-sections -fdata-sections>)
 target_link_options(kelvra_options INTERFACE -static -static-libgcc -static-libstdc++
   $<$<CONFIG:Release>:-Wl,--gc-sections -s>)
-
-# kelvra_library(name SOURCES... [DEPENDS targets...]): one subsystem, one static library.
-function(kelvra_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${name} PUBLIC kelvra_options ${ARG_DEPENDS})
-endfunction()
+set(KELVRA_LIBRARY_OPTIONS kelvra_options)

@@ -3,9 +3,10 @@
 #include <string_view>
 
 #include "core/text_encoding.h"
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "file_reading.h"
 #include "logger.h"
+#include "base/base64.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "driver/dll_search.h"
-#include "driver/scoped_handle.h"
+#include "base/dll_search.h"
+#include "base/scoped_handle.h"
 
 namespace {
 

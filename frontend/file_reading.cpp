@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "driver/scoped_handle.h"
+#include "base/scoped_handle.h"
 
 FileReading readWholeFile(const std::wstring& path, std::size_t maxBytes) {
   FileReading reading;

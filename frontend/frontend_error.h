@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/failure_page.h"
-#include "driver/utf8.h"
+#include "base/utf8.h"
 
 class FrontEndError : public std::runtime_error {
  public:

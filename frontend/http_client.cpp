@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/stall_rule.h"
-#include "driver/dll_search.h"
-#include "driver/scoped_handle.h"
+#include "base/dll_search.h"
+#include "base/scoped_internet_handle.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
 #define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
@@ -17,13 +17,6 @@
 #endif
 
 namespace {
-
-struct WinHttpHandleTraits {
-  using Handle = HINTERNET;
-  static Handle invalid() { return nullptr; }
-  static void close(Handle handle) { WinHttpCloseHandle(handle); }
-};
-using ScopedInternetHandle = ScopedHandle<WinHttpHandleTraits>;
 
 constexpr DWORD kChunkSize = 64 * 1024;
 // A configuration or a report answer is a few kilobytes; a server that sends more

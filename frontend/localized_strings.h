@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/scoped_handle.h"
+#include "base/scoped_handle.h"
 
 class LocalizedStrings {
  public:

@@ -4,9 +4,9 @@
 
 #include <shlobj.h>
 
-#include "driver/log_setup.h"
-#include "driver/scoped_handle.h"
-#include "driver/utf8.h"
+#include "base/log_location.h"
+#include "base/scoped_handle.h"
+#include "base/utf8.h"
 
 namespace {
 

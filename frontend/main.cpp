@@ -1,7 +1,7 @@
 // KelvraInstaller.exe: the installer front end that the bootstrapper stages and starts.
 #include <windows.h>
 
-#include "driver/dll_search.h"
+#include "base/dll_search.h"
 #include "frontend_settings.h"
 #include "program.h"
 

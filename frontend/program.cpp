@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "driver/dll_search.h"
+#include "base/dll_search.h"
 
 int Program::Main(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
                   FrontEndSettings settings) {

@@ -3,7 +3,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "file_reading.h"
 #include "frontend_error.h"
 #include "http_client.h"

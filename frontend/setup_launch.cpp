@@ -1,6 +1,6 @@
 #include "setup_launch_internal.h"
 
-#include "driver/scoped_handle.h"
+#include "base/scoped_handle.h"
 #include "frontend_error.h"
 
 namespace internal {

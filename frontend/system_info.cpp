@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "core/event_body.h"
-#include "driver/scoped_handle.h"
-#include "driver/utf8.h"
+#include "base/scoped_handle.h"
+#include "base/utf8.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "driver/scoped_handle.h"
+#include "base/scoped_handle.h"
 
 namespace {
 

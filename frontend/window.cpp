@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "dpi.h"
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "file_reading.h"
 #include "frontend_error.h"
 #include "window_ids.h"

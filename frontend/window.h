@@ -24,7 +24,7 @@
 #include "core/download_statistics.h"
 #include "core/failure_page.h"
 #include "core/remote_config_record.h"
-#include "gdi_handles.h"
+#include "base/scoped_handle.h"
 #include "http_client.h"
 #include "localized_strings.h"
 #include "logger.h"

@@ -6,7 +6,7 @@
 #include <commctrl.h>
 
 #include "core/composite_format.h"
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "frontend_error.h"
 #include "product_version.h"
 #include "window_layout.h"

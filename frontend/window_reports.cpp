@@ -11,12 +11,13 @@
 #include "core/event_body.h"
 #include "core/problem_report.h"
 #include "core/text_encoding.h"
-#include "driver/dll_search.h"
-#include "driver/utf8.h"
+#include "base/dll_search.h"
+#include "base/utf8.h"
 #include "file_reading.h"
 #include "http_client.h"
 #include "product_version.h"
 #include "system_info.h"
+#include "base/base64.h"
 
 namespace {
 

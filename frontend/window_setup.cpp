@@ -7,7 +7,7 @@
 #include "core/culture.h"
 #include "core/setup_command_line.h"
 #include "core/setup_digests.h"
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "file_digest.h"
 #include "frontend_error.h"
 #include "localized_strings.h"

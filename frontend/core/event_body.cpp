@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/text_encoding.h"
+#include "base/json_text.h"
 
 std::string buildEventBody(const EventFields& fields) {
   return "{\"type\": \"" + jsonStringContent(fields.name) + "\", \"date\": \"" + jsonStringContent(fields.date) +

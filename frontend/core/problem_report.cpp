@@ -1,6 +1,8 @@
 #include "core/problem_report.h"
 
 #include "core/text_encoding.h"
+#include "base/base64.h"
+#include "base/json_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "driver/utf8.h"
+#include "base/utf8.h"
 
 namespace {
 

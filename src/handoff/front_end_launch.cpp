@@ -1,7 +1,7 @@
 #include "handoff/front_end_launch.h"
 
-#include "driver/logging.h"
-#include "driver/scoped_handle.h"
+#include "base/logging.h"
+#include "base/scoped_handle.h"
 #include "handoff/launch_parameters.h"
 
 static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOW) == 60, "the launch record of a 32-bit process");

@@ -4,7 +4,7 @@
 
 #include <fmt/format.h>
 
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "notices/message_catalogue.h"
 #include "notices/message_language.h"
 

@@ -2,7 +2,7 @@
 
 #include <urlmon.h>
 
-#include "driver/scoped_handle.h"
+#include "base/scoped_handle.h"
 
 namespace {
 

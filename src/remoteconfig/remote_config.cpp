@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "build_settings.h"
-#include "driver/dll_search.h"
-#include "driver/logging.h"
-#include "driver/scoped_handle.h"
+#include "base/dll_search.h"
+#include "base/logging.h"
+#include "base/scoped_handle.h"
 #include "remoteconfig/bounded_download.h"
 #include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config_document.h"

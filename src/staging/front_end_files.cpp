@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "driver/logging.h"
-#include "staging/mapped_file.h"
+#include "base/logging.h"
+#include "base/mapped_file.h"
 #include "staging/payload.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/logging.h"
-#include "driver/scoped_handle.h"
+#include "base/logging.h"
+#include "base/scoped_handle.h"
 #include "staging/icon_layout.h"
 #include "staging/payload.h"
 #include "staging/resource_extractor.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/logging.h"
+#include "base/logging.h"
 
 // What loadResource found. Owns nothing: data points into the loaded executable
 // image, stays valid until the process ends and must never be written. data and

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "driver/scoped_handle.h"
+#include "base/scoped_handle.h"
 
 SystemProbe::SystemProbe(LoggerHandle logger) : logger_(std::move(logger)) {}
 

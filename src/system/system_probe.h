@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "driver/logging.h"
+#include "base/logging.h"
 
 // Registry locations of an installed client, under HKEY_LOCAL_MACHINE. The two
 // WOW64 spellings differ on purpose; the registry treats them alike.

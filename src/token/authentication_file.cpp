@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "driver/logging.h"
+#include "base/logging.h"
 #include "token/token.h"
 
 namespace {

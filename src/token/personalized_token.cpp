@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "driver/logging.h"
-#include "driver/scoped_handle.h"
+#include "base/logging.h"
+#include "base/scoped_handle.h"
 #include "token/token.h"
 #include "token/token_trailer.h"
 

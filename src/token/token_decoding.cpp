@@ -1,7 +1,7 @@
 // From the base64 token to the compact JSON that payload.campaign holds.
 // Platform-free apart from the log.
-#include "driver/logging.h"
-#include "token/base64.h"
+#include "base/logging.h"
+#include "base/base64.h"
 #include "token/token.h"
 #include "token/token_payload.h"
 

@@ -1,8 +1,8 @@
 // Writing a payload file for the front end: exactly the text's bytes, nothing added.
 #include <windows.h>
 
-#include "driver/logging.h"
-#include "driver/scoped_handle.h"
+#include "base/logging.h"
+#include "base/scoped_handle.h"
 #include "token/token.h"
 
 bool writeTokenFile(const std::string& text, const std::wstring& path) {

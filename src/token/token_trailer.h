@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/logging.h"
+#include "base/logging.h"
 
 // The trailer is the last kTrailerSize bytes of the file: header, 32-bit
 // little-endian signed token size N, N token bytes, zero fill.

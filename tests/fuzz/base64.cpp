@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "token/base64.h"
+#include "base/base64.h"
 
 namespace {
 

@@ -10,9 +10,10 @@
 #include "core/remote_config_record.h"
 #include "core/setup_command_line.h"
 #include "core/text_encoding.h"
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "fuzz_support.h"
 #include "handoff/launch_parameters.h"
+#include "base/base64.h"
 
 namespace {
 

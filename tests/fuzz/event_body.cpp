@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/event_body.h"
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -10,8 +10,9 @@
 
 #include "core/problem_report.h"
 #include "core/text_encoding.h"
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "fuzz_support.h"
+#include "base/base64.h"
 
 namespace {
 

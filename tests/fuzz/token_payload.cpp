@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "stamping.h"
-#include "token/base64.h"
+#include "stamp/stamping.h"
+#include "base/base64.h"
 #include "token/token_payload.h"
 
 namespace {

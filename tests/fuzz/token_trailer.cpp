@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "stamping.h"
+#include "stamp/stamping.h"
 #include "token/token_trailer.h"
 
 namespace {

@@ -1,7 +1,7 @@
 """The notices as a user sees them under Wine: the message box itself (one OK
 button, the warning icon, no owner), the UI language reaching the text choice, and
 the start-failure notice's error code. Every text in every language is held by the
-unit tests (tests/unit/notices_test.cpp); here a few runs show that the real box
+unit tests (tests/notices/notices_test.cpp); here a few runs show that the real box
 and the real UI language carry them."""
 import unittest
 

@@ -70,7 +70,7 @@ def setUpModule():
 
 
 class DllSearchTest(unittest.TestCase):
-    """The start-up call (src/driver/dll_search.h) and loads from System32, on their own."""
+    """The start-up call (base/dll_search.h) and loads from System32, on their own."""
 
     def probe(self, mode, names, env):
         folder = fresh_folder(self._testMethodName + "-" + mode)

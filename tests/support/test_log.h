@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/file_logger.h"
+#include "base/file_logger.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/utf8.h"
+#include "base/utf8.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Loads DLLs by name as a program's later code would, with or without the start-up
-// call of driver/dll_search.h, and prints where each one came from:
+// call of base/dll_search.h, and prints where each one came from:
 //   dll_search_probe.exe restricted|unrestricted|system NAME...
 // restricted: restrictDllSearchToSystemFolder(), then LoadLibraryW(NAME) for each
 // unrestricted: LoadLibraryW(NAME) for each, as without the call
@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "driver/dll_search.h"
+#include "base/dll_search.h"
 
 namespace {
 

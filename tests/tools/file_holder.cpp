@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "driver/scoped_handle.h"
+#include "base/scoped_handle.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<ScopedFileHandle> files;

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/utf8.h"
+#include "base/utf8.h"
 #include "window_ids.h"
 
 namespace {

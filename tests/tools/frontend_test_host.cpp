@@ -14,7 +14,7 @@
 #include <cwchar>
 #include <string>
 
-#include "driver/dll_search.h"
+#include "base/dll_search.h"
 #include "program.h"
 
 namespace {

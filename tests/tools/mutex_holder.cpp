@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "driver/single_instance.h"
+#include "run/single_instance.h"
 
 int wmain() {
   HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/utf8.h"
+#include "base/utf8.h"
 
 namespace {
 

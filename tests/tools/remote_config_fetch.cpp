@@ -12,8 +12,8 @@
 #include <cwchar>
 #include <string>
 
-#include "driver/file_logger.h"
-#include "driver/utf8.h"
+#include "base/file_logger.h"
+#include "base/utf8.h"
 #include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config.h"
 #include "remoteconfig/remote_config_internal.h"

@@ -6,7 +6,7 @@
 // notice), 2 on wrong usage.
 #include <windows.h>
 
-#include "driver/file_logger.h"
+#include "base/file_logger.h"
 #include "system/system_probe.h"
 #include "system/system_requirements.h"
 

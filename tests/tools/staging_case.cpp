@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "driver/file_logger.h"
+#include "base/file_logger.h"
 #include "staging/front_end_files.h"
 #include "staging/payload.h"
 #include "staging/resource_extractor.h"

@@ -15,8 +15,8 @@
 #include <string>
 #include <system_error>
 
-#include "driver/scoped_handle.h"
-#include "driver/utf8.h"
+#include "base/scoped_handle.h"
+#include "base/utf8.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "certificate_table.h"
+#include "stamp/certificate_table.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "little_endian.h"
+#include "base/little_endian.h"
 #include "token/token_trailer.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "pe_image.h"
+#include "stamp/pe_image.h"
 
 struct CertificateTable {
   // Why the table can't carry a trailer; empty when it can.

@@ -1,9 +1,9 @@
-#include "command.h"
+#include "stamp/command.h"
 
 #include <optional>
 
-#include "file_io.h"
-#include "stamping.h"
+#include "stamp/file_io.h"
+#include "stamp/stamping.h"
 
 namespace {
 

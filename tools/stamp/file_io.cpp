@@ -1,4 +1,4 @@
-#include "file_io.h"
+#include "stamp/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

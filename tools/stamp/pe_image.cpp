@@ -1,10 +1,10 @@
-#include "pe_image.h"
+#include "stamp/pe_image.h"
 
 #include <algorithm>
 
 #include <fmt/format.h>
 
-#include "little_endian.h"
+#include "base/little_endian.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "stamping.h"
+#include "stamp/stamping.h"
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include "certificate_table.h"
-#include "pe_image.h"
-#include "token/base64.h"
+#include "stamp/certificate_table.h"
+#include "stamp/pe_image.h"
+#include "base/base64.h"
 #include "token/token_payload.h"
 #include "token/token_trailer.h"
 

@@ -1,0 +1,49 @@
+// The decoded token written back compactly. Messages are the JSON library's own.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "token/token_payload.h"
+
+namespace {
+
+struct PayloadCase {
+  const char* name;
+  std::string decoded;
+  PayloadFailure failure;
+  std::string text;
+};
+
+class Payload : public ::testing::TestWithParam<PayloadCase> {};
+
+TEST_P(Payload, IsWrittenBackCompactly) {
+  const CompactPayload payload = compactPayload(GetParam().decoded);
+  EXPECT_EQ(payload.failure, GetParam().failure);
+  EXPECT_EQ(payload.text, GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, Payload,
+    ::testing::Values(
+        PayloadCase{"KeysInByteOrder",
+                    R"({"login_parameters":"lp=1","campaign":{"source":"mail","Medium":"x","b":[1,2]}})",
+                    PayloadFailure::none,
+                    R"({"campaign":{"Medium":"x","b":[1,2],"source":"mail"},"login_parameters":"lp=1"})"},
+        PayloadCase{"WhiteSpaceDroppedUtf8Kept", "{ \"campaign\" : { \"name\" : \"Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC\" } }\n",
+                    PayloadFailure::none, "{\"campaign\":{\"name\":\"Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC\"}}"},
+        PayloadCase{"EscapesAsJsonRequires", R"({"q":"a\"b\u0001\/"})", PayloadFailure::none,
+                    R"({"q":"a\"b\u0001/"})"},
+        PayloadCase{"BareString", R"("just text")", PayloadFailure::none, R"("just text")"},
+        PayloadCase{"BareNumber", "42", PayloadFailure::none, "42"},
+        PayloadCase{"ZeroByteEndsTheInput", std::string("{\"a\":1}\0{{{", 11), PayloadFailure::none, R"({"a":1})"},
+        PayloadCase{"Empty", "", PayloadFailure::parse,
+                    "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while parsing "
+                    "value - unexpected end of input; expected '[', '{', or a literal"},
+        PayloadCase{"TextAfterTheDocument", R"({"a":1}})", PayloadFailure::parse,
+                    "[json.exception.parse_error.101] parse error at line 1, column 8: syntax error while parsing "
+                    "value - unexpected '}'; expected end of input"},
+        PayloadCase{"NumberTooLarge", "[1e999]", PayloadFailure::parse,
+                    "[json.exception.out_of_range.406] number overflow parsing '1e999'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
