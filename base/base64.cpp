@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+namespace kelvra::base {
+
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -62,3 +64,5 @@ std::string encodeBase64(std::string_view bytes) {
   }
   return text;
 }
+
+}  // namespace kelvra::base

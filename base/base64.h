@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::base {
+
 inline constexpr char kBase64LengthError[] = "Input data size is not a multiple of 4";
 
 // Decodes input with the standard alphabet. Returns an empty text on success and
@@ -16,3 +18,5 @@ inline constexpr char kBase64LengthError[] = "Input data size is not a multiple 
 
 // Standard base64 with "=" padding, no line breaks.
 [[nodiscard]] std::string encodeBase64(std::string_view bytes);
+
+}  // namespace kelvra::base

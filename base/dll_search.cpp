@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace kelvra::base {
+
 namespace {
 
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
@@ -46,3 +48,5 @@ bool loadSystemLibrary(const wchar_t* name) {
   // functions of this copy for the rest of the run.
   return LoadLibraryExW(path.c_str(), nullptr, flags) != nullptr;
 }
+
+}  // namespace kelvra::base

@@ -3,6 +3,8 @@
 // wait to be loaded in place of the real one.
 #pragma once
 
+namespace kelvra::base {
+
 // Makes every later DLL load search System32 only (SetDefaultDllDirectories).
 // Windows 7 without KB2533623 lacks that call: there it only takes the current
 // folder out of the search (SetDllDirectoryW), and loadSystemLibrary still finds
@@ -16,3 +18,5 @@ void restrictDllSearchToSystemFolder();
 // a delay-load that fails raises an exception instead of returning an error.
 // False when the DLL could not be loaded; GetLastError then holds the cause.
 [[nodiscard]] bool loadSystemLibrary(const wchar_t* name);
+
+}  // namespace kelvra::base

@@ -5,6 +5,8 @@
 #include <functional>
 #include <utility>
 
+namespace kelvra::base {
+
 class ExitGuard {
  public:
   explicit ExitGuard(std::function<void()> onExit) : onExit_(std::move(onExit)) {}
@@ -23,3 +25,5 @@ class ExitGuard {
  private:
   std::function<void()> onExit_;
 };
+
+}  // namespace kelvra::base

@@ -7,6 +7,8 @@
 #include <spdlog/sinks/rotating_file_sink.h>
 #include <spdlog/spdlog.h>
 
+namespace kelvra::base {
+
 namespace {
 
 spdlog::level::level_enum toSpdlogLevel(LogLevel level) {
@@ -51,3 +53,5 @@ LoggerHandle findFileLogger() {
 void writeLogLine(const LoggerHandle& logger, LogLevel level, std::string_view utf8Message) {
   logger->log(toSpdlogLevel(level), spdlog::string_view_t(utf8Message.data(), utf8Message.size()));
 }
+
+}  // namespace kelvra::base

@@ -6,6 +6,8 @@
 
 #include "base/logging.h"
 
+namespace kelvra::base {
+
 // Creates a rotating logger (maxFiles older files beside the current one), flushed
 // after every line of level info or above, and registers it under name. When the
 // file can't be opened, a logger that writes nowhere is registered under the same
@@ -15,3 +17,5 @@
 
 // Removes a logger from the registry (tests create several in one process).
 void dropLogger(const std::string& name);
+
+}  // namespace kelvra::base

@@ -1,5 +1,7 @@
 #include "base/json_text.h"
 
+namespace kelvra::base {
+
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
@@ -31,3 +33,5 @@ std::string jsonStringContent(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace kelvra::base

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::base {
+
 [[nodiscard]] inline std::uint32_t readLittleEndian(std::string_view bytes, std::size_t offset, std::size_t width) {
   std::uint32_t value = 0;
   for (std::size_t i = 0; i < width; ++i) {
@@ -26,3 +28,5 @@
 inline void writeLittleEndian32(std::string& bytes, std::size_t offset, std::uint32_t value) {
   for (std::size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
+
+}  // namespace kelvra::base

@@ -15,6 +15,9 @@ namespace spdlog {
 class logger;
 }
 
+namespace kelvra::base {
+
+
 // Shared handle to the run's logger; the library's registry holds one more.
 using LoggerHandle = std::shared_ptr<spdlog::logger>;
 
@@ -88,3 +91,5 @@ template <typename... Args>
 void logError(const LoggerHandle& logger, fmt::wformat_string<Args...> format, Args&&... args) {
   logFormatted(logger, LogLevel::error, fmt::wstring_view(format), std::forward<Args>(args)...);
 }
+
+}  // namespace kelvra::base

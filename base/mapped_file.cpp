@@ -7,6 +7,8 @@
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 
+namespace kelvra::base {
+
 bool writeMappedFile(const std::wstring& path, const void* data, std::uint32_t size) {
   // Share mode 0: while we write, nobody else may open the file, and a file that
   // someone else holds open (with any sharing) is refused instead of overwritten.
@@ -39,3 +41,5 @@ bool writeMappedFile(const std::wstring& path, const void* data, std::uint32_t s
   }
   return false;
 }
+
+}  // namespace kelvra::base

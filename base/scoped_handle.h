@@ -7,6 +7,8 @@
 
 #include <utility>
 
+namespace kelvra::base {
+
 template <typename Traits>
 class ScopedHandle {
  public:
@@ -102,3 +104,5 @@ using ScopedModule = ScopedHandle<ModuleTraits>;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedFont = ScopedHandle<FontTraits>;
 using ScopedIcon = ScopedHandle<IconTraits>;
+
+}  // namespace kelvra::base

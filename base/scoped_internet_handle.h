@@ -8,6 +8,8 @@
 
 #include "base/scoped_handle.h"
 
+namespace kelvra::base {
+
 struct InternetHandleTraits {
   using Handle = HINTERNET;
   static Handle invalid() { return nullptr; }
@@ -15,3 +17,5 @@ struct InternetHandleTraits {
 };
 
 using ScopedInternetHandle = ScopedHandle<InternetHandleTraits>;
+
+}  // namespace kelvra::base

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace kelvra::base {
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -104,3 +106,5 @@ std::wstring fromUtf8(std::string_view utf8) {
   }
   return out;
 }
+
+}  // namespace kelvra::base

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::base {
+
 // Converts wide text to UTF-8. Surrogate pairs become one four-byte sequence; a
 // lone surrogate becomes U+FFFD, so the result is always valid UTF-8 and the
 // conversion never fails.
@@ -12,3 +14,5 @@
 
 // Converts UTF-8 to wide text. Malformed sequences become U+FFFD.
 [[nodiscard]] std::wstring fromUtf8(std::string_view utf8);
+
+}  // namespace kelvra::base

@@ -30,14 +30,14 @@ int wmain(int argc, wchar_t** argv) {
     std::fputs("usage: https_fetch.exe HOST PORT PATH FILE\n", stderr);
     return 2;
   }
-  const ScopedInternetHandle session(
+  const kelvra::base::ScopedInternetHandle session(
       WinHttpOpen(L"https_fetch", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) return fail("WinHttpOpen");
   const auto port = static_cast<INTERNET_PORT>(std::wcstoul(argv[2], nullptr, 10));
-  const ScopedInternetHandle connection(WinHttpConnect(session.get(), argv[1], port, 0));
+  const kelvra::base::ScopedInternetHandle connection(WinHttpConnect(session.get(), argv[1], port, 0));
   if (!connection) return fail("WinHttpConnect");
   const ULONGLONG began = GetTickCount64();
-  const ScopedInternetHandle request(WinHttpOpenRequest(connection.get(), L"GET", argv[3], nullptr,
+  const kelvra::base::ScopedInternetHandle request(WinHttpOpenRequest(connection.get(), L"GET", argv[3], nullptr,
                                                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                         WINHTTP_FLAG_SECURE));
   if (!request) return fail("WinHttpOpenRequest");
@@ -45,7 +45,7 @@ int wmain(int argc, wchar_t** argv) {
       !WinHttpReceiveResponse(request.get(), nullptr)) {
     return fail("the request");
   }
-  const ScopedFileHandle file(
+  const kelvra::base::ScopedFileHandle file(
       CreateFileW(argv[4], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return fail("CreateFile");
   std::vector<char> buffer(kReadSize);

@@ -24,7 +24,7 @@ constexpr DWORD kPollMilliseconds = 5;
 
 [[nodiscard]] DWORD findProcess(const wchar_t* imageName) {
   // A snapshot fails as INVALID_HANDLE_VALUE, like a file.
-  const ScopedFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  const kelvra::base::ScopedFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return 0;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
@@ -56,7 +56,7 @@ int wmain(int argc, wchar_t** argv) {
   std::puts("ready");
   std::fflush(stdout);
 
-  ScopedKernelHandle process;
+  kelvra::base::ScopedKernelHandle process;
   DWORD processId = 0;
   while (!process) {
     if (GetTickCount64() >= deadline) return timedOut();

@@ -8,6 +8,8 @@
 #include "logger.h"
 #include "base/base64.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr wchar_t kCampaignFileName[] = L"\\payload.campaign";
@@ -19,7 +21,7 @@ constexpr std::size_t kMaxCampaignBytes = 1024 * 1024;
 std::string campaignText(std::string_view bytes) {
   constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
   if (bytes.substr(0, byteOrderMark.size()) == byteOrderMark) bytes.remove_prefix(byteOrderMark.size());
-  return toUtf8(fromUtf8(bytes));
+  return base::toUtf8(base::fromUtf8(bytes));
 }
 
 }  // namespace
@@ -36,9 +38,11 @@ bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campa
   if (reading.bytes.empty()) return false;
   if (campaignPayload == "{}") campaignPayload = campaignText(reading.bytes);
   if (encodedPayload.empty()) {
-    encodedPayload = encodeBase64(campaignPayload);
+    encodedPayload = base::encodeBase64(campaignPayload);
   } else {
-    logger.log(L"Commandline campaign override: " + fromUtf8(encodedPayload), L"warning");
+    logger.log(L"Commandline campaign override: " + base::fromUtf8(encodedPayload), L"warning");
   }
   return false;
 }
+
+}  // namespace kelvra::frontend

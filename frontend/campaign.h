@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace kelvra::frontend {
+
 class Logger;
 
 // GetCampaign: reads payload.campaign in folder into campaignPayload (UTF-8, without a byte
@@ -14,3 +16,5 @@ class Logger;
 // report, and the start-up goes on.
 [[nodiscard]] bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campaignPayload,
                                std::string& encodedPayload);
+
+}  // namespace kelvra::frontend

@@ -1,5 +1,7 @@
 #include "dpi.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 template <typename Function>
@@ -62,3 +64,5 @@ int systemMetricForDpi(int index, UINT dpi) {
   if (metricsForDpi != nullptr) return metricsForDpi(index, dpi);
   return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(systemDpi()));
 }
+
+}  // namespace kelvra::frontend

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace kelvra::frontend {
+
 // The DPI the window is shown at (96 is 100 %).
 [[nodiscard]] UINT dpiOfWindow(HWND window);
 
@@ -18,3 +20,5 @@
 
 // A system metric (icon sizes) at dpi.
 [[nodiscard]] int systemMetricForDpi(int index, UINT dpi);
+
+}  // namespace kelvra::frontend

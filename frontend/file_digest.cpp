@@ -10,6 +10,8 @@
 #include "base/dll_search.h"
 #include "base/scoped_handle.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 struct AlgorithmHandleTraits {
@@ -35,11 +37,11 @@ std::string toHex(const std::vector<unsigned char>& bytes) {
   return hex;
 }
 
-using HashHandle = ScopedHandle<HashHandleTraits>;
+using HashHandle = base::ScopedHandle<HashHandleTraits>;
 
 // One running digest: its provider, its hash object and the digest's length.
 struct RunningDigest {
-  ScopedHandle<AlgorithmHandleTraits> provider;
+  base::ScopedHandle<AlgorithmHandleTraits> provider;
   HashHandle hash;
   DWORD length = 0;
 };
@@ -75,7 +77,7 @@ std::optional<std::string> finishDigest(RunningDigest& running) {
 FileDigests fileDigests(const std::wstring& path, std::initializer_list<DigestAlgorithm> algorithms) {
   const FileDigests hashingFailed{true, false, 0, {}};
   // BCrypt is delay-loaded: without the DLL, its first call would raise an exception.
-  if (!loadSystemLibrary(L"bcrypt.dll")) return hashingFailed;
+  if (!base::loadSystemLibrary(L"bcrypt.dll")) return hashingFailed;
   std::vector<RunningDigest> running;
   for (const DigestAlgorithm algorithm : algorithms) {
     std::optional<RunningDigest> started = startDigest(algorithm);
@@ -83,7 +85,7 @@ FileDigests fileDigests(const std::wstring& path, std::initializer_list<DigestAl
     running.push_back(std::move(*started));
   }
 
-  ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return {true, true, GetLastError(), {}};
   std::vector<unsigned char> chunk(kChunkSize);
@@ -103,3 +105,5 @@ FileDigests fileDigests(const std::wstring& path, std::initializer_list<DigestAl
   }
   return result;
 }
+
+}  // namespace kelvra::frontend

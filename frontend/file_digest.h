@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvra::frontend {
+
 enum class DigestAlgorithm { md5, sha256 };
 
 struct FileDigests {
@@ -21,3 +23,5 @@ struct FileDigests {
 
 // The file's digests, one per algorithm in the order given, from a single pass over it.
 [[nodiscard]] FileDigests fileDigests(const std::wstring& path, std::initializer_list<DigestAlgorithm> algorithms);
+
+}  // namespace kelvra::frontend

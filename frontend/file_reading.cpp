@@ -4,10 +4,13 @@
 
 #include "base/scoped_handle.h"
 
+namespace kelvra::frontend {
+
 FileReading readWholeFile(const std::wstring& path, std::size_t maxBytes) {
   FileReading reading;
-  ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     reading.failed = true;
     reading.error = GetLastError();
@@ -71,3 +74,5 @@ std::wstring executableFolder() {
   const auto separator = path.find_last_of(L"\\/");
   return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
 }
+
+}  // namespace kelvra::frontend

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+namespace kelvra::frontend {
+
 struct FileReading {
   bool failed = false;
   DWORD error = 0;     // Windows error code when failed (ERROR_FILE_TOO_LARGE past the limit)
@@ -24,3 +26,5 @@ struct FileReading {
 
 // The folder of this program's executable, without a trailing backslash.
 [[nodiscard]] std::wstring executableFolder();
+
+}  // namespace kelvra::frontend

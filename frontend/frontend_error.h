@@ -9,18 +9,25 @@
 #include "core/failure_page.h"
 #include "base/utf8.h"
 
+namespace kelvra::frontend {
+
 class FrontEndError : public std::runtime_error {
  public:
   // windowsError: the code of the call that failed, 0 when there was none.
-  FrontEndError(FailureKind kind, std::wstring message, std::uint32_t windowsError = 0)
-      : std::runtime_error(toUtf8(message)), kind_(kind), message_(std::move(message)), windowsError_(windowsError) {}
+  FrontEndError(core::FailureKind kind, std::wstring message, std::uint32_t windowsError = 0)
+      : std::runtime_error(base::toUtf8(message)),
+        kind_(kind),
+        message_(std::move(message)),
+        windowsError_(windowsError) {}
 
-  [[nodiscard]] FailureKind kind() const { return kind_; }
+  [[nodiscard]] core::FailureKind kind() const { return kind_; }
   [[nodiscard]] const std::wstring& message() const { return message_; }
   [[nodiscard]] std::uint32_t windowsError() const { return windowsError_; }
 
  private:
-  FailureKind kind_;
+  core::FailureKind kind_;
   std::wstring message_;
   std::uint32_t windowsError_;
 };
+
+}  // namespace kelvra::frontend

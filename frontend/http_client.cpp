@@ -16,6 +16,8 @@
 #define WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY 4
 #endif
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr DWORD kChunkSize = 64 * 1024;
@@ -104,14 +106,14 @@ std::uint64_t contentLength(HINTERNET request) {
 // The handles of one exchange. The request handle is shared with abort(), which
 // may close it from another thread; whoever takes it from activeRequest_ closes it.
 struct HttpClient::Request {
-  ScopedInternetHandle connection;
+  base::ScopedInternetHandle connection;
   HINTERNET handle = nullptr;
 };
 
-HttpClient::HttpClient(std::wstring userAgent, HttpLimits limits) : limits_(limits) {
+HttpClient::HttpClient(std::wstring userAgent, core::HttpLimits limits) : limits_(limits) {
   // WinHTTP is delay-loaded; every other call of it needs the session, so this load
   // decides for all of them.
-  if (!loadSystemLibrary(L"winhttp.dll")) {
+  if (!base::loadSystemLibrary(L"winhttp.dll")) {
     noSession_ = lastErrorFailure(L"Loading winhttp.dll from the system folder");
     return;
   }
@@ -204,10 +206,10 @@ namespace {
 // what has arrived, so that the stall rule sees every arrival, however small;
 // waiting for the next byte is bounded by the receive time-out.
 template <typename Sink>
-HttpResult readBody(HINTERNET request, const HttpLimits& limits, std::uint64_t maxBytes, Sink&& sink) {
+HttpResult readBody(HINTERNET request, const core::HttpLimits& limits, std::uint64_t maxBytes, Sink&& sink) {
   std::vector<char> chunk(kChunkSize);
   std::uint64_t received = 0;
-  StallRule stall(limits.stallWindowMs, limits.stallMinimumBytes);
+  core::StallRule stall(limits.stallWindowMs, limits.stallMinimumBytes);
   stall.start(GetTickCount64());
   for (;;) {
     DWORD available = 0;
@@ -300,7 +302,7 @@ HttpResult HttpClient::receiveToFile(void* handle, const std::wstring& path, con
                                                               L" bytes, more than " +
                                                               std::to_wstring(limits_.maxDownloadBytes) + L".");
   }
-  ScopedFileHandle file(
+  base::ScopedFileHandle file(
       CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return fileFailure(lastErrorFailure(L"CreateFile"));
   if (progress) progress(0, total);
@@ -345,3 +347,5 @@ bool HttpAbortGroup::aborted() const {
   std::lock_guard lock(mutex_);
   return aborted_;
 }
+
+}  // namespace kelvra::frontend

@@ -14,6 +14,8 @@
 
 #include "core/http_limits.h"
 
+namespace kelvra::frontend {
+
 struct HttpResult {
   bool failed = false;
   DWORD error = 0;       // Windows or WinHTTP error code when failed and there was one
@@ -29,7 +31,7 @@ using DownloadProgress = std::function<void(std::uint64_t received, std::uint64_
 
 class HttpClient {
  public:
-  explicit HttpClient(std::wstring userAgent, HttpLimits limits = {});
+  explicit HttpClient(std::wstring userAgent, core::HttpLimits limits = {});
   ~HttpClient();
   HttpClient(const HttpClient&) = delete;
   HttpClient& operator=(const HttpClient&) = delete;
@@ -58,7 +60,7 @@ class HttpClient {
   [[nodiscard]] HttpResult send(Request& request, const std::wstring& url, const wchar_t* verb,
                                 const std::string& contentType, const std::string& body);
 
-  HttpLimits limits_;
+  core::HttpLimits limits_;
   void* session_ = nullptr;
   HttpResult noSession_;  // why there is no session, when there is none
   std::mutex requestMutex_;
@@ -93,3 +95,5 @@ class HttpAbortGroup {
   std::vector<HttpClient*> clients_;
   bool aborted_ = false;
 };
+
+}  // namespace kelvra::frontend

@@ -3,6 +3,8 @@
 #include "core/culture.h"
 #include "frontend_strings.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr wchar_t kStringDllName[] = L"\\KelvraWebInstaller.resources.dll";
@@ -29,10 +31,10 @@ bool loadString(HMODULE module, unsigned id, std::wstring& text) {
 
 LocalizedStrings::LocalizedStrings(HMODULE english, const std::wstring& folder, std::wstring_view culture)
     : english_(english) {
-  for (const std::wstring& name : cultureFallbackChain(culture)) {
+  for (const std::wstring& name : core::cultureFallbackChain(culture)) {
     const std::wstring path = folder + L"\\" + name + kStringDllName;
     // As data only: nothing in the DLL runs, and it needs no matching architecture.
-    ScopedModule module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    base::ScopedModule module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module) continue;
     modules_.push_back(std::move(module));
     loadedCultures_.push_back(name);
@@ -43,7 +45,7 @@ std::wstring LocalizedStrings::get(std::wstring_view key) const {
   const unsigned id = findStringId(key);
   std::wstring text;
   if (id == 0) return text;
-  for (const ScopedModule& module : modules_) {
+  for (const base::ScopedModule& module : modules_) {
     if (loadString(module.get(), id, text)) return text;
   }
   if (!loadString(english_, id, text)) text.clear();
@@ -56,3 +58,5 @@ std::wstring userInterfaceCulture() {
   if (LCIDToLocaleName(MAKELCID(language, SORT_DEFAULT), name, LOCALE_NAME_MAX_LENGTH, 0) == 0) return {};
   return name;
 }
+
+}  // namespace kelvra::frontend

@@ -11,6 +11,8 @@
 
 #include "base/scoped_handle.h"
 
+namespace kelvra::frontend {
+
 class LocalizedStrings {
  public:
   // Loads, as data only, folder\<culture>\KelvraWebInstaller.resources.dll for
@@ -27,10 +29,12 @@ class LocalizedStrings {
 
  private:
   HMODULE english_;
-  std::vector<ScopedModule> modules_;
+  std::vector<base::ScopedModule> modules_;
   std::vector<std::wstring> loadedCultures_;
 };
 
 // The name of the user's interface culture, such as "de-DE" or "es-AR"; empty
 // when the system can't name it.
 [[nodiscard]] std::wstring userInterfaceCulture();
+
+}  // namespace kelvra::frontend

@@ -8,6 +8,8 @@
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr wchar_t kFrontEndLogName[] = L"InstallerWebinstaller.log";
@@ -36,20 +38,22 @@ std::wstring Logger::GetLogFolder() {
 }
 
 std::wstring Logger::GetLogPath(bool bootstrapperLog) {
-  return GetLogFolder() + (bootstrapperLog ? kLogFileName : kFrontEndLogName);
+  return GetLogFolder() + (bootstrapperLog ? base::kLogFileName : kFrontEndLogName);
 }
 
 void Logger::log(const std::wstring& message, const std::wstring& level) {
-  const std::string line = toUtf8(L"[" + localDateTimeText() + L"] [" + level + L"] " + message + L"\r\n");
+  const std::string line = base::toUtf8(L"[" + localDateTimeText() + L"] [" + level + L"] " + message + L"\r\n");
   std::lock_guard lock(mutex_);
   const std::wstring folder = GetLogFolder();
   SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   // Opened per line and shared, so that the bootstrapper and a problem report can
   // read the file while the front end runs.
-  ScopedFileHandle file(CreateFileW((folder + kFrontEndLogName).c_str(), FILE_APPEND_DATA,
+  base::ScopedFileHandle file(CreateFileW((folder + kFrontEndLogName).c_str(), FILE_APPEND_DATA,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
   DWORD written = 0;
   WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
+
+}  // namespace kelvra::frontend

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <string>
 
+namespace kelvra::frontend {
+
 class Logger {
  public:
   // productId is empty when the front end was started without one.
@@ -22,3 +24,5 @@ class Logger {
   std::wstring productId_;
   std::mutex mutex_;
 };
+
+}  // namespace kelvra::frontend

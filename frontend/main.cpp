@@ -6,9 +6,10 @@
 #include "program.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-  restrictDllSearchToSystemFolder();
-  return Program::Main(instance, showCommand, Program::CommandLineArguments(),
-                       FrontEndSettings{KELVRA_FRONTEND_REMOTE_CONFIG_HOST, KELVRA_FRONTEND_PROBLEM_REPORT_HOST,
-                                        KELVRA_FRONTEND_TELEMETRY_HOST, KELVRA_FRONTEND_TELEMETRY_CLIENT_NUMBER,
-                                        HttpLimits{}});
+  kelvra::base::restrictDllSearchToSystemFolder();
+  return kelvra::frontend::Program::Main(
+      instance, showCommand, kelvra::frontend::Program::CommandLineArguments(),
+      kelvra::frontend::FrontEndSettings{KELVRA_FRONTEND_REMOTE_CONFIG_HOST, KELVRA_FRONTEND_PROBLEM_REPORT_HOST,
+                                         KELVRA_FRONTEND_TELEMETRY_HOST, KELVRA_FRONTEND_TELEMETRY_CLIENT_NUMBER,
+                                         kelvra::frontend::core::HttpLimits{}});
 }

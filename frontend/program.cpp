@@ -4,6 +4,8 @@
 
 #include "base/dll_search.h"
 
+namespace kelvra::frontend {
+
 int Program::Main(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
                   FrontEndSettings settings) {
   // Taken from System32 now, so that every later load by name finds these copies,
@@ -11,7 +13,7 @@ int Program::Main(HINSTANCE instance, int showCommand, std::vector<std::wstring>
   // crypt32), also where the restricted search is missing (Windows 7 without
   // KB2533623) or not followed (Wine's loader, for its own delay-loads). A DLL
   // that fails here fails again, logged, in the step that needs it.
-  for (const wchar_t* name : {L"winhttp.dll", L"bcrypt.dll"}) (void)loadSystemLibrary(name);
+  for (const wchar_t* name : {L"winhttp.dll", L"bcrypt.dll"}) (void)base::loadSystemLibrary(name);
   Window window(instance, std::move(arguments), std::move(settings), showCommand);
   if (!window.created()) return 1;
   MSG message;
@@ -34,3 +36,5 @@ std::vector<std::wstring> Program::CommandLineArguments() {
   LocalFree(split);
   return arguments;
 }
+
+}  // namespace kelvra::frontend

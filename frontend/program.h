@@ -8,6 +8,8 @@
 
 #include "window.h"
 
+namespace kelvra::frontend {
+
 class Program {
  public:
   // Runs the window until it closes, logs "Exit complete" and returns the exit
@@ -19,3 +21,5 @@ class Program {
   // The command line's arguments, split the way the C runtime splits them.
   [[nodiscard]] static std::vector<std::wstring> CommandLineArguments();
 };
+
+}  // namespace kelvra::frontend

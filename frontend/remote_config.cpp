@@ -10,6 +10,8 @@
 #include "logger.h"
 #include "product_version.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr wchar_t kRemoteConfigFileName[] = L"\\remoteconfig.json";
@@ -18,42 +20,44 @@ constexpr std::size_t kMaxConfigBytes = 16 * 1024 * 1024;
 
 std::string readConfigFile(const std::wstring& path) {
   const FileReading reading = readWholeFile(path, kMaxConfigBytes);
-  if (reading.failed) throw std::runtime_error(toUtf8(describeReadFailure(path, reading.error)));
+  if (reading.failed) throw std::runtime_error(base::toUtf8(describeReadFailure(path, reading.error)));
   return reading.bytes;
 }
 
-std::string downloadConfig(const std::wstring& address, const HttpLimits& network, HttpAbortGroup* exchanges) {
+std::string downloadConfig(const std::wstring& address, const core::HttpLimits& network, HttpAbortGroup* exchanges) {
   HttpClient client(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT, network);
   const HttpAbortGroup::Watch watch(exchanges, client);
   HttpResult result = client.get(address);
-  if (result.failed) throw std::runtime_error(toUtf8(result.message));
+  if (result.failed) throw std::runtime_error(base::toUtf8(result.message));
   return std::move(result.body);
 }
 
 }  // namespace
 
 void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
-                         RemoteConfigRecord& config) {
+                         core::RemoteConfigRecord& config) {
   location = inputs.folder + kRemoteConfigFileName;
   logger.log(L"Getting json remote config: " + location, L"information");
   try {
     if (isExistingFile(location)) {
       logger.log(L"Getting json remote config successful", L"information");
-      config = parseRemoteConfig(readConfigFile(location));
+      config = core::parseRemoteConfig(readConfigFile(location));
     } else {
       logger.log(L"Bootstrap did not dropped remote config, trying to download", L"warning");
-      const std::wstring address = remoteConfigAddress(inputs.host, inputs.productId, inputs.configVersion);
+      const std::wstring address = core::remoteConfigAddress(inputs.host, inputs.productId, inputs.configVersion);
       location = address;
-      config = parseRemoteConfig(downloadConfig(address, inputs.network, inputs.exchanges));
+      config = core::parseRemoteConfig(downloadConfig(address, inputs.network, inputs.exchanges));
       logger.log(L"remote config source: " + address, L"information");
     }
   } catch (const std::exception& error) {
     const bool givenUp = inputs.exchanges != nullptr && inputs.exchanges->aborted();
-    if (!givenUp) logger.log(L"Error reading remote config: " + fromUtf8(error.what()), L"error");
-    config = RemoteConfigRecord{};
-    throw FrontEndError(FailureKind::remoteConfig, L"Getting json remote config: " + location);
+    if (!givenUp) logger.log(L"Error reading remote config: " + base::fromUtf8(error.what()), L"error");
+    config = core::RemoteConfigRecord{};
+    throw FrontEndError(core::FailureKind::remoteConfig, L"Getting json remote config: " + location);
   }
   if (config.deprecated) {
-    throw FrontEndError(FailureKind::outdated, L"Remote config suggests this installer is deprecated.");
+    throw FrontEndError(core::FailureKind::outdated, L"Remote config suggests this installer is deprecated.");
   }
 }
+
+}  // namespace kelvra::frontend

@@ -7,6 +7,8 @@
 #include "core/remote_config_record.h"
 #include "http_client.h"
 
+namespace kelvra::frontend {
+
 class Logger;
 
 struct RemoteConfigInputs {
@@ -14,7 +16,7 @@ struct RemoteConfigInputs {
   std::wstring host;           // remote-configuration host, with an optional ":port"
   std::wstring productId;      // empty without one
   std::wstring configVersion;  // "2.0.0"
-  HttpLimits network;          // for the download
+  core::HttpLimits network;          // for the download
   HttpAbortGroup* exchanges = nullptr;  // stops the download when aborted; may be null
 };
 
@@ -25,4 +27,6 @@ struct RemoteConfigInputs {
 // download stopped through exchanges throws the same failure without logging it:
 // the user gave it up, it did not fail.
 void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
-                         RemoteConfigRecord& config);
+                         core::RemoteConfigRecord& config);
+
+}  // namespace kelvra::frontend

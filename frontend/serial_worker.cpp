@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace kelvra::frontend {
+
 SerialWorker::~SerialWorker() {
   {
     std::lock_guard lock(mutex_);
@@ -39,3 +41,5 @@ void SerialWorker::run() {
     running_ = false;
   }
 }
+
+}  // namespace kelvra::frontend

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+namespace kelvra::frontend {
+
 class SerialWorker {
  public:
   SerialWorker() = default;
@@ -32,3 +34,5 @@ class SerialWorker {
   bool stopping_ = false;
   std::thread thread_;
 };
+
+}  // namespace kelvra::frontend

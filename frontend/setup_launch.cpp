@@ -3,6 +3,8 @@
 #include "base/scoped_handle.h"
 #include "frontend_error.h"
 
+namespace kelvra::frontend {
+
 namespace internal {
 
 namespace {
@@ -24,7 +26,7 @@ SHELLEXECUTEINFOW makeSetupLaunchRecord(const SetupLaunchRequest& request) {
 }
 
 [[noreturn]] void throwUnexpected(const std::wstring& what, DWORD error) {
-  throw FrontEndError(FailureKind::unexpected, what + L" Error code " + std::to_wstring(error) + L".");
+  throw FrontEndError(core::FailureKind::unexpected, what + L" Error code " + std::to_wstring(error) + L".");
 }
 
 }  // namespace
@@ -34,7 +36,7 @@ SetupRun runSetupProgram(const SetupLaunchRequest& request, const ShellExecuteFu
   SHELLEXECUTEINFOW record = makeSetupLaunchRecord(request);
   const BOOL started = shellExecute(&record);
   const DWORD error = started ? ERROR_SUCCESS : GetLastError();
-  const ScopedKernelHandle process(started ? record.hProcess : nullptr);
+  const base::ScopedKernelHandle process(started ? record.hProcess : nullptr);
   if (!started && error == ERROR_CANCELLED) {
     onStarted();
     return SetupRun{kSetupElevationDenied, true};
@@ -51,3 +53,5 @@ SetupRun runSetupProgram(const SetupLaunchRequest& request, const ShellExecuteFu
 }
 
 }  // namespace internal
+
+}  // namespace kelvra::frontend

@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+namespace kelvra::frontend {
+
 namespace internal {
 
 // The setup's exit code for an elevation the user refused; a declined consent
@@ -41,3 +43,5 @@ struct SetupRun {
                                   const std::function<void()>& onStarted);
 
 }  // namespace internal
+
+}  // namespace kelvra::frontend

@@ -9,6 +9,8 @@
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr DWORD kMaxValueBytes = 4096;
@@ -18,7 +20,7 @@ constexpr DWORD kMaxValueBytes = 4096;
 std::optional<std::wstring> readMachineString(const wchar_t* subKey, const wchar_t* name) {
   HKEY raw = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return std::nullopt;
-  const ScopedRegistryKey key(raw);
+  const base::ScopedRegistryKey key(raw);
   DWORD type = 0;
   DWORD size = 0;
   if (RegQueryValueExW(raw, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
@@ -48,10 +50,12 @@ std::wstring systemFriendlyName() {
   constexpr const wchar_t* kKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
   const std::wstring product = readMachineString(kKey, L"ProductName").value_or(L"");
   const std::wstring servicePack = readMachineString(kKey, L"CSDVersion").value_or(L"");
-  return trimmed(friendlySystemName(product, servicePack));
+  return trimmed(core::friendlySystemName(product, servicePack));
 }
 
 std::string installedClientVersion() {
   const auto version = readMachineString(kInstalledClientKey, L"version");
-  return version ? cleanClientVersion(toUtf8(*version)) : std::string();
+  return version ? core::cleanClientVersion(base::toUtf8(*version)) : std::string();
 }
+
+}  // namespace kelvra::frontend

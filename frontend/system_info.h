@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace kelvra::frontend {
+
 // "Microsoft Windows 7 Professional Service Pack 1", trimmed; empty when the
 // system names no product.
 [[nodiscard]] std::wstring systemFriendlyName();
@@ -17,3 +19,5 @@ inline constexpr const wchar_t* kInstalledClientKey =
 // The installed client's version with everything but digits and full stops
 // removed; empty when the client's key or value is missing.
 [[nodiscard]] std::string installedClientVersion();
+
+}  // namespace kelvra::frontend

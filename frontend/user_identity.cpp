@@ -6,6 +6,8 @@
 
 #include "base/scoped_handle.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 // The token's user SID, copied out of the token's information.
@@ -49,10 +51,12 @@ UserIdentity currentUserIdentity() {
   UserIdentity identity;
   HANDLE rawToken = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return identity;
-  ScopedKernelHandle token(rawToken);
+  base::ScopedKernelHandle token(rawToken);
   std::vector<BYTE> user = tokenUser(token.get());
   PSID sid = user.empty() ? nullptr : reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
   if (sid != nullptr) identity.name = accountName(sid);
   identity.administrator = isMember(WinBuiltinAdministratorsSid, nullptr) || (sid != nullptr && isDomainAdmin(sid));
   return identity;
 }
+
+}  // namespace kelvra::frontend

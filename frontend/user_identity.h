@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace kelvra::frontend {
+
 struct UserIdentity {
   std::wstring name;           // "DOMAIN\user"; empty when the system can't name the user
   bool administrator = false;  // member of the built-in Administrators or of the Domain Admins
@@ -12,3 +14,5 @@ struct UserIdentity {
 // administrators group for denial only, so such a user counts as no administrator
 // until elevated.
 [[nodiscard]] UserIdentity currentUserIdentity();
+
+}  // namespace kelvra::frontend

@@ -11,6 +11,8 @@
 #include "window_ids.h"
 #include "window_layout.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -216,7 +218,7 @@ void Window::OnError(const std::exception& error) {
   if (const auto* frontEndError = dynamic_cast<const FrontEndError*>(&error)) {
     HandleError(frontEndError->kind(), frontEndError->windowsError(), frontEndError->message());
   } else {
-    HandleError(FailureKind::unexpected, 0, fromUtf8(error.what()));
+    HandleError(core::FailureKind::unexpected, 0, base::fromUtf8(error.what()));
   }
 }
 
@@ -242,3 +244,5 @@ void Window::FinishExit(int code) {
   exiting_ = true;
   if (!destroyed_) DestroyWindow(window_);
 }
+
+}  // namespace kelvra::frontend

@@ -30,6 +30,8 @@
 #include "logger.h"
 #include "serial_worker.h"
 
+namespace kelvra::frontend {
+
 // The step keeps its name; the Windows macro of that name is not used here.
 #undef LoadIcon
 
@@ -40,7 +42,7 @@ struct FrontEndSettings {
   std::wstring problemReportHost;
   std::wstring telemetryHost;
   std::wstring telemetryClientNumber;  // the telemetry service's number for this client
-  HttpLimits network;                  // time-outs and the stall rule of every exchange
+  core::HttpLimits network;                  // time-outs and the stall rule of every exchange
 };
 
 enum class Page { init, download, done, error };
@@ -106,8 +108,8 @@ class Window {
   void OnDpiChanged(UINT dpi, const RECT& suggested);
 
   // Error page (window_error.cpp).
-  void HandleError(FailureKind kind, std::uint32_t windowsError, const std::wstring& message);
-  void ShowErrorTexts(FailurePage page);
+  void HandleError(core::FailureKind kind, std::uint32_t windowsError, const std::wstring& message);
+  void ShowErrorTexts(core::FailurePage page);
   void ShowErrorPage();
   void OpenErrorLink();
 
@@ -172,7 +174,7 @@ class Window {
   std::wstring _error_url;
   std::atomic<bool> errorReportSent{false};
   std::atomic<bool> _cancelDownload{false};
-  RemoteConfigRecord _remoteConfigJson;
+  core::RemoteConfigRecord _remoteConfigJson;
   int exitCode_ = 0;
 
   HINSTANCE instance_;
@@ -201,14 +203,14 @@ class Window {
   HWND labelError_ = nullptr;
   HWND linkLabelError_ = nullptr;
   HWND buttonErrorExit_ = nullptr;
-  ScopedFont font_;
-  ScopedFont headingFont_;
-  ScopedIcon bigIcon_;
-  ScopedIcon smallIcon_;
+  base::ScopedFont font_;
+  base::ScopedFont headingFont_;
+  base::ScopedIcon bigIcon_;
+  base::ScopedIcon smallIcon_;
   std::wstring iconPath_;  // set once the icon file loaded, to load it again at another DPI
 
   std::mutex statisticsMutex_;
-  DownloadStatistics statistics_;
+  core::DownloadStatistics statistics_;
 
   std::mutex tasksMutex_;
   std::deque<std::function<void()>> tasks_;
@@ -227,3 +229,5 @@ class Window {
   // Destroyed first: sends what is still queued before the members it uses go.
   SerialWorker reports_;
 };
+
+}  // namespace kelvra::frontend

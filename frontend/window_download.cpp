@@ -11,6 +11,8 @@
 #include "product_version.h"
 #include "window_layout.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr wchar_t kSetupFileName[] = L"\\KelvraSetup.exe";
@@ -20,13 +22,13 @@ void throwUnlessEnoughSpace(const std::wstring& folder) {
   ULARGE_INTEGER available = {};
   if (!GetDiskFreeSpaceExW((folder + L"\\").c_str(), &available, nullptr, nullptr)) {
     const DWORD error = GetLastError();
-    throw FrontEndError(FailureKind::freeSpaceUnknown,
+    throw FrontEndError(core::FailureKind::freeSpaceUnknown,
                         L"Could not read the free space of '" + folder + L"'. Error code " + std::to_wstring(error) +
                             L".",
                         error);
   }
   if (available.QuadPart / 1048576 < kMinimumFreeMegabytes) {
-    throw FrontEndError(FailureKind::diskSpace, L"Not enough free disk space.");
+    throw FrontEndError(core::FailureKind::diskSpace, L"Not enough free disk space.");
   }
 }
 
@@ -36,7 +38,7 @@ std::wstring Window::SetupFilePath() const { return folder_ + kSetupFileName; }
 
 void Window::StartDownloadWorker() {
   _cancelDownload = false;
-  _remoteConfigDownloadURL = fromUtf8(_remoteConfigJson.downloadLink);
+  _remoteConfigDownloadURL = base::fromUtf8(_remoteConfigJson.downloadLink);
   downloadClient_ = std::make_unique<HttpClient>(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT, settings_.network);
   downloadBusy_ = true;
   downloadWorker_ = std::thread([this] { backgroundWorkerDownload(); });
@@ -49,7 +51,7 @@ void Window::backgroundWorkerDownload() {
     throwUnlessEnoughSpace(folder_);
     {
       std::lock_guard lock(statisticsMutex_);
-      statistics_ = DownloadStatistics();
+      statistics_ = core::DownloadStatistics();
     }
     downloadStarted_ = std::chrono::steady_clock::now();
     const HttpResult result = downloadClient_->download(
@@ -59,7 +61,7 @@ void Window::backgroundWorkerDownload() {
       _cancelDownload = true;
       // Any code but an invalid address's: a socket's own (as Wine reports a receive
       // time-out) is the network's too. describeFailure tells them apart.
-      const FailureKind kind = result.fileFailed ? FailureKind::setupFileWrite : FailureKind::network;
+      const core::FailureKind kind = result.fileFailed ? core::FailureKind::setupFileWrite : core::FailureKind::network;
       throw FrontEndError(kind, L"Downloading '" + _remoteConfigDownloadURL + L"' failed: " + result.message,
                           result.error);
     }
@@ -123,7 +125,7 @@ void Window::DeleteSetupFile() {
     const DWORD error = GetLastError();
     // Nothing downloaded yet is nothing to delete.
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-      OnError(FrontEndError(FailureKind::setupFileDelete,
+      OnError(FrontEndError(core::FailureKind::setupFileDelete,
                             L"Could not delete the client setup file '" + path + L"'. Error code " +
                                 std::to_wstring(error) + L".",
                             error));
@@ -182,8 +184,10 @@ void Window::UpdateSizeLabel() {
     total = statistics_.total();
   }
   const std::wstring text =
-      formatComposite(strings_->get(L"labelDownloadSize"), {std::to_wstring(DownloadStatistics::megabytes(received)),
-                                                            std::to_wstring(DownloadStatistics::megabytes(total)),
-                                                            strings_->get(L"size")});
+      core::formatComposite(strings_->get(L"labelDownloadSize"),
+                            {std::to_wstring(core::DownloadStatistics::megabytes(received)),
+                             std::to_wstring(core::DownloadStatistics::megabytes(total)), strings_->get(L"size")});
   SetControlText(labelDownloadSize_, text);
 }
+
+}  // namespace kelvra::frontend

@@ -5,18 +5,21 @@
 
 #include "window_layout.h"
 
-void Window::HandleError(FailureKind kind, std::uint32_t windowsError, const std::wstring& message) {
+namespace kelvra::frontend {
+
+void Window::HandleError(core::FailureKind kind, std::uint32_t windowsError, const std::wstring& message) {
   if (errorReportSent.exchange(true)) return;
   logger_.log(L"Error: " + message, L"error");
-  const FailureOutcome outcome = describeFailure(kind, windowsError, _remoteConfigLocation, _remoteConfigDownloadURL);
+  const core::FailureOutcome outcome =
+      core::describeFailure(kind, windowsError, _remoteConfigLocation, _remoteConfigDownloadURL);
   if (outcome.page.shown) {
     RunOnWindowThread([this, page = outcome.page] { ShowErrorTexts(page); });
     webClient_ErrorReport(outcome.reportMessage);
   }
-  if (kind != FailureKind::missingFile) RunOnWindowThread([this] { ShowErrorPage(); });
+  if (kind != core::FailureKind::missingFile) RunOnWindowThread([this] { ShowErrorPage(); });
 }
 
-void Window::ShowErrorTexts(FailurePage page) {
+void Window::ShowErrorTexts(core::FailurePage page) {
   SetControlText(labelError_, strings_->get(page.textKey));
   const std::wstring link = page.linkKey.empty() ? std::wstring() : strings_->get(page.linkKey);
   _error_url = page.addressKey.empty() ? std::wstring() : strings_->get(page.addressKey);
@@ -40,8 +43,10 @@ void Window::ShowErrorPage() {
 void Window::OpenErrorLink() {
   // Once an exit waits for its reports, a second click opens nothing more.
   if (exitRequested_) return;
-  if (isWebAddress(_error_url)) {
+  if (core::isWebAddress(_error_url)) {
     ShellExecuteW(window_, L"open", _error_url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }
   ExitApplication(-1);
 }
+
+}  // namespace kelvra::frontend

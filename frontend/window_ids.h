@@ -2,6 +2,8 @@
 // the test helper that drives the window.
 #pragma once
 
+namespace kelvra::frontend {
+
 inline constexpr wchar_t kWindowClassName[] = L"KelvraWebInstallerWindow";
 inline constexpr wchar_t kPageClassName[] = L"KelvraWebInstallerPage";
 
@@ -43,3 +45,5 @@ inline constexpr ControlName kControlNames[] = {
     {idButtonErrorExit, L"buttonErrorExit"},
     {idProgressBarInit, L"progressBarInit"},
 };
+
+}  // namespace kelvra::frontend

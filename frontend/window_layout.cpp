@@ -11,6 +11,8 @@
 #include "window_ids.h"
 #include "window_layout.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
@@ -168,12 +170,13 @@ void Window::SetControlText(HWND control, const std::wstring& text) { SetWindowT
 bool Window::SetIconsFromFile(const std::wstring& path, DWORD& error) {
   const int bigSize = systemMetricForDpi(SM_CXICON, dpi_);
   const int smallSize = systemMetricForDpi(SM_CXSMICON, dpi_);
-  ScopedIcon big(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, bigSize, bigSize, LR_LOADFROMFILE)));
+  base::ScopedIcon big(
+      static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, bigSize, bigSize, LR_LOADFROMFILE)));
   if (!big) {
     error = GetLastError();
     return false;
   }
-  ScopedIcon small(
+  base::ScopedIcon small(
       static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, smallSize, smallSize, LR_LOADFROMFILE)));
   SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small.get() : big.get()));
@@ -187,8 +190,8 @@ bool Window::SetIconsFromFile(const std::wstring& path, DWORD& error) {
 void Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   // The controls let go of the old fonts before they are deleted.
-  const ScopedFont oldFont = std::move(font_);
-  const ScopedFont oldHeadingFont = std::move(headingFont_);
+  const base::ScopedFont oldFont = std::move(font_);
+  const base::ScopedFont oldHeadingFont = std::move(headingFont_);
   CreateFonts();
   ApplyFonts(true);
   SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
@@ -197,3 +200,5 @@ void Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
   DWORD ignored = 0;
   if (!iconPath_.empty()) (void)SetIconsFromFile(iconPath_, ignored);
 }
+
+}  // namespace kelvra::frontend

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+namespace kelvra::frontend {
+
 inline constexpr int kClientWidth = 520;
 inline constexpr int kClientHeight = 200;
 inline constexpr int kMargin = 24;
@@ -16,3 +18,5 @@ inline constexpr int kLinkInset = 10;
 // The refresh timer of the size label.
 inline constexpr UINT_PTR kSizeTimerId = 1;
 inline constexpr UINT kSizeTimerInterval = 1000;
+
+}  // namespace kelvra::frontend

@@ -19,6 +19,8 @@
 #include "system_info.h"
 #include "base/base64.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 // Logs rotate long before this; a larger file is reported as unreadable.
@@ -30,15 +32,15 @@ std::wstring userAgent() {
 
 // One log for the snippet: its text, or nothing when it is missing, empty or
 // can't be read (opened while the loggers may still be writing it).
-LogForReport logForReport(const std::wstring& path, Logger& logger) {
-  LogForReport log{path, std::nullopt};
+core::LogForReport logForReport(const std::wstring& path, Logger& logger) {
+  core::LogForReport log{path, std::nullopt};
   if (!isExistingFile(path)) return log;
   const FileReading reading = readWholeFile(path, kMaxLogBytes);
   if (reading.failed) {
     logger.log(L"cannot read: " + path, L"information");
     return log;
   }
-  if (!reading.bytes.empty()) log.text = fromUtf8(reading.bytes);
+  if (!reading.bytes.empty()) log.text = base::fromUtf8(reading.bytes);
   return log;
 }
 
@@ -47,7 +49,7 @@ LogForReport logForReport(const std::wstring& path, Logger& logger) {
 std::string newGuid() {
   unsigned char bytes[16] = {};
   // BCrypt is delay-loaded: without the DLL, its first call would raise an exception.
-  if (!loadSystemLibrary(L"bcrypt.dll")) return {};
+  if (!base::loadSystemLibrary(L"bcrypt.dll")) return {};
   if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return {};
   bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0f) | 0x40);
   bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3f) | 0x80);
@@ -67,7 +69,7 @@ std::string localTimeWithOffset() {
   if (kind == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias;
   if (kind == TIME_ZONE_ID_STANDARD) bias += zone.StandardBias;
   if (kind == TIME_ZONE_ID_INVALID) bias = 0;
-  return formatEventDate(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, -bias);
+  return core::formatEventDate(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, -bias);
 }
 
 }  // namespace
@@ -79,17 +81,17 @@ void Window::webClient_ErrorReport(const std::wstring& message) {
   }
   logger_.log(L"Sending error to " + settings_.problemReportHost + L": " + message, L"information");
 
-  ProblemFields fields;
+  core::ProblemFields fields;
   fields.webInstallerVersion = KELVRA_FRONTEND_VERSION_TEXT;
-  fields.remoteConfigVersion = toUtf8(_remoteConfigVersion);
-  fields.osIdentification = toUtf8(systemFriendlyName());
+  fields.remoteConfigVersion = base::toUtf8(_remoteConfigVersion);
+  fields.osIdentification = base::toUtf8(systemFriendlyName());
   fields.clientVersion = _remoteConfigJson.version;
   fields.downloadLink = _remoteConfigJson.downloadLink;
-  fields.encodedCampaign = encodeBase64(_campaignPayload);
-  fields.error = toUtf8(message);
-  const std::wstring snippet = buildLogSnippet(logForReport(Logger::GetLogPath(false), logger_),
+  fields.encodedCampaign = base::encodeBase64(_campaignPayload);
+  fields.error = base::toUtf8(message);
+  const std::wstring snippet = core::buildLogSnippet(logForReport(Logger::GetLogPath(false), logger_),
                                                logForReport(Logger::GetLogPath(true), logger_));
-  const std::string body = buildProblemReportBody(buildProblemText(fields), toUtf8(snippet));
+  const std::string body = core::buildProblemReportBody(core::buildProblemText(fields), base::toUtf8(snippet));
   SendOffWindowThread([this, body] { PostProblemReport(body); });
 }
 
@@ -109,16 +111,16 @@ void Window::webClient_KelvraReport(const std::wstring& eventName) {
     return;
   }
   bool campaignReplaced = false;
-  EventFields fields;
-  fields.name = toUtf8(eventName);
+  core::EventFields fields;
+  fields.name = base::toUtf8(eventName);
   fields.date = localTimeWithOffset();
   fields.uuid = newGuid();
-  fields.campaignJson = campaignForEvent(_campaignPayload, campaignReplaced);
+  fields.campaignJson = core::campaignForEvent(_campaignPayload, campaignReplaced);
   fields.currentVersion = installedClientVersion();
   fields.version = _remoteConfigJson.version;
   if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", L"warning");
-  const std::string body = buildEventBody(fields);
-  logger_.log(L"Sending event: " + fromUtf8(body), L"information");
+  const std::string body = core::buildEventBody(fields);
+  logger_.log(L"Sending event: " + base::fromUtf8(body), L"information");
   SendOffWindowThread([this, body] { PostEvent(body); });
 }
 
@@ -146,7 +148,7 @@ void Window::SendOffWindowThread(std::function<void()> exchange) {
     try {
       exchange();
     } catch (const std::exception& error) {
-      logger_.log(L"Sending failed: " + fromUtf8(error.what()), L"error");
+      logger_.log(L"Sending failed: " + base::fromUtf8(error.what()), L"error");
     }
   });
 }
@@ -155,3 +157,5 @@ void Window::SendOffWindowThread(std::function<void()> exchange) {
 HttpAbortGroup* Window::ExchangesOfThisThread() {
   return GetCurrentThreadId() == startupThreadId_ ? &startupExchanges_ : nullptr;
 }
+
+}  // namespace kelvra::frontend

@@ -13,6 +13,8 @@
 #include "localized_strings.h"
 #include "setup_launch_internal.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr std::int64_t kSilentSetupMinimumFreeBytes = 1073741824;
@@ -37,42 +39,42 @@ constexpr int kElevationDenied = internal::kSetupElevationDenied;
 // The digest-mismatch failure is the same whichever digest failed; the line before
 // it in the log tells which.
 void Window::CheckSetupDigests(const std::wstring& path) {
-  const ExpectedSetupDigests expected{_remoteConfigJson.installerMd5, _remoteConfigJson.installerSha256};
+  const core::ExpectedSetupDigests expected{_remoteConfigJson.installerMd5, _remoteConfigJson.installerSha256};
   // Without installerSha256 the file is read for MD5 alone, as it always was.
   const FileDigests digests = expected.sha256 ? fileDigests(path, {DigestAlgorithm::md5, DigestAlgorithm::sha256})
                                               : fileDigests(path, {DigestAlgorithm::md5});
   // A file gone or held (an antivirus may quarantine or lock it) is no disk full.
   if (digests.fileFailed) {
-    throw FrontEndError(FailureKind::setupFileRead,
+    throw FrontEndError(core::FailureKind::setupFileRead,
                         L"Could not read the client setup file '" + path + L"'. Error code " +
                             std::to_wstring(digests.fileError) + L".",
                         digests.fileError);
   }
   if (digests.failed) {
-    throw FrontEndError(FailureKind::unexpected, L"Could not read the client setup file '" + path + L"'.");
+    throw FrontEndError(core::FailureKind::unexpected, L"Could not read the client setup file '" + path + L"'.");
   }
-  const ActualSetupDigests actual{digests.digests[0], expected.sha256 ? digests.digests[1] : std::string()};
-  switch (judgeSetupDigests(expected, actual)) {
-    case SetupDigestVerdict::accepted:
+  const core::ActualSetupDigests actual{digests.digests[0], expected.sha256 ? digests.digests[1] : std::string()};
+  switch (core::judgeSetupDigests(expected, actual)) {
+    case core::SetupDigestVerdict::accepted:
       return;
-    case SetupDigestVerdict::md5Mismatch:
-      logger_.log(L"MD5 do not match, expecting: " + fromUtf8(lowerCaseDigest(expected.md5)) + L", got: " +
-                      fromUtf8(actual.md5),
+    case core::SetupDigestVerdict::md5Mismatch:
+      logger_.log(L"MD5 do not match, expecting: " + base::fromUtf8(core::lowerCaseDigest(expected.md5)) + L", got: " +
+                      base::fromUtf8(actual.md5),
                   L"error");
       break;
-    case SetupDigestVerdict::sha256Mismatch:
-      logger_.log(L"SHA-256 do not match, expecting: " + fromUtf8(lowerCaseDigest(*expected.sha256)) + L", got: " +
-                      fromUtf8(actual.sha256),
+    case core::SetupDigestVerdict::sha256Mismatch:
+      logger_.log(L"SHA-256 do not match, expecting: " + base::fromUtf8(core::lowerCaseDigest(*expected.sha256)) +
+                      L", got: " + base::fromUtf8(actual.sha256),
                   L"error");
       break;
-    case SetupDigestVerdict::sha256Malformed:
+    case core::SetupDigestVerdict::sha256Malformed:
       // The value itself stays out of the log: it may be long or hold anything.
       logger_.log(L"installerSha256 is not 64 hexadecimal digits (" + std::to_wstring(expected.sha256->size()) +
                       L" characters); the setup is refused",
                   L"error");
       break;
   }
-  throw FrontEndError(FailureKind::digestMismatch, L"Downloaded file MD5 do not match remote-config data.");
+  throw FrontEndError(core::FailureKind::digestMismatch, L"Downloaded file MD5 do not match remote-config data.");
 }
 
 void Window::StartSetupWorker() {
@@ -83,15 +85,15 @@ void Window::backgroundWorkerRunSetup() {
   int exitCode = 0;
   try {
     logger_.log(L"Starting up client setup.", L"information");
-    SetupCommandInputs inputs;
-    inputs.languageArgument = languageArgument(userInterfaceCulture(), !_productId.empty());
+    core::SetupCommandInputs inputs;
+    inputs.languageArgument = core::languageArgument(userInterfaceCulture(), !_productId.empty());
     if (!_productId.empty()) {
       inputs.productId = _productId;
       inputs.enoughSpaceForSilentSetup = GetDefaultTargetDriveFreeSpace() > kSilentSetupMinimumFreeBytes;
       if (!_gameName.empty()) inputs.gameName = _gameName;
     }
-    inputs.encodedCampaign = fromUtf8(_encodedPayload);
-    const std::wstring arguments = buildSetupCommandLine(inputs);
+    inputs.encodedCampaign = base::fromUtf8(_encodedPayload);
+    const std::wstring arguments = core::buildSetupCommandLine(inputs);
 
     const std::wstring path = SetupFilePath();
     CheckSetupDigests(path);
@@ -127,3 +129,5 @@ void Window::SetupCompleted(int exitCode) {
   DeleteSetupFile();
   ExitApplication(exitCode);
 }
+
+}  // namespace kelvra::frontend

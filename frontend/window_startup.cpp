@@ -14,6 +14,8 @@
 #include "user_identity.h"
 #include "window_layout.h"
 
+namespace kelvra::frontend {
+
 namespace {
 
 constexpr UINT kMarqueeIntervalMs = 30;
@@ -121,8 +123,8 @@ void Window::SetupLocalizedStrings() {
   const std::wstring culture = userInterfaceCulture();
   logger_.log(L"Detected language is " + culture, L"information");
   strings_ = std::make_unique<LocalizedStrings>(instance_, folder_, culture);
-  const std::wstring title =
-      _gameName.empty() ? strings_->get(L"zavKelvra") : formatComposite(strings_->get(L"windowName"), {_gameName});
+  const std::wstring title = _gameName.empty() ? strings_->get(L"zavKelvra")
+                                               : core::formatComposite(strings_->get(L"windowName"), {_gameName});
   SetWindowTextW(window_, title.c_str());
   SetControlText(labelWelcome_, strings_->get(L"labelWelcome"));
   SetControlText(labelWaitEnd_, strings_->get(L"labelWaitEnd"));
@@ -175,3 +177,5 @@ void Window::StartSizeTimer() {
   SetTimer(window_, kSizeTimerId, kSizeTimerInterval, nullptr);
   UpdateSizeLabel();
 }
+
+}  // namespace kelvra::frontend

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace kelvra::frontend::core {
+
 std::wstring formatComposite(std::wstring_view pattern, std::initializer_list<std::wstring_view> args) {
   const std::vector<std::wstring_view> values(args);
   std::wstring out;
@@ -33,3 +35,5 @@ std::wstring formatComposite(std::wstring_view pattern, std::initializer_list<st
   }
   return out;
 }
+
+}  // namespace kelvra::frontend::core

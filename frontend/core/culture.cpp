@@ -1,5 +1,7 @@
 #include "core/culture.h"
 
+namespace kelvra::frontend::core {
+
 namespace {
 
 bool startsWith(std::wstring_view text, std::wstring_view prefix) {
@@ -57,3 +59,5 @@ std::wstring languageArgument(std::wstring_view culture, bool hasProductId) {
   }
   return hasProductId ? L"en-US" : L"en_US";
 }
+
+}  // namespace kelvra::frontend::core

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace kelvra::frontend::core {
+
 void DownloadStatistics::record(std::uint64_t received, std::uint64_t total, double secondsSinceStart) {
   const double newBytes = received >= received_ ? static_cast<double>(received - received_) : 0.0;
   const double interval = secondsSinceStart - lastSeconds_;
@@ -18,3 +20,5 @@ void DownloadStatistics::record(std::uint64_t received, std::uint64_t total, dou
 std::int64_t DownloadStatistics::megabytes(std::uint64_t bytes) {
   return static_cast<std::int64_t>(std::nearbyint(static_cast<double>(bytes) / 1048576.0));
 }
+
+}  // namespace kelvra::frontend::core

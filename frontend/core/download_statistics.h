@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelvra::frontend::core {
+
 class DownloadStatistics {
  public:
   // Records a progress report: bytes so far and in all (total may be 0 when the
@@ -26,3 +28,5 @@ class DownloadStatistics {
   double lastSeconds_ = 0;
   std::array<std::int64_t, 10> snapshots_{};
 };
+
+}  // namespace kelvra::frontend::core

@@ -8,11 +8,14 @@
 #include "core/text_encoding.h"
 #include "base/json_text.h"
 
+namespace kelvra::frontend::core {
+
 std::string buildEventBody(const EventFields& fields) {
-  return "{\"type\": \"" + jsonStringContent(fields.name) + "\", \"date\": \"" + jsonStringContent(fields.date) +
-         "\", \"uuid\": \"" + jsonStringContent(fields.uuid) + "\", \"meta\": {\"campaign\": " +
-         fields.campaignJson + "}, \"data\": {\"current_version\": \"" + jsonStringContent(fields.currentVersion) +
-         "\", \"version\": \"" + jsonStringContent(fields.version) + "\"}}";
+  return "{\"type\": \"" + base::jsonStringContent(fields.name) + "\", \"date\": \"" +
+         base::jsonStringContent(fields.date) + "\", \"uuid\": \"" + base::jsonStringContent(fields.uuid) +
+         "\", \"meta\": {\"campaign\": " + fields.campaignJson + "}, \"data\": {\"current_version\": \"" +
+         base::jsonStringContent(fields.currentVersion) + "\", \"version\": \"" +
+         base::jsonStringContent(fields.version) + "\"}}";
 }
 
 std::string campaignForEvent(std::string_view campaign, bool& replaced) {
@@ -47,3 +50,5 @@ std::string formatEventDate(int year, int month, int day, int hour, int minute, 
                 utcOffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
   return text;
 }
+
+}  // namespace kelvra::frontend::core

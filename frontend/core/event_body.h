@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::frontend::core {
+
 struct EventFields {
   std::string name;            // "kelvra_download_started", ...
   std::string date;            // local time, "yyyy-MM-ddTHH:mm:ss+hh:mm"
@@ -32,3 +34,5 @@ struct EventFields {
 // "yyyy-MM-ddTHH:mm:ss" followed by the offset from UTC as "+hh:mm" or "-hh:mm".
 [[nodiscard]] std::string formatEventDate(int year, int month, int day, int hour, int minute, int second,
                                           int utcOffsetMinutes);
+
+}  // namespace kelvra::frontend::core

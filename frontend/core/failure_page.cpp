@@ -1,5 +1,7 @@
 #include "core/failure_page.h"
 
+namespace kelvra::frontend::core {
+
 namespace {
 
 // Windows' codes, spelled out here because this file sees no <windows.h>.
@@ -103,3 +105,5 @@ bool isWebAddress(std::wstring_view address) {
   };
   return startsWithScheme(L"https://") || startsWithScheme(L"http://");
 }
+
+}  // namespace kelvra::frontend::core

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::frontend::core {
+
 enum class FailureKind {
   outdated,
   remoteConfig,
@@ -42,3 +44,5 @@ struct FailureOutcome {
 // The support address as the link may open it: only http and https addresses,
 // so that a damaged string table can't make the link start a program.
 [[nodiscard]] bool isWebAddress(std::wstring_view address);
+
+}  // namespace kelvra::frontend::core

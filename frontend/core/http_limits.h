@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace kelvra::frontend::core {
+
 // The defaults are the product's; only a test build sets others
 // (tests/tools/frontend_test_host.cpp).
 struct HttpLimits {
@@ -23,3 +25,5 @@ struct HttpLimits {
   // twice its size and more before anyone has to touch this.
   std::uint64_t maxDownloadBytes = 1024ull * 1024 * 1024;
 };
+
+}  // namespace kelvra::frontend::core

@@ -4,6 +4,8 @@
 #include "base/base64.h"
 #include "base/json_text.h"
 
+namespace kelvra::frontend::core {
+
 namespace {
 
 constexpr std::size_t kLogTailCharacters = 5000;
@@ -13,7 +15,7 @@ constexpr wchar_t kLineBreak[] = L"\r\n";
 // overlapping copy (-Wrestrict, a known false alarm).
 std::string member(std::string_view name, std::string_view value) {
   std::string text;
-  text.append("\"").append(name).append("\": \"").append(jsonStringContent(value)).append("\"");
+  text.append("\"").append(name).append("\": \"").append(base::jsonStringContent(value)).append("\"");
   return text;
 }
 
@@ -204,5 +206,7 @@ std::wstring buildLogSnippet(const LogForReport& frontEndLog, const LogForReport
 }
 
 std::string buildProblemReportBody(std::string_view problemText, std::string_view snippetUtf8) {
-  return "problem_message=" + std::string(problemText) + " & log_snippet=" + urlEncode(encodeBase64(snippetUtf8));
+  return "problem_message=" + std::string(problemText) + " & log_snippet=" + urlEncode(base::encodeBase64(snippetUtf8));
 }
+
+}  // namespace kelvra::frontend::core

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::frontend::core {
+
 struct ProblemFields {
   std::string webInstallerVersion;
   std::string remoteConfigVersion;
@@ -48,3 +50,5 @@ struct LogForReport {
 // "problem_message=" + problem text + " & log_snippet=" + the snippet as URL-encoded
 // base64 of its UTF-8 bytes.
 [[nodiscard]] std::string buildProblemReportBody(std::string_view problemText, std::string_view snippetUtf8);
+
+}  // namespace kelvra::frontend::core

@@ -6,6 +6,8 @@
 
 #include "base/utf8.h"
 
+namespace kelvra::frontend::core {
+
 namespace {
 
 using Json = nlohmann::json;
@@ -47,7 +49,7 @@ bool unreserved(unsigned char c) {
 std::wstring percentEncode(std::wstring_view text) {
   static constexpr wchar_t digits[] = L"0123456789ABCDEF";
   std::wstring out;
-  for (const char byte : toUtf8(text)) {
+  for (const char byte : base::toUtf8(text)) {
     const auto c = static_cast<unsigned char>(byte);
     if (unreserved(c)) {
       out += static_cast<wchar_t>(c);
@@ -83,3 +85,5 @@ std::wstring remoteConfigAddress(std::wstring_view host, std::wstring_view produ
   address += L"?component_version=" + std::wstring(configVersion);
   return address;
 }
+
+}  // namespace kelvra::frontend::core

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::frontend::core {
+
 // Members of content / windows; absent (or null) members keep these defaults and
 // members the front end does not use are ignored.
 struct RemoteConfigRecord {
@@ -29,3 +31,5 @@ struct RemoteConfigRecord {
 // able to change the path or the query.
 [[nodiscard]] std::wstring remoteConfigAddress(std::wstring_view host, std::wstring_view productId,
                                                std::wstring_view configVersion);
+
+}  // namespace kelvra::frontend::core

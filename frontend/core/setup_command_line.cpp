@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace kelvra::frontend::core {
+
 namespace {
 
 std::wstring withoutQuotes(std::wstring text) {
@@ -23,3 +25,5 @@ std::wstring buildSetupCommandLine(const SetupCommandInputs& inputs) {
   }
   return line;
 }
+
+}  // namespace kelvra::frontend::core

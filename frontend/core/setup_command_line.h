@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace kelvra::frontend::core {
+
 struct SetupCommandInputs {
   std::wstring languageArgument;
   std::optional<std::wstring> productId;  // set when started with a product id and game name
@@ -16,3 +18,5 @@ struct SetupCommandInputs {
 // " /silent", " /game_name=\"...\"") or the campaign branch (" /campaign=\"...\"").
 // Quotes inside the game name are dropped: they would end the argument early.
 [[nodiscard]] std::wstring buildSetupCommandLine(const SetupCommandInputs& inputs);
+
+}  // namespace kelvra::frontend::core

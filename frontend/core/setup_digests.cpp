@@ -1,5 +1,7 @@
 #include "core/setup_digests.h"
 
+namespace kelvra::frontend::core {
+
 namespace {
 
 constexpr std::size_t kSha256HexLength = 64;
@@ -39,3 +41,5 @@ std::string lowerCaseDigest(std::string_view text) {
   for (char& c : lowered) c = lower(c);
   return lowered;
 }
+
+}  // namespace kelvra::frontend::core

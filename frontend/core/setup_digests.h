@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::frontend::core {
+
 enum class SetupDigestVerdict {
   accepted,
   md5Mismatch,
@@ -38,3 +40,5 @@ struct ActualSetupDigests {
 
 // Lower-case ASCII letters, the rest as it is: digests as the log shows them.
 [[nodiscard]] std::string lowerCaseDigest(std::string_view text);
+
+}  // namespace kelvra::frontend::core

@@ -1,5 +1,7 @@
 #include "core/stall_rule.h"
 
+namespace kelvra::frontend::core {
+
 StallRule::StallRule(std::uint64_t windowMs, std::uint64_t minimumBytes)
     : windowMs_(windowMs), minimumBytes_(minimumBytes) {}
 
@@ -17,3 +19,5 @@ bool StallRule::stalled(std::uint64_t nowMs, std::uint64_t received) {
   windowStartBytes_ = received;
   return false;
 }
+
+}  // namespace kelvra::frontend::core

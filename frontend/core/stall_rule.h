@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace kelvra::frontend::core {
+
 class StallRule {
  public:
   // A window of windowMs that brings fewer than minimumBytes is a stall; a window
@@ -26,3 +28,5 @@ class StallRule {
   std::uint64_t windowStartMs_ = 0;
   std::uint64_t windowStartBytes_ = 0;
 };
+
+}  // namespace kelvra::frontend::core

@@ -1,5 +1,7 @@
 #include "core/text_encoding.h"
 
+namespace kelvra::frontend::core {
+
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
@@ -33,3 +35,5 @@ std::string urlEncode(std::string_view bytes) {
   }
   return out;
 }
+
+}  // namespace kelvra::frontend::core

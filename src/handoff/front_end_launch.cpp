@@ -4,6 +4,8 @@
 #include "base/scoped_handle.h"
 #include "handoff/launch_parameters.h"
 
+namespace kelvra::handoff {
+
 static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOW) == 60, "the launch record of a 32-bit process");
 
 SHELLEXECUTEINFOW makeLaunchRecord(const std::wstring& frontEndPath, const std::wstring& parameters) {
@@ -28,15 +30,15 @@ bool awaitFrontEnd(const std::wstring& frontEndPath, HINSTANCE instApp, HANDLE p
   const INT_PTR startResult = reinterpret_cast<INT_PTR>(instApp);
   if (startResult <= 32) {
     const DWORD lastError = GetLastError();
-    logError(findFileLogger(), L"Executing installer at path [{}] failed. Error code 1) {} 2) {}.", frontEndPath,
-             startResult, lastError);
+    base::logError(base::findFileLogger(), L"Executing installer at path [{}] failed. Error code 1) {} 2) {}.",
+                   frontEndPath, startResult, lastError);
     return true;
   }
   DWORD exitCode = 0;
   if (!GetExitCodeProcess(process, &exitCode)) {
     // Without a code there is nothing that shows the front end succeeded.
     const DWORD lastError = GetLastError();
-    logError(findFileLogger(), "Failed to read the installer's exit code. Error code {}.", lastError);
+    base::logError(base::findFileLogger(), "Failed to read the installer's exit code. Error code {}.", lastError);
     return true;
   }
   return exitCode != 0;
@@ -45,12 +47,14 @@ bool awaitFrontEnd(const std::wstring& frontEndPath, HINSTANCE instApp, HANDLE p
 bool launchFrontEnd(const std::wstring& frontEndPath, std::wstring parameterText, std::wstring extraArgument) {
   const std::wstring parameters = buildLaunchParameters(parameterText, extraArgument);
   SHELLEXECUTEINFOW record = makeLaunchRecord(frontEndPath, parameters);
-  logInfo(findFileLogger(), L"Executing installer. Path [{}], params [{}].", frontEndPath, parameters);
+  base::logInfo(base::findFileLogger(), L"Executing installer. Path [{}], params [{}].", frontEndPath, parameters);
   if (!ShellExecuteExW(&record)) {
     const DWORD lastError = GetLastError();
-    logError(findFileLogger(), "ShellExecuteEx failed. Error code {}.", lastError);
+    base::logError(base::findFileLogger(), "ShellExecuteEx failed. Error code {}.", lastError);
     return true;
   }
-  const ScopedKernelHandle process(record.hProcess);
+  const base::ScopedKernelHandle process(record.hProcess);
   return awaitFrontEnd(frontEndPath, record.hInstApp, process.get());
 }
+
+}  // namespace kelvra::handoff

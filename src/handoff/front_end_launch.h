@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace kelvra::handoff {
+
 // The launch record: default verb, no owner window, no working directory (the
 // front end inherits ours), shown normally, the process handle handed back. It
 // points into frontEndPath and parameters, which must outlive it.
@@ -25,3 +27,5 @@
 // with 0. The process handle is closed on every way out.
 [[nodiscard]] bool launchFrontEnd(const std::wstring& frontEndPath, std::wstring parameterText,
                                   std::wstring extraArgument);
+
+}  // namespace kelvra::handoff

@@ -7,6 +7,8 @@
 #include "build_settings.h"
 #include "notices/message_language.h"
 
+namespace kelvra::notices {
+
 namespace {
 
 namespace L = MessageLanguage;
@@ -122,3 +124,5 @@ NoticeText noticeText(Notice notice, int languageCode) {
   if (entry == nullptr) entry = findEntry(entries, L::english);
   return entry->text;
 }
+
+}  // namespace kelvra::notices

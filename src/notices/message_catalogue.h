@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+namespace kelvra::notices {
+
 enum class Notice { unsupportedWindows, netMissing, alreadyRunning, installationError, startFailure };
 
 struct NoticeText {
@@ -13,3 +15,5 @@ struct NoticeText {
 // The texts of a notice for a message language code. A code the notice doesn't
 // cover gets English; Mexican Spanish falls back to Spain's texts first.
 [[nodiscard]] NoticeText noticeText(Notice notice, int languageCode);
+
+}  // namespace kelvra::notices

@@ -1,5 +1,7 @@
 #include "notices/message_language.h"
 
+namespace kelvra::notices {
+
 int messageLanguageForLangId(std::uint16_t langId) {
   const int primary = langId & 0xFF;
   switch (primary) {
@@ -23,3 +25,5 @@ int messageLanguageForLangId(std::uint16_t langId) {
       return MessageLanguage::english;
   }
 }
+
+}  // namespace kelvra::notices

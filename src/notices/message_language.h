@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace kelvra::notices {
+
 // Message language codes: a primary language number, or a whole LANGID for the
 // three variants that have texts of their own.
 namespace MessageLanguage {
@@ -25,3 +27,5 @@ inline constexpr int chineseTraditional = 0x7C04;
 // the low 8 bits of the LANGID; Portuguese keeps its whole LANGID, so that only
 // Brazil (0x0416) finds texts and Portugal (0x0816) gets English.
 [[nodiscard]] int messageLanguageForLangId(std::uint16_t langId);
+
+}  // namespace kelvra::notices

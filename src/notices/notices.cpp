@@ -8,6 +8,8 @@
 #include "notices/message_catalogue.h"
 #include "notices/message_language.h"
 
+namespace kelvra::notices {
+
 namespace {
 
 void showNotice(Notice notice) {
@@ -31,7 +33,9 @@ void showInstallationErrorNotice() { showNotice(Notice::installationError); }
 void showStartFailureNotice(std::uint32_t errorCode) {
   const NoticeText text = noticeText(Notice::startFailure, chooseMessageLanguage());
   // Formatted as UTF-8, like the log: the exe carries no wide formatting code.
-  const std::wstring body =
-      fromUtf8(fmt::vformat(toUtf8(text.body), fmt::make_format_args(static_cast<std::int32_t>(errorCode))));
+  const std::wstring body = base::fromUtf8(
+      fmt::vformat(base::toUtf8(text.body), fmt::make_format_args(static_cast<std::int32_t>(errorCode))));
   showWarningBox(body, std::wstring(text.title));
 }
+
+}  // namespace kelvra::notices

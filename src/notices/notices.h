@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelvra::notices {
+
 // The message language code for the user's UI language, chosen anew on each call.
 [[nodiscard]] int chooseMessageLanguage();
 
@@ -17,3 +19,5 @@ void showAlreadyRunningNotice();
 void showInstallationErrorNotice();
 // errorCode is GetLastError's value; it is shown as a signed decimal number.
 void showStartFailureNotice(std::uint32_t errorCode);
+
+}  // namespace kelvra::notices

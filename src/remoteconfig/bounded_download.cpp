@@ -4,6 +4,8 @@
 
 #include "base/scoped_handle.h"
 
+namespace kelvra::remoteconfig {
+
 namespace {
 
 // What the step and the download thread share. Reference-counted, because the
@@ -98,7 +100,7 @@ BoundedDownload downloadWithin(const std::wstring& url, const std::wstring& scra
   DeleteFileW(temporaryPath);
   const JobReference job(new DownloadJob(url, temporaryPath, limit));
   job->addReference();  // the thread's
-  const ScopedKernelHandle thread(CreateThread(nullptr, 0, DownloadJob::run, job.get(), 0, nullptr));
+  const base::ScopedKernelHandle thread(CreateThread(nullptr, 0, DownloadJob::run, job.get(), 0, nullptr));
   if (!thread) {
     const BoundedDownload failed = setupFailed("no thread for the download");
     job->release();
@@ -123,3 +125,5 @@ BoundedDownload downloadWithin(const std::wstring& url, const std::wstring& scra
   }
   return download;
 }
+
+}  // namespace kelvra::remoteconfig

@@ -12,6 +12,8 @@
 
 #include "remoteconfig/download_limit.h"
 
+namespace kelvra::remoteconfig {
+
 struct BoundedDownload {
   // URLDownloadToFileW's result; none when the download did not end within the bound.
   std::optional<HRESULT> result;
@@ -38,3 +40,5 @@ enum class DownloadFailure { none, outOfMemory, downloadFailure, unknown };
 [[nodiscard]] BoundedDownload downloadWithin(const std::wstring& url, const std::wstring& scratchFolder,
                                              const std::wstring& destinationPath, DownloadLimit& limit,
                                              std::chrono::milliseconds bound);
+
+}  // namespace kelvra::remoteconfig

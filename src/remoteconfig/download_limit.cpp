@@ -1,5 +1,7 @@
 #include "remoteconfig/download_limit.h"
 
+namespace kelvra::remoteconfig {
+
 DownloadLimit* DownloadLimit::create(std::uint64_t maxBytes, std::chrono::steady_clock::duration maxTime) {
   return new DownloadLimit(maxBytes, maxTime);
 }
@@ -43,3 +45,5 @@ HRESULT DownloadLimit::OnStopBinding(HRESULT, LPCWSTR) { return S_OK; }
 HRESULT DownloadLimit::GetBindInfo(DWORD*, BINDINFO*) { return S_OK; }
 HRESULT DownloadLimit::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) { return S_OK; }
 HRESULT DownloadLimit::OnObjectAvailable(REFIID, IUnknown*) { return S_OK; }
+
+}  // namespace kelvra::remoteconfig

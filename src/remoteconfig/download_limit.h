@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace kelvra::remoteconfig {
+
 // Generous beside the 65535 bytes the bootstrapper reads: the front end reads the
 // same file whole.
 inline constexpr std::uint64_t kMaxRemoteConfigDownloadBytes = 1024 * 1024;
@@ -74,3 +76,5 @@ class DownloadLimitReference {
  private:
   DownloadLimit* limit_;
 };
+
+}  // namespace kelvra::remoteconfig

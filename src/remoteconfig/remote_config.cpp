@@ -18,6 +18,8 @@
 #include "remoteconfig/remote_config_document.h"
 #include "remoteconfig/remote_config_internal.h"
 
+namespace kelvra::remoteconfig {
+
 namespace {
 
 // Relative on purpose: the override is looked for in the current directory.
@@ -28,19 +30,19 @@ constexpr wchar_t kDestinationName[] = L"\\remoteconfig.json";
 constexpr std::size_t kReadBufferSize = 65536;
 
 // Says why a download ended early, before the line that gives its result.
-void logDownloadLimit(const LoggerHandle& logger, const BoundedDownload& download, const DownloadLimit& limit,
+void logDownloadLimit(const base::LoggerHandle& logger, const BoundedDownload& download, const DownloadLimit& limit,
                       std::chrono::milliseconds bound) {
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(bound).count();
   if (download.setupFailure != nullptr) {
-    logError(logger, "Failed to download remote-config to file: {}. Error code {}.", download.setupFailure,
+    base::logError(logger, "Failed to download remote-config to file: {}. Error code {}.", download.setupFailure,
              download.setupError);
   } else if (!download.result) {
-    logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
+    base::logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
   } else if (limit.exceededBytes()) {
-    logError(logger, "Stopped the remote-config download after [{}] bytes: it may have at most [{}].",
+    base::logError(logger, "Stopped the remote-config download after [{}] bytes: it may have at most [{}].",
              limit.bytesSeen(), kMaxRemoteConfigDownloadBytes);
   } else if (limit.exceededTime()) {
-    logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
+    base::logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
   }
 }
 
@@ -51,21 +53,22 @@ std::wstring parentFolder(const std::wstring& path) {
 }
 
 // Puts the override or the download at destinationPath. True on failure (logged).
-bool obtainRemoteConfigFile(const LoggerHandle& logger, const std::wstring& url, const std::wstring& workingFolderPath,
-                            const std::wstring& destinationPath, std::chrono::milliseconds bound) {
+bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring& url,
+                            const std::wstring& workingFolderPath, const std::wstring& destinationPath,
+                            std::chrono::milliseconds bound) {
   if (PathFileExistsW(kLocalOverridePath)) {
     if (!CopyFileW(kLocalOverridePath, destinationPath.c_str(), FALSE)) {
-      logError(logger, L"Failed to copy local remote-config override from path {} to path {}. Error code {}.",
+      base::logError(logger, L"Failed to copy local remote-config override from path {} to path {}. Error code {}.",
                kLocalOverridePath, destinationPath, GetLastError());
       return true;
     }
-    logInfo(logger, "Using local remote-config override.");
+    base::logInfo(logger, "Using local remote-config override.");
     return false;
   }
-  logInfo(logger, "Looking for remote config info for Kelvra Client.");
+  base::logInfo(logger, "Looking for remote config info for Kelvra Client.");
   // urlmon is delay-loaded: without the DLL, its first call would raise an exception.
-  if (!loadSystemLibrary(L"urlmon.dll")) {
-    logError(logger,
+  if (!base::loadSystemLibrary(L"urlmon.dll")) {
+    base::logError(logger,
              "Failed to download remote-config to file: urlmon.dll could not be loaded from the system folder. "
              "Error code {}.",
              GetLastError());
@@ -81,42 +84,44 @@ bool obtainRemoteConfigFile(const LoggerHandle& logger, const std::wstring& url,
   if (failure != DownloadFailure::none) {
     logDownloadLimit(logger, download, *limit.get(), bound);
     if (failure == DownloadFailure::outOfMemory) {
-      logError(logger, "Failed to download remote-config to file due to error E_OUTOFMEMORY.");
+      base::logError(logger, "Failed to download remote-config to file due to error E_OUTOFMEMORY.");
     } else if (failure == DownloadFailure::downloadFailure) {
-      logError(logger, "Failed to download remote-config to file due to error INET_E_DOWNLOAD_FAILURE.");
+      base::logError(logger, "Failed to download remote-config to file due to error INET_E_DOWNLOAD_FAILURE.");
     } else {
-      logError(logger, "Failed to download remote-config to file due to unknown error.");
+      base::logError(logger, "Failed to download remote-config to file due to unknown error.");
     }
     return true;
   }
-  logInfo(logger, "Downloaded latest remote-config file.");
+  base::logInfo(logger, "Downloaded latest remote-config file.");
   return false;
 }
 
 // Reads the allowed version from the file. True on failure (logged).
-bool readRemoteConfigFile(const LoggerHandle& logger, const std::wstring& path, std::string& allowedVersion) {
-  const ScopedFileHandle file(
+bool readRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring& path, std::string& allowedVersion) {
+  const base::ScopedFileHandle file(
       CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   std::vector<char> buffer(kReadBufferSize, '\0');
   if (!file) {
-    logError(logger, L"Failed to open remote config file [{}], error [{}]. Installation should process as normal.",
-             path, GetLastError());
+    base::logError(logger,
+                   L"Failed to open remote config file [{}], error [{}]. Installation should process as normal.", path,
+                   GetLastError());
     return true;
   }
   DWORD bytesRead = 0;
   if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(kReadBufferSize - 1), &bytesRead, nullptr)) {
-    logError(logger, L"Failed to read from remote config file [{}], error [{}]. Installation should proceed as normal.",
-             path, GetLastError());
+    base::logError(logger,
+                   L"Failed to read from remote config file [{}], error [{}]. Installation should proceed as normal.",
+                   path, GetLastError());
     return true;
   }
   VersionReading reading = readAllowedVersion(buffer.data());
   switch (reading.failure) {
     case VersionFailure::parse:
-      logError(logger, "Failed to parse remote config data, error [{}]. Installation should proceed as normal.",
+      base::logError(logger, "Failed to parse remote config data, error [{}]. Installation should proceed as normal.",
                reading.text);
       return true;
     case VersionFailure::type:
-      logError(logger, "Failed to get version from json, error [{}]. Installation should proceed as normal.",
+      base::logError(logger, "Failed to get version from json, error [{}]. Installation should proceed as normal.",
                reading.text);
       return true;
     case VersionFailure::none:
@@ -143,10 +148,12 @@ bool fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& work
 bool internal::fetchRemoteConfigWithin(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
                                        const std::wstring& frontEndParameters, std::chrono::milliseconds downloadBound,
                                        std::string& allowedVersion) {
-  const LoggerHandle logger = findFileLogger();
+  const base::LoggerHandle logger = base::findFileLogger();
   const std::wstring destinationPath = workingFolderPath + kDestinationName;
   if (obtainRemoteConfigFile(logger, baseUrl + frontEndParameters, workingFolderPath, destinationPath, downloadBound)) {
     return true;
   }
   return readRemoteConfigFile(logger, destinationPath, allowedVersion);
 }
+
+}  // namespace kelvra::remoteconfig

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace kelvra::remoteconfig {
+
 inline constexpr wchar_t kRemoteConfigPath[] = L"/components/webinstaller?component_version=2.0.0";
 
 // "https://" + the build-time host + kRemoteConfigPath.
@@ -19,3 +21,5 @@ inline constexpr wchar_t kRemoteConfigPath[] = L"/components/webinstaller?compon
 // The same with another base URL (tests point it at a local server).
 [[nodiscard]] bool fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
                                          const std::wstring& frontEndParameters, std::string& allowedVersion);
+
+}  // namespace kelvra::remoteconfig

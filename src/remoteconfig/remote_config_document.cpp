@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+namespace kelvra::remoteconfig {
+
 VersionReading readAllowedVersion(const char* text) {
   nlohmann::json document;
   try {
@@ -16,3 +18,5 @@ VersionReading readAllowedVersion(const char* text) {
     return {VersionFailure::type, error.what()};
   }
 }
+
+}  // namespace kelvra::remoteconfig

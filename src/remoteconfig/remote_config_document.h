@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace kelvra::remoteconfig {
+
 enum class VersionFailure { none, parse, type };
 
 struct VersionReading {
@@ -18,3 +20,5 @@ struct VersionReading {
 // lookup fails only at the string conversion; a member that is neither null nor an
 // object fails the lookup.
 [[nodiscard]] VersionReading readAllowedVersion(const char* text);
+
+}  // namespace kelvra::remoteconfig

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <string>
 
+namespace kelvra::remoteconfig {
+
 namespace internal {
 
 [[nodiscard]] bool fetchRemoteConfigWithin(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
@@ -12,3 +14,5 @@ namespace internal {
                                            std::chrono::milliseconds downloadBound, std::string& allowedVersion);
 
 }  // namespace internal
+
+}  // namespace kelvra::remoteconfig

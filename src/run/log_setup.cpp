@@ -4,12 +4,14 @@
 
 #include "notices/notices.h"
 
+namespace kelvra::run {
+
 bool ensureLogFolder(std::wstring logFolderPath) {
   const DWORD attributes = GetFileAttributesW(logFolderPath.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-      showStartFailureNotice(error);
+      notices::showStartFailureNotice(error);
       return true;
     }
   } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -29,3 +31,5 @@ bool createDirectoryChain(std::wstring path) {
     searchPosition = separator;
   }
 }
+
+}  // namespace kelvra::run

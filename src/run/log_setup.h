@@ -6,6 +6,8 @@
 
 #include "base/log_location.h"
 
+namespace kelvra::run {
+
 inline constexpr std::size_t kLogMaxFileSize = 5242880;
 inline constexpr std::size_t kLogRotatedFiles = 3;
 
@@ -18,3 +20,5 @@ inline constexpr std::size_t kLogRotatedFiles = 3;
 // Creates every folder along the path, passing over those that exist or can't be
 // made. Never fails.
 [[nodiscard]] bool createDirectoryChain(std::wstring path);
+
+}  // namespace kelvra::run

@@ -15,6 +15,6 @@ void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  restrictDllSearchToSystemFolder();
-  return runBootstrapper();
+  kelvra::base::restrictDllSearchToSystemFolder();
+  return kelvra::run::runBootstrapper();
 }

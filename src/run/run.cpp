@@ -22,6 +22,8 @@
 #include "system/system_requirements.h"
 #include "token/token.h"
 
+namespace kelvra::run {
+
 namespace {
 
 constexpr int kExitSuccess = 0;
@@ -29,27 +31,28 @@ constexpr int kExitFailure = 1;
 
 // Steps 14 to 16: the token raw and decoded beside the front end. Failures are
 // logged and the run goes on.
-void writePayloadFiles(const LoggerHandle& logger, const std::wstring& workingFolderPath, const std::string& token) {
-  std::wstring payloadFilePath = workingFolderPath + kRawTokenFileName;
-  if (writeTokenFile(token, payloadFilePath)) {
-    logError(logger, "Failed to dump token to payload file. Continuing with installation.");
+void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& workingFolderPath,
+                       const std::string& token) {
+  std::wstring payloadFilePath = workingFolderPath + token::kRawTokenFileName;
+  if (token::writeTokenFile(token, payloadFilePath)) {
+    base::logError(logger, "Failed to dump token to payload file. Continuing with installation.");
   }
   std::string decodedToken;
-  if (decodeToken(token, decodedToken)) {
-    logError(logger, "Failed to decode base64 token. Continuing with installation.");
+  if (token::decodeToken(token, decodedToken)) {
+    base::logError(logger, "Failed to decode base64 token. Continuing with installation.");
     return;
   }
-  payloadFilePath = workingFolderPath + kDecodedTokenFileName;
-  if (writeTokenFile(decodedToken, payloadFilePath)) {
-    logError(logger, "Failed to dump decoded token to payload file. Continuing with installation.");
+  payloadFilePath = workingFolderPath + token::kDecodedTokenFileName;
+  if (token::writeTokenFile(decodedToken, payloadFilePath)) {
+    base::logError(logger, "Failed to dump decoded token to payload file. Continuing with installation.");
   }
 }
 
 // Steps 5 onwards: everything that runs with the log in place.
-int runWithLogger(const LoggerHandle& logger) {
-  logInfo(logger, "Initializing installer bootstrapper.");
-  SystemProbe systemProbe(logger);
-  const ResourceExtractor resourceExtractor(logger);
+int runWithLogger(const base::LoggerHandle& logger) {
+  base::logInfo(logger, "Initializing installer bootstrapper.");
+  system::SystemProbe systemProbe(logger);
+  const staging::ResourceExtractor resourceExtractor(logger);
 
   std::wstring workingFolderPath;
   std::wstring frontEndPath;
@@ -60,76 +63,78 @@ int runWithLogger(const LoggerHandle& logger) {
   std::string personalizedToken;
 
   // Logged on every run, before anyone knows whether there is a token.
-  logInfo(logger, "Has token. Try to read it");
-  if (readPersonalizedToken(personalizedToken) != 0) {
-    logError(logger, "Failed at reading token.");
+  base::logInfo(logger, "Has token. Try to read it");
+  if (token::readPersonalizedToken(personalizedToken) != 0) {
+    base::logError(logger, "Failed at reading token.");
     personalizedToken.clear();
   }
 
   if (makeWorkingFolderPath(workingFolderPath)) {
-    showInstallationErrorNotice();
+    notices::showInstallationErrorNotice();
     return kExitFailure;
   }
   if (removeWorkingFolder(workingFolderPath)) return kExitFailure;
   // A folder we could not create is not ours: nothing is staged into it and the
   // guard below, which would delete it, is never set up.
   if (createWorkingFolder(workingFolderPath)) {
-    showInstallationErrorNotice();
+    notices::showInstallationErrorNotice();
     return kExitFailure;
   }
-  const ExitGuard workingFolderGuard([&workingFolderPath] {
+  const base::ExitGuard workingFolderGuard([&workingFolderPath] {
     (void)removeWorkingFolder(workingFolderPath);
   });
 
   // The allowed version is not read again.
-  if (fetchRemoteConfig(workingFolderPath, frontEndParameterText, allowedVersion)) {
-    logInfo(logger,
+  if (remoteconfig::fetchRemoteConfig(workingFolderPath, frontEndParameterText, allowedVersion)) {
+    base::logInfo(logger,
             "Due to failure in getting allowed version from remote config, setting allowed Kelvra version to 0.0.0.");
   }
   writePayloadFiles(logger, workingFolderPath, personalizedToken);
 
-  if (checkSystemRequirements(systemProbe)) return kExitFailure;
-  logInfo(logger, "System fulfills Kelvra requirements.");
+  if (system::checkSystemRequirements(systemProbe)) return kExitFailure;
+  base::logInfo(logger, "System fulfills Kelvra requirements.");
 
   // Staging: each step stops at its first failure, which it has logged.
-  LoadedResource frontEndResource;
-  LoadedResource imageResource;
-  if (resourceExtractor.loadResource(frontEndResource, kFrontEndResourceId, kRawDataResourceType) ||
-      resourceExtractor.loadResource(imageResource, kImageResourceId, kRawDataResourceType) ||
-      writeFrontEndFiles(frontEndResource, imageResource, workingFolderPath, frontEndPath) ||
-      writeTranslationFiles(resourceExtractor, workingFolderPath) ||
-      resourceExtractor.writeIconFile(workingFolderPath + kIconFileName)) {
-    showInstallationErrorNotice();
+  staging::LoadedResource frontEndResource;
+  staging::LoadedResource imageResource;
+  if (resourceExtractor.loadResource(frontEndResource, staging::kFrontEndResourceId, staging::kRawDataResourceType) ||
+      resourceExtractor.loadResource(imageResource, staging::kImageResourceId, staging::kRawDataResourceType) ||
+      staging::writeFrontEndFiles(frontEndResource, imageResource, workingFolderPath, frontEndPath) ||
+      staging::writeTranslationFiles(resourceExtractor, workingFolderPath) ||
+      resourceExtractor.writeIconFile(workingFolderPath + staging::kIconFileName)) {
+    notices::showInstallationErrorNotice();
     return kExitFailure;
   }
 
-  copyAuthenticationFile(workingFolderPath);
+  token::copyAuthenticationFile(workingFolderPath);
 
-  if (launchFrontEnd(frontEndPath, frontEndParameterText, frontEndExtraArgument)) {
+  if (handoff::launchFrontEnd(frontEndPath, frontEndParameterText, frontEndExtraArgument)) {
     // The front end shows its own failures; ours would be a second notice.
-    logWarning(logger, "C# Installer returned nonzero error code.");
+    base::logWarning(logger, "C# Installer returned nonzero error code.");
     return kExitFailure;
   }
   if (systemProbe.getClientExecutablePath().empty()) {
-    logInfo(logger, "Kelvra does not exist. Shutting down");
+    base::logInfo(logger, "Kelvra does not exist. Shutting down");
     return kExitFailure;
   }
-  logInfo(logger, "Looks like installation of ZAV Kelvra 2.0 succeeded.");
+  base::logInfo(logger, "Looks like installation of ZAV Kelvra 2.0 succeeded.");
   return kExitSuccess;
 }
 
 }  // namespace
 
 int runBootstrapper() {
-  const std::wstring logFolderPath = kLogFolderPath;
-  const std::wstring logFilePath = logFolderPath + kLogFileName;
+  const std::wstring logFolderPath = base::kLogFolderPath;
+  const std::wstring logFilePath = logFolderPath + base::kLogFileName;
 
   if (ensureLogFolder(logFolderPath)) return kExitFailure;
   // Held, never waited on, until the process ends: its existence is the guard.
-  const ScopedKernelHandle singleInstanceMutex(acquireSingleInstanceMutex());
+  const base::ScopedKernelHandle singleInstanceMutex(acquireSingleInstanceMutex());
   if (!singleInstanceMutex) return kExitFailure;
 
-  const LoggerHandle logger =
-      createFileLogger(kFileLoggerName, logFilePath, kLogMaxFileSize, kLogRotatedFiles);
+  const base::LoggerHandle logger =
+      base::createFileLogger(base::kFileLoggerName, logFilePath, kLogMaxFileSize, kLogRotatedFiles);
   return runWithLogger(logger);
 }
+
+}  // namespace kelvra::run

@@ -4,8 +4,12 @@
 
 #include <windows.h>
 
+namespace kelvra::run {
+
 inline constexpr wchar_t kSingleInstanceMutexName[] = L"ZAV-WEBINSTALLERMUTEX";
 
 // Returns the mutex handle, which the caller holds until the process ends, or null
 // when the run must stop; the fitting notice has then been shown. Logs nothing.
 [[nodiscard]] HANDLE acquireSingleInstanceMutex();
+
+}  // namespace kelvra::run

@@ -11,6 +11,8 @@
 
 #include "base/logging.h"
 
+namespace kelvra::run {
+
 namespace {
 
 constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
@@ -27,20 +29,20 @@ bool makeWorkingFolderPath(std::wstring& path) {
   wchar_t tempPath[MAX_PATH] = {};
   const DWORD length = GetTempPathW(MAX_PATH, tempPath);
   if (length == 0) {
-    logError(findFileLogger(), "Getting temporary path failed. Error code {}.", GetLastError());
+    base::logError(base::findFileLogger(), "Getting temporary path failed. Error code {}.", GetLastError());
     return true;
   }
   if (length >= MAX_PATH) {
     // The buffer was left unfilled; the value is the size the path needs.
-    logError(findFileLogger(), "Getting temporary path failed. The path needs [{}] characters.",
+    base::logError(base::findFileLogger(), "Getting temporary path failed. The path needs [{}] characters.",
              length);
     return true;
   }
   char letters[kSuffixLength + 1];
   makeRandomLetters(letters, kSuffixLength);
-  std::wstring candidate = std::wstring(tempPath, length) + kFolderPrefix + fromUtf8(letters);
+  std::wstring candidate = std::wstring(tempPath, length) + kFolderPrefix + base::fromUtf8(letters);
   if (candidate.size() > kMaxWorkingFolderPathLength) {
-    logError(findFileLogger(), L"Working folder path [{}] is too long: [{}] characters, at most [{}].",
+    base::logError(base::findFileLogger(), L"Working folder path [{}] is too long: [{}] characters, at most [{}].",
              candidate, candidate.size(), kMaxWorkingFolderPathLength);
     return true;
   }
@@ -56,20 +58,20 @@ void makeRandomLetters(char* buffer, int count) {
 
 bool createWorkingFolder(const std::wstring& path) {
   if (!CreateDirectoryW(path.c_str(), nullptr)) {
-    logError(findFileLogger(), L"Creating directory [{}] failed. Error code {}.", path, GetLastError());
+    base::logError(base::findFileLogger(), L"Creating directory [{}] failed. Error code {}.", path, GetLastError());
     return true;
   }
   return false;
 }
 
 bool removeWorkingFolder(const std::wstring& path) {
-  const LoggerHandle logger = findFileLogger();
-  logInfo(logger, L"Cleaning temporary folder at [{}].", path);
+  const base::LoggerHandle logger = base::findFileLogger();
+  base::logInfo(logger, L"Cleaning temporary folder at [{}].", path);
   if (!PathFileExistsW(path.c_str())) return false;
 
   if (path.empty() || path.size() > kMaxRemovablePathLength ||
       path.find(L'\0') != std::wstring::npos) {
-    logError(logger, L"Refusing to remove temporary folder [{}]: the path does not fit [{}] characters.",
+    base::logError(logger, L"Refusing to remove temporary folder [{}]: the path does not fit [{}] characters.",
              path, kMaxRemovablePathLength);
     return true;
   }
@@ -78,12 +80,12 @@ bool removeWorkingFolder(const std::wstring& path) {
   // link is never touched, and the run ends as for any folder it can't remove.
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    logError(logger, L"Refusing to remove temporary folder [{}]: it is a link to another place.", path);
+    base::logError(logger, L"Refusing to remove temporary folder [{}]: it is a link to another place.", path);
     return true;
   }
   wchar_t removalBuffer[kRemovalBufferLength] = {};
   if (FAILED(StringCbPrintfW(removalBuffer, MAX_PATH * sizeof(wchar_t), L"%ls", path.c_str()))) {
-    logError(logger, L"Refusing to remove temporary folder [{}]: the path could not be copied whole.", path);
+    base::logError(logger, L"Refusing to remove temporary folder [{}]: the path could not be copied whole.", path);
     return true;
   }
 
@@ -95,8 +97,10 @@ bool removeWorkingFolder(const std::wstring& path) {
   operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
   const int result = SHFileOperationW(&operation);
   if (result != 0) {
-    logError(logger, L"Failed to remove temporary folder [{}]. Error code: {}", path, result);
+    base::logError(logger, L"Failed to remove temporary folder [{}]. Error code: {}", path, result);
     return true;
   }
   return false;
 }
+
+}  // namespace kelvra::run

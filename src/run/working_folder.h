@@ -7,13 +7,15 @@
 
 #include "staging/payload.h"
 
+namespace kelvra::run {
+
 // Longest path, in characters without the terminator, that the removal buffer
 // holds whole.
 inline constexpr std::size_t kMaxRemovablePathLength = 259;
 // Longest working folder path a run chooses: every file staged into it must fit
 // MAX_PATH too, or staging would stop half-way, or leave files that the shell's
 // removal can't reach.
-inline constexpr std::size_t kMaxWorkingFolderPathLength = kMaxRemovablePathLength - kLongestStagedNameLength;
+inline constexpr std::size_t kMaxWorkingFolderPathLength = kMaxRemovablePathLength - staging::kLongestStagedNameLength;
 
 // Sets path to the temporary folder followed by "KelvraInstaller_" and five random
 // letters. Fails (true, logged) when there is no temporary path, when it does not
@@ -36,3 +38,5 @@ void makeRandomLetters(char* buffer, int count);
 // shortened path could name another folder), nor on a link (symbolic link or
 // junction), whose removal could empty the folder it points to.
 [[nodiscard]] bool removeWorkingFolder(const std::wstring& path);
+
+}  // namespace kelvra::run

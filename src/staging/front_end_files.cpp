@@ -8,6 +8,8 @@
 #include "base/mapped_file.h"
 #include "staging/payload.h"
 
+namespace kelvra::staging {
+
 namespace {
 
 [[nodiscard]] bool writeTranslationFile(const ResourceExtractor& extractor, const std::wstring& workingFolderPath,
@@ -15,7 +17,7 @@ namespace {
   const std::wstring_view culture = row.culture;
   const std::wstring folderPath = workingFolderPath + L"\\" + row.culture;
   const std::wstring filePath = folderPath + kTranslationFileName;
-  logInfo(findFileLogger(), L"Dumping translation file of language [{}], path [{}]", culture, filePath);
+  base::logInfo(base::findFileLogger(), L"Dumping translation file of language [{}], path [{}]", culture, filePath);
 
   LoadedResource translation;
   if (extractor.loadResource(translation, row.resourceId, kRawDataResourceType)) return true;
@@ -23,10 +25,10 @@ namespace {
   // that is already there is not ours.
   if (!CreateDirectoryW(folderPath.c_str(), nullptr)) {
     const DWORD error = GetLastError();
-    logError(findFileLogger(), L"Creating directory [{}] failed. Error code {}.", folderPath, error);
+    base::logError(base::findFileLogger(), L"Creating directory [{}] failed. Error code {}.", folderPath, error);
     return true;
   }
-  return writeMappedFile(filePath, translation.data, translation.size);
+  return base::writeMappedFile(filePath, translation.data, translation.size);
 }
 
 }  // namespace
@@ -34,16 +36,18 @@ namespace {
 bool writeFrontEndFiles(const LoadedResource& frontEnd, const LoadedResource& image,
                         const std::wstring& workingFolderPath, std::wstring& frontEndPath) {
   frontEndPath = workingFolderPath + kFrontEndFileName;
-  if (writeMappedFile(frontEndPath, frontEnd.data, frontEnd.size)) return true;
-  if (writeMappedFile(workingFolderPath + kImageFileName, image.data, image.size)) return true;
-  return writeMappedFile(workingFolderPath + kFrontEndConfigFileName, kFrontEndConfigText.data(),
+  if (base::writeMappedFile(frontEndPath, frontEnd.data, frontEnd.size)) return true;
+  if (base::writeMappedFile(workingFolderPath + kImageFileName, image.data, image.size)) return true;
+  return base::writeMappedFile(workingFolderPath + kFrontEndConfigFileName, kFrontEndConfigText.data(),
                          static_cast<std::uint32_t>(kFrontEndConfigText.size()));
 }
 
 bool writeTranslationFiles(ResourceExtractor extractor, const std::wstring& workingFolderPath) {
-  logInfo(findFileLogger(), "Dumping translation files.");
+  base::logInfo(base::findFileLogger(), "Dumping translation files.");
   for (const TranslationRow& row : kTranslationTable) {
     if (writeTranslationFile(extractor, workingFolderPath, row)) return true;
   }
   return false;
 }
+
+}  // namespace kelvra::staging

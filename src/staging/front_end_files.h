@@ -6,6 +6,8 @@
 
 #include "staging/resource_extractor.h"
 
+namespace kelvra::staging {
+
 // Writes the front end (id 129) and the image (id 133) records and the runtime
 // configuration into the working folder (a path without a trailing separator).
 // frontEndPath is set to the front end's path before anything is written, so it
@@ -19,3 +21,5 @@
 // at the first missing resource, folder that can't be created (an existing one
 // included) or failed write (true, logged); what was written so far stays.
 [[nodiscard]] bool writeTranslationFiles(ResourceExtractor extractor, const std::wstring& workingFolderPath);
+
+}  // namespace kelvra::staging

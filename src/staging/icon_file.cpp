@@ -13,6 +13,8 @@
 #include "staging/payload.h"
 #include "staging/resource_extractor.h"
 
+namespace kelvra::staging {
+
 namespace {
 
 [[nodiscard]] bool writeWord(HANDLE file, std::uint16_t value) {
@@ -23,24 +25,24 @@ namespace {
 }
 
 // Logs why a group can't be used, if it can't.
-[[nodiscard]] bool reportIconGroupProblem(const LoggerHandle& logger, const IconGroup& group,
+[[nodiscard]] bool reportIconGroupProblem(const base::LoggerHandle& logger, const IconGroup& group,
                                           std::size_t groupSize) {
   switch (group.problem) {
     case IconGroupProblem::none:
       return false;
     case IconGroupProblem::tooShort:
-      logError(logger, "Icon group of [{}] bytes is too short for its [{}] images. Resource id: {}.", groupSize,
+      base::logError(logger, "Icon group of [{}] bytes is too short for its [{}] images. Resource id: {}.", groupSize,
                group.count, kIconGroupResourceId);
       return true;
     case IconGroupProblem::tooLarge:
-      logError(logger, "Icon images of the group do not fit in one icon file. Resource id: {}.",
+      base::logError(logger, "Icon images of the group do not fit in one icon file. Resource id: {}.",
                kIconGroupResourceId);
       return true;
   }
   return true;
 }
 
-[[nodiscard]] bool writeIconDirectory(const LoggerHandle& logger, HANDLE file, const std::wstring& path,
+[[nodiscard]] bool writeIconDirectory(const base::LoggerHandle& logger, HANDLE file, const std::wstring& path,
                                       const std::vector<IconGroupEntry>& entries) {
   std::uint32_t imageOffset = firstIconImageOffset(static_cast<std::uint16_t>(entries.size()));
   for (const IconGroupEntry& entry : entries) {
@@ -48,11 +50,11 @@ namespace {
     DWORD written = 0;
     if (!WriteFile(file, directoryEntry.data(), static_cast<DWORD>(directoryEntry.size()), &written, nullptr)) {
       const DWORD error = GetLastError();
-      logError(logger, L"Couldn't write to file [{}]. Error code {}.", path, error);
+      base::logError(logger, L"Couldn't write to file [{}]. Error code {}.", path, error);
       return true;
     }
     if (written != directoryEntry.size()) {
-      logError(logger, L"Bytes written to file [{}] does not match expected size.", path);
+      base::logError(logger, L"Bytes written to file [{}] does not match expected size.", path);
       return true;
     }
     // Cannot wrap: readIconGroup refused groups whose images pass 32 bits.
@@ -62,7 +64,7 @@ namespace {
 }
 
 // The images are looked up only now, after the whole directory is on disk.
-[[nodiscard]] bool writeIconImages(const ResourceExtractor& extractor, const LoggerHandle& logger, HANDLE file,
+[[nodiscard]] bool writeIconImages(const ResourceExtractor& extractor, const base::LoggerHandle& logger, HANDLE file,
                                    const std::wstring& path, const std::vector<IconGroupEntry>& entries) {
   for (const IconGroupEntry& entry : entries) {
     LoadedResource image;
@@ -70,17 +72,17 @@ namespace {
     // The directory promised this many bytes; anything else would misplace every
     // image after this one.
     if (image.size != entry.bytesInResource) {
-      logError(logger, "Icon image has [{}] bytes, its group entry says [{}]. Resource id: {}.", image.size,
+      base::logError(logger, "Icon image has [{}] bytes, its group entry says [{}]. Resource id: {}.", image.size,
                entry.bytesInResource, entry.iconId);
       return true;
     }
     DWORD written = 0;
     if (!WriteFile(file, image.data, image.size, &written, nullptr)) {
-      logError(logger, L"Could not write icon data to file [{}]", path);
+      base::logError(logger, L"Could not write icon data to file [{}]", path);
       return true;
     }
     if (written != image.size) {
-      logError(logger, L"Icon data written to file [{}] does not match expected size.", path);
+      base::logError(logger, L"Icon data written to file [{}] does not match expected size.", path);
       return true;
     }
   }
@@ -94,7 +96,7 @@ bool writeIconHeader(HANDLE file, std::uint16_t count) {
 }
 
 bool ResourceExtractor::writeIconFile(std::wstring path) const {
-  logInfo(logger_, "Extracting icon resources.");
+  base::logInfo(logger_, "Extracting icon resources.");
   LoadedResource groupResource;
   if (loadResource(groupResource, kIconGroupResourceId, kIconGroupResourceType)) return true;
 
@@ -102,22 +104,24 @@ bool ResourceExtractor::writeIconFile(std::wstring path) const {
   try {
     groupCopy.assign(groupResource.data, groupResource.data + groupResource.size);
   } catch (const std::bad_alloc&) {
-    logError(logger_, "Failed to copy the icon group. Resource id: {}.", kIconGroupResourceId);
+    base::logError(logger_, "Failed to copy the icon group. Resource id: {}.", kIconGroupResourceId);
     return true;
   }
   const IconGroup group = readIconGroup(groupCopy);
   if (reportIconGroupProblem(logger_, group, groupCopy.size())) return true;
 
-  const ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    logError(logger_, L"Failed to create icon file in path [{}].", path);
+    base::logError(logger_, L"Failed to create icon file in path [{}].", path);
     return true;
   }
   if (writeIconHeader(file.get(), group.count)) {
-    logError(logger_, "Failed to write ICO header.");
+    base::logError(logger_, "Failed to write ICO header.");
     return true;
   }
   if (writeIconDirectory(logger_, file.get(), path, group.entries)) return true;
   return writeIconImages(*this, logger_, file.get(), path, group.entries);
 }
+
+}  // namespace kelvra::staging

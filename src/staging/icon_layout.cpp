@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+namespace kelvra::staging {
+
 namespace {
 
 std::uint16_t readWord(std::span<const std::uint8_t> bytes, std::size_t offset) {
@@ -82,3 +84,5 @@ std::array<std::uint8_t, kIconDirectoryEntrySize> makeIconDirectoryEntry(const I
   putDoubleWord(&result[12], imageOffset);
   return result;
 }
+
+}  // namespace kelvra::staging

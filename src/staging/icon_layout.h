@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+namespace kelvra::staging {
+
 inline constexpr std::size_t kIconGroupHeaderSize = 6;
 inline constexpr std::size_t kIconGroupEntrySize = 14;
 inline constexpr std::size_t kIconFileHeaderSize = 6;
@@ -57,3 +59,5 @@ struct IconGroup {
 // The icon file's directory entry for entry, whose image starts at imageOffset.
 [[nodiscard]] std::array<std::uint8_t, kIconDirectoryEntrySize> makeIconDirectoryEntry(
     const IconGroupEntry& entry, std::uint32_t imageOffset);
+
+}  // namespace kelvra::staging

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace kelvra::staging {
+
 // Numeric resource types (RT_RCDATA, RT_GROUP_ICON, RT_ICON).
 inline constexpr std::uint16_t kRawDataResourceType = 10;
 inline constexpr std::uint16_t kIconGroupResourceType = 14;
@@ -72,3 +74,5 @@ inline constexpr std::size_t kLongestStagedNameLength = [] {
                    std::wstring_view(kFrontEndFileName).size()});
 }();
 static_assert(kLongestStagedNameLength == 41);
+
+}  // namespace kelvra::staging

@@ -9,6 +9,8 @@
 
 #include "base/logging.h"
 
+namespace kelvra::staging {
+
 // What loadResource found. Owns nothing: data points into the loaded executable
 // image, stays valid until the process ends and must never be written. data and
 // size are set only by a successful lookup.
@@ -21,7 +23,7 @@ struct LoadedResource {
 
 class ResourceExtractor {
  public:
-  explicit ResourceExtractor(LoggerHandle logger);
+  explicit ResourceExtractor(base::LoggerHandle logger);
 
   // Looks up resource id of the numeric type in the running executable, in whatever
   // language it is stored. Fails (true, logged with the id) when it is missing.
@@ -33,5 +35,7 @@ class ResourceExtractor {
   [[nodiscard]] bool writeIconFile(std::wstring path) const;
 
  private:
-  LoggerHandle logger_;
+  base::LoggerHandle logger_;
 };
+
+}  // namespace kelvra::staging

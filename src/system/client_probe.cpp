@@ -5,6 +5,8 @@
 #include "system/registry_text.h"
 #include "system/system_probe.h"
 
+namespace kelvra::system {
+
 bool SystemProbe::readClientText(const wchar_t* subKey, const wchar_t* valueName, std::wstring& text) const {
   wchar_t buffer[kClientValueLength] = {};
   DWORD type = 0;
@@ -16,34 +18,35 @@ bool SystemProbe::readClientText(const wchar_t* subKey, const wchar_t* valueName
 }
 
 bool SystemProbe::isClientInstalled() {
-  logInfo(logger_, "Checking kelvra existence.");
+  base::logInfo(logger_, "Checking kelvra existence.");
   std::wstring folder;
   std::wstring executableName;
   if (readClientText(kClientPathsKey64, kClientFolderValue, folder)) {
     if (!readClientText(kClientKey64, kClientExecutableValue, executableName)) {
-      logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at {}.", kClientKey64);
+      base::logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at {}.", kClientKey64);
       return false;
     }
   } else {
     if (!readClientText(kClientPathsKey32, kClientFolderValue, folder)) {
-      logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at [{}] and [{}].", kClientPathsKey64,
+      base::logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at [{}] and [{}].", kClientPathsKey64,
               kClientPathsKey32);
       return false;
     }
-    logInfo(logger_, L"Failed to get registry info at [{}], but found info at [{}]. Assuming that system is 32 bit.",
-            kClientPathsKey64, kClientPathsKey32);
+    base::logInfo(logger_,
+                  L"Failed to get registry info at [{}], but found info at [{}]. Assuming that system is 32 bit.",
+                  kClientPathsKey64, kClientPathsKey32);
     if (!readClientText(kClientKey32, kClientExecutableValue, executableName)) {
-      logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at {}.", kClientKey32);
+      base::logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at {}.", kClientKey32);
       return false;
     }
   }
 
   clientExecutablePath_ = folder + L"\\" + executableName;
   if (PathFileExistsW(clientExecutablePath_.c_str())) {
-    logInfo(logger_, L"Kelvra exists - KelvraClient.exe found at [{}].", clientExecutablePath_);
+    base::logInfo(logger_, L"Kelvra exists - KelvraClient.exe found at [{}].", clientExecutablePath_);
     return true;
   }
-  logInfo(logger_, L"Kelvra does not exist - KelvraClient.exe not found despite registry information at [{}].",
+  base::logInfo(logger_, L"Kelvra does not exist - KelvraClient.exe not found despite registry information at [{}].",
           clientExecutablePath_);
   return false;
 }
@@ -52,3 +55,5 @@ std::wstring SystemProbe::getClientExecutablePath() {
   if (!isClientInstalled()) return {};
   return clientExecutablePath_;
 }
+
+}  // namespace kelvra::system

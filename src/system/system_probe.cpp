@@ -4,7 +4,9 @@
 
 #include "base/scoped_handle.h"
 
-SystemProbe::SystemProbe(LoggerHandle logger) : logger_(std::move(logger)) {}
+namespace kelvra::system {
+
+SystemProbe::SystemProbe(base::LoggerHandle logger) : logger_(std::move(logger)) {}
 
 bool SystemProbe::readRegistryValue(HKEY hive, const wchar_t* subKey, const wchar_t* valueName, DWORD& type,
                                     void* data, DWORD& dataSize) const {
@@ -15,15 +17,17 @@ bool SystemProbe::readRegistryValue(HKEY hive, const wchar_t* subKey, const wcha
   // on 32-bit Windows.)
   const LSTATUS openStatus = RegOpenKeyExW(hive, subKey, 0, KEY_READ, &opened);
   if (openStatus != ERROR_SUCCESS) {
-    logWarning(logger_, L"Failed to open registry key [{}]. Error code {}.", subKey, openStatus);
+    base::logWarning(logger_, L"Failed to open registry key [{}]. Error code {}.", subKey, openStatus);
     return false;
   }
-  const ScopedRegistryKey key(opened);
+  const base::ScopedRegistryKey key(opened);
   const LSTATUS queryStatus =
       RegQueryValueExW(key.get(), valueName, nullptr, &type, static_cast<BYTE*>(data), &dataSize);
   if (queryStatus != ERROR_SUCCESS) {
-    logWarning(logger_, L"Failed to query registry key [{}]. Error code {}.", subKey, queryStatus);
+    base::logWarning(logger_, L"Failed to query registry key [{}]. Error code {}.", subKey, queryStatus);
     return false;
   }
   return true;
 }
+
+}  // namespace kelvra::system

@@ -8,6 +8,8 @@
 
 #include "base/logging.h"
 
+namespace kelvra::system {
+
 // Registry locations of an installed client, under HKEY_LOCAL_MACHINE. The two
 // WOW64 spellings differ on purpose; the registry treats them alike.
 inline constexpr wchar_t kClientPathsKey64[] = L"Software\\WOW6432NODE\\ZAVsoft\\KelvraClient\\paths";
@@ -28,7 +30,7 @@ inline constexpr DWORD kNet45MinimumRelease = 378389;
 
 class SystemProbe {
  public:
-  explicit SystemProbe(LoggerHandle logger);
+  explicit SystemProbe(base::LoggerHandle logger);
 
   // Reads one value of subKey under hive into the caller's data buffer, opened
   // with KEY_READ and the process's own registry view. type receives the
@@ -56,5 +58,7 @@ class SystemProbe {
   [[nodiscard]] bool readNumber(const wchar_t* subKey, const wchar_t* valueName, DWORD& number) const;
 
   std::wstring clientExecutablePath_;
-  LoggerHandle logger_;
+  base::LoggerHandle logger_;
 };
+
+}  // namespace kelvra::system

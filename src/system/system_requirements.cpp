@@ -2,6 +2,8 @@
 
 #include "notices/notices.h"
 
+namespace kelvra::system {
+
 bool SystemProbe::isWindows7Sp1OrGreater() const {
   // 6.1 SP 1.0 or later: the system compares the four fields in order of
   // significance, so 6.2 and 10.0 pass without a service pack and 6.1 SP0 fails.
@@ -41,13 +43,15 @@ bool SystemProbe::isNet45OrLaterInstalled() const {
 
 bool checkSystemRequirements(SystemProbe& probe) {
   if (!probe.isWindows7Sp1OrGreater()) {
-    logWarning(findFileLogger(), "Windows 7 or later not found - system not suitable for Kelvra install.");
-    showUnsupportedWindowsNotice();
+    base::logWarning(base::findFileLogger(), "Windows 7 or later not found - system not suitable for Kelvra install.");
+    notices::showUnsupportedWindowsNotice();
     return true;
   }
   if (probe.isNet35Installed()) return false;
   if (probe.isNet45OrLaterInstalled()) return false;
-  logWarning(findFileLogger(), ".NET framework not found - system not suitable for Kelvra install.");
-  showNetMissingNotice();
+  base::logWarning(base::findFileLogger(), ".NET framework not found - system not suitable for Kelvra install.");
+  notices::showNetMissingNotice();
   return true;
 }
+
+}  // namespace kelvra::system

@@ -10,6 +10,8 @@
 #include "base/logging.h"
 #include "token/token.h"
 
+namespace kelvra::token {
+
 namespace {
 
 // The source path is held to what a MAX_PATH buffer takes: longer paths are
@@ -29,16 +31,19 @@ std::optional<std::wstring> currentDirectory() {
 }  // namespace
 
 void copyAuthenticationFile(const std::wstring& workingFolderPath) {
-  const LoggerHandle logger = findFileLogger();
+  const base::LoggerHandle logger = base::findFileLogger();
   const std::wstring targetPath = workingFolderPath + kAuthenticationFileName;
   const std::optional<std::wstring> directory = currentDirectory();
   // Without a current directory, "\zavKelvra.auth" alone would name the root of
   // the current drive: never copy that.
   const std::wstring sourcePath = directory.value_or(L"") + kAuthenticationFileName;
   if (!directory || sourcePath.size() > kMaxSourcePathLength || !PathFileExistsW(sourcePath.c_str())) {
-    logInfo(logger, L"Token: token doesn't exist at path: [{}]", sourcePath);
+    base::logInfo(logger, L"Token: token doesn't exist at path: [{}]", sourcePath);
     return;
   }
   const BOOL copied = CopyFileW(sourcePath.c_str(), targetPath.c_str(), FALSE);
-  logInfo(logger, L"Token: copy result: [{}], source path: [{}], target path: [{}]", copied, sourcePath, targetPath);
+  base::logInfo(logger, L"Token: copy result: [{}], source path: [{}], target path: [{}]", copied, sourcePath,
+                targetPath);
 }
+
+}  // namespace kelvra::token

@@ -9,39 +9,44 @@
 #include "token/token.h"
 #include "token/token_trailer.h"
 
+namespace kelvra::token {
+
 int readPersonalizedToken(std::string& token) {
-  const LoggerHandle logger = findFileLogger();
+  const base::LoggerHandle logger = base::findFileLogger();
   wchar_t path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   // A cut-off path could name some other file: open nothing rather than that.
   if (length == 0 || length >= MAX_PATH) {
-    logError(logger, "CreateFile failed with error {}", length == 0 ? GetLastError() : DWORD{ERROR_INSUFFICIENT_BUFFER});
+    base::logError(logger, "CreateFile failed with error {}",
+                   length == 0 ? GetLastError() : DWORD{ERROR_INSUFFICIENT_BUFFER});
     return 1;
   }
   return readPersonalizedTokenFrom(std::wstring(path, length), token);
 }
 
 int readPersonalizedTokenFrom(const std::wstring& executablePath, std::string& token) {
-  const LoggerHandle logger = findFileLogger();
-  const ScopedFileHandle file(
+  const base::LoggerHandle logger = base::findFileLogger();
+  const base::ScopedFileHandle file(
       CreateFileW(executablePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) {
-    logError(logger, "CreateFile failed with error {}", GetLastError());
+    base::logError(logger, "CreateFile failed with error {}", GetLastError());
     return 1;
   }
   // Fails for a file shorter than the trailer: the position would be negative.
   if (SetFilePointer(file.get(), -static_cast<LONG>(kTrailerSize), nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
-    logError(logger, "Failed to set file pointer, error {}", GetLastError());
+    base::logError(logger, "Failed to set file pointer, error {}", GetLastError());
     return 1;
   }
   std::vector<char> region(kTrailerSize, '\0');
   DWORD bytesRead = 0;
   if (!ReadFile(file.get(), region.data(), static_cast<DWORD>(region.size()), &bytesRead, nullptr)) {
-    logError(logger, "Read file failed with error {}", GetLastError());
+    base::logError(logger, "Read file failed with error {}", GetLastError());
     return 1;
   }
   TrailerReading reading = parseTokenTrailer(std::string_view(region.data(), bytesRead));
-  for (const LogEntry& line : reading.lines) writeLogLine(logger, line.level, line.text);
+  for (const LogEntry& line : reading.lines) base::writeLogLine(logger, line.level, line.text);
   if (reading.result == 0) token = std::move(reading.token);
   return reading.result;
 }
+
+}  // namespace kelvra::token

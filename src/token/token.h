@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kelvra::token {
+
 inline constexpr wchar_t kRawTokenFileName[] = L"\\payload.base64";
 inline constexpr wchar_t kDecodedTokenFileName[] = L"\\payload.campaign";
 inline constexpr wchar_t kAuthenticationFileName[] = L"\\zavKelvra.auth";
@@ -29,3 +31,5 @@ inline constexpr wchar_t kAuthenticationFileName[] = L"\\zavKelvra.auth";
 // Copies zavKelvra.auth from the current directory into the working folder when it
 // is there, overwriting an older copy. Only logs: the run goes on in every case.
 void copyAuthenticationFile(const std::wstring& workingFolderPath);
+
+}  // namespace kelvra::token

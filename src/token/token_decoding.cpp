@@ -5,27 +5,31 @@
 #include "token/token.h"
 #include "token/token_payload.h"
 
+namespace kelvra::token {
+
 bool decodeToken(const std::string& token, std::string& decoded) {
-  const LoggerHandle logger = findFileLogger();
+  const base::LoggerHandle logger = base::findFileLogger();
   std::string bytes;
-  const std::string base64Error = decodeBase64(token, bytes);
+  const std::string base64Error = base::decodeBase64(token, bytes);
   if (!base64Error.empty()) {
-    logError(logger, "Failed to parse base64 token, error [{}]", base64Error);
+    base::logError(logger, "Failed to parse base64 token, error [{}]", base64Error);
     return true;
   }
-  logInfo(logger, "Token: [{}]", bytes);
+  base::logInfo(logger, "Token: [{}]", bytes);
   CompactPayload payload = compactPayload(bytes);
   switch (payload.failure) {
     case PayloadFailure::parse:
-      logError(logger, "Failed to parse payload data, error [{}].", payload.text);
+      base::logError(logger, "Failed to parse payload data, error [{}].", payload.text);
       return true;
     case PayloadFailure::serialise:
-      logError(logger, "Failed to get campaign from json, error [{}].", payload.text);
+      base::logError(logger, "Failed to get campaign from json, error [{}].", payload.text);
       return true;
     case PayloadFailure::none:
       break;
   }
-  logInfo(logger, "Decoded token: [{}]", payload.text);
+  base::logInfo(logger, "Decoded token: [{}]", payload.text);
   decoded = std::move(payload.text);
   return false;
 }
+
+}  // namespace kelvra::token

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+namespace kelvra::token {
+
 CompactPayload compactPayload(const std::string& decoded) {
   nlohmann::json document;
   try {
@@ -19,3 +21,5 @@ CompactPayload compactPayload(const std::string& decoded) {
     return {PayloadFailure::serialise, error.what()};
   }
 }
+
+}  // namespace kelvra::token

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace kelvra::token {
+
 enum class PayloadFailure { none, parse, serialise };
 
 struct CompactPayload {
@@ -16,3 +18,5 @@ struct CompactPayload {
 // zero byte ends the input) and serialises it without white space, object members
 // in byte order of their keys, non-ASCII characters left as UTF-8.
 [[nodiscard]] CompactPayload compactPayload(const std::string& decoded);
+
+}  // namespace kelvra::token

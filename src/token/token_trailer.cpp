@@ -4,14 +4,16 @@
 
 #include <fmt/format.h>
 
+#include "base/little_endian.h"
+
+namespace kelvra::token {
+
 namespace {
 
 constexpr char kShortRead[] = "Read less than 4 bytes from token size place.";
 
-std::int32_t readLittleEndian32(std::string_view bytes) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i) value |= std::uint32_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
-  return static_cast<std::int32_t>(value);
+std::int32_t readSignedLittleEndian32(std::string_view bytes) {
+  return static_cast<std::int32_t>(base::readLittleEndian32(bytes, 0));
 }
 
 bool headerMatches(std::string_view bytes) {
@@ -28,7 +30,7 @@ std::string wrongHeaderMessage(std::string_view header) {
                      signedByte(2), signedByte(3));
 }
 
-TrailerReading failure(std::vector<LogEntry> lines, LogLevel level, std::string text) {
+TrailerReading failure(std::vector<LogEntry> lines, base::LogLevel level, std::string text) {
   lines.push_back({level, std::move(text)});
   return {1, {}, std::move(lines)};
 }
@@ -36,26 +38,26 @@ TrailerReading failure(std::vector<LogEntry> lines, LogLevel level, std::string 
 }  // namespace
 
 TrailerReading parseTokenTrailer(std::string_view region) {
-  if (region.size() < kTokenSizeOffset) return failure({}, LogLevel::error, kShortRead);
-  if (!headerMatches(region)) return failure({}, LogLevel::error, wrongHeaderMessage(region.substr(0, 4)));
-  if (region.size() < kTokenOffset) return failure({}, LogLevel::error, kShortRead);
+  if (region.size() < kTokenSizeOffset) return failure({}, base::LogLevel::error, kShortRead);
+  if (!headerMatches(region)) return failure({}, base::LogLevel::error, wrongHeaderMessage(region.substr(0, 4)));
+  if (region.size() < kTokenOffset) return failure({}, base::LogLevel::error, kShortRead);
 
-  const std::int32_t size = readLittleEndian32(region.substr(kTokenSizeOffset, 4));
-  std::vector<LogEntry> lines{{LogLevel::info, fmt::format("Token size: [{}]", size)}};
-  if (size == 0) return failure(std::move(lines), LogLevel::info, "Token empty. Not reading rest of file.");
+  const std::int32_t size = readSignedLittleEndian32(region.substr(kTokenSizeOffset, 4));
+  std::vector<LogEntry> lines{{base::LogLevel::info, fmt::format("Token size: [{}]", size)}};
+  if (size == 0) return failure(std::move(lines), base::LogLevel::info, "Token empty. Not reading rest of file.");
   if (size < 0 || size > kMaxTokenSize) {
-    return failure(std::move(lines), LogLevel::error,
+    return failure(std::move(lines), base::LogLevel::error,
                    fmt::format("Token size too big: should be maximum [{}].", kMaxTokenSize));
   }
   const std::size_t wanted = static_cast<std::size_t>(size);
   const std::size_t available = region.size() - kTokenOffset;
   if (available < wanted) {
-    return failure(std::move(lines), LogLevel::error,
+    return failure(std::move(lines), base::LogLevel::error,
                    fmt::format("Read wrong amount of bytes: [{}], when wanted to read [{}] from token place.",
                                available, wanted));
   }
   std::string token(region.substr(kTokenOffset, wanted));
-  lines.push_back({LogLevel::info, fmt::format("Succeeded to read token: [{}]", token)});
+  lines.push_back({base::LogLevel::info, fmt::format("Succeeded to read token: [{}]", token)});
   return {0, std::move(token), std::move(lines)};
 }
 
@@ -72,3 +74,5 @@ std::optional<std::string> buildTokenTrailer(std::string_view token) {
   std::memcpy(trailer.data() + kTokenOffset, token.data(), token.size());
   return trailer;
 }
+
+}  // namespace kelvra::token

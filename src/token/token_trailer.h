@@ -13,6 +13,8 @@
 
 #include "base/logging.h"
 
+namespace kelvra::token {
+
 // The trailer is the last kTrailerSize bytes of the file: header, 32-bit
 // little-endian signed token size N, N token bytes, zero fill.
 inline constexpr std::size_t kTrailerSize = 10240;
@@ -26,7 +28,7 @@ inline constexpr std::size_t kTokenSpace = kTrailerSize - kTokenOffset;
 inline constexpr std::int32_t kMaxTokenSize = static_cast<std::int32_t>(kTrailerSize - 4);
 
 struct LogEntry {
-  LogLevel level;
+  base::LogLevel level;
   std::string text;
 };
 
@@ -51,3 +53,5 @@ struct TrailerReading {
 // The kTrailerSize bytes that carry token; nullopt when token does not fit in
 // kTokenSpace.
 [[nodiscard]] std::optional<std::string> buildTokenTrailer(std::string_view token);
+
+}  // namespace kelvra::token

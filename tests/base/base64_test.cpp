@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace kelvra::base;
+
 namespace {
 
 struct DecodeCase {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kelvra::base;
+
 TEST(Utf8, ConvertsEveryPlaneAndRoundTrips) {
   const std::wstring text = L"Bj\u00f6rn \u0424\u0451\u0434\u043e\u0440 \u5b89\u88c5 \U0001F600";
   const std::string utf8 = toUtf8(text);

@@ -14,6 +14,9 @@
 #include "base/base64.h"
 #include "base/json_text.h"
 
+using namespace kelvra::base;
+using namespace kelvra::frontend::core;
+
 using Chain = std::vector<std::wstring>;
 
 TEST(Culture, FallbackFollowsTheParentsOfSatelliteLookup) {

@@ -11,6 +11,8 @@
 #include "core/setup_digests.h"
 #include "core/stall_rule.h"
 
+using namespace kelvra::frontend::core;
+
 namespace {
 
 constexpr char kMd5[] = "098f6bcd4621d373cade4e832627b4f6";

@@ -10,6 +10,9 @@
 #include "core/failure_page.h"
 #include "core/remote_config_record.h"
 
+using namespace kelvra::frontend;
+using namespace kelvra::frontend::core;
+
 namespace {
 
 struct ConfigCase {

@@ -17,6 +17,10 @@
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 
+using namespace kelvra::base;
+using namespace kelvra::frontend;
+using namespace kelvra::frontend::core;
+
 namespace {
 
 using internal::runSetupProgram;

@@ -20,6 +20,10 @@
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 
+using namespace kelvra::base;
+using namespace kelvra::frontend;
+using namespace kelvra::frontend::core;
+
 namespace {
 
 const std::wstring kPayload = KELVRA_TEST_PAYLOAD_DIR;

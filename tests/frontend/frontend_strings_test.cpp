@@ -15,6 +15,8 @@
 #include "base/utf8.h"
 #include "frontend_strings.h"
 
+using namespace kelvra::base;
+
 namespace {
 
 const std::wstring kPayload = KELVRA_TEST_PAYLOAD_DIR;

@@ -8,6 +8,8 @@
 #include "support/test_registry.h"
 #include "system_info.h"
 
+using namespace kelvra::frontend;
+
 namespace {
 
 // The key in the view the front end reads: Wow6432Node in a 64-bit test build.

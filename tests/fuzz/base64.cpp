@@ -7,6 +7,8 @@
 #include "fuzz_support.h"
 #include "base/base64.h"
 
+using namespace kelvra::base;
+
 namespace {
 
 constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";

@@ -15,6 +15,10 @@
 #include "handoff/launch_parameters.h"
 #include "base/base64.h"
 
+using namespace kelvra::base;
+using namespace kelvra::frontend::core;
+using namespace kelvra::handoff;
+
 namespace {
 
 // Arguments as CommandLineToArgvW finds them after the program name: blanks and

@@ -8,6 +8,8 @@
 #include "core/composite_format.h"
 #include "fuzz_support.h"
 
+using namespace kelvra::frontend::core;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FieldReader fields(data, size);
   const std::wstring pattern = fields.nextWide();

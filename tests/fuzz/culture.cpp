@@ -11,6 +11,9 @@
 #include "fuzz_support.h"
 #include "notices/message_language.h"
 
+using namespace kelvra::frontend::core;
+using namespace kelvra::notices;
+
 namespace {
 
 void checkFallbackChain(const std::wstring& culture) {

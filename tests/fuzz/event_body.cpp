@@ -10,6 +10,9 @@
 #include "base/utf8.h"
 #include "fuzz_support.h"
 
+using namespace kelvra::base;
+using namespace kelvra::frontend::core;
+
 namespace {
 
 // payload.campaign as the front end reads it: without a byte order mark, with

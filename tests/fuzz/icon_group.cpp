@@ -7,6 +7,8 @@
 #include "fuzz_support.h"
 #include "staging/icon_layout.h"
 
+using namespace kelvra::staging;
+
 namespace {
 
 std::uint32_t readLittleEndian(std::span<const std::uint8_t> bytes) {

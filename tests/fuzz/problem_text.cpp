@@ -14,6 +14,9 @@
 #include "fuzz_support.h"
 #include "base/base64.h"
 
+using namespace kelvra::base;
+using namespace kelvra::frontend::core;
+
 namespace {
 
 constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";

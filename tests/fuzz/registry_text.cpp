@@ -9,6 +9,8 @@
 #include "fuzz_support.h"
 #include "system/registry_text.h"
 
+using namespace kelvra::system;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;
   std::uint32_t dataBytes = 0;

@@ -13,6 +13,9 @@
 #include "fuzz_support.h"
 #include "remoteconfig/remote_config_document.h"
 
+using namespace kelvra::frontend::core;
+using namespace kelvra::remoteconfig;
+
 namespace {
 
 std::optional<RemoteConfigRecord> frontEndReading(std::string_view text) {

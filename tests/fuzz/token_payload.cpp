@@ -10,6 +10,10 @@
 #include "base/base64.h"
 #include "token/token_payload.h"
 
+using namespace kelvra::base;
+using namespace kelvra::stamp;
+using namespace kelvra::token;
+
 namespace {
 
 // What payload.campaign would hold for decoded, checked to be one compact JSON

@@ -8,6 +8,9 @@
 #include "stamp/stamping.h"
 #include "token/token_trailer.h"
 
+using namespace kelvra::stamp;
+using namespace kelvra::token;
+
 namespace {
 
 bool hasHeader(std::string_view bytes) {

@@ -17,6 +17,9 @@
 #include "support/test_log.h"
 #include "tools/standin_frontend.h"
 
+using namespace kelvra::base;
+using namespace kelvra::handoff;
+
 namespace {
 
 std::wstring programFolder() {

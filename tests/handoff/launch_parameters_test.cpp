@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kelvra::handoff;
+
 TEST(LaunchParameters, ExtraArgumentIsQuotedAfterABlank) {
   const struct {
     std::wstring parameterText;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <ios>
 
+using namespace kelvra::notices;
+
 TEST(MessageLanguage, MapsEveryLangIdCase) {
   const struct {
     std::uint16_t langId;

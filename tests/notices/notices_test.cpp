@@ -6,6 +6,8 @@
 #include "build_settings.h"
 #include "notices/message_catalogue.h"
 
+using namespace kelvra::notices;
+
 namespace {
 
 constexpr Notice kAllNotices[] = {Notice::unsupportedWindows, Notice::netMissing, Notice::alreadyRunning,

@@ -5,6 +5,8 @@
 
 #include "remoteconfig/remote_config_document.h"
 
+using namespace kelvra::remoteconfig;
+
 namespace {
 
 struct VersionCase {

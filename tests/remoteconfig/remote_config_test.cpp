@@ -15,6 +15,9 @@
 #include "support/temp_folder.h"
 #include "support/test_log.h"
 
+using namespace kelvra::base;
+using namespace kelvra::remoteconfig;
+
 namespace {
 
 using Lines = std::vector<std::string>;

@@ -14,6 +14,9 @@
 #include "support/temp_folder.h"
 #include "support/test_log.h"
 
+using namespace kelvra::base;
+using namespace kelvra::run;
+
 namespace {
 
 bool isFolder(const std::wstring& path) {

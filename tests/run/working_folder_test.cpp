@@ -12,6 +12,9 @@
 #include "support/temp_folder.h"
 #include "support/test_log.h"
 
+using namespace kelvra::base;
+using namespace kelvra::run;
+
 namespace {
 
 // Creates a folder even past MAX_PATH, as someone else's program might.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+using namespace kelvra::staging;
+
 namespace {
 
 std::vector<std::uint8_t> bytes(std::initializer_list<int> values) {

@@ -12,6 +12,8 @@
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 
+using namespace kelvra::base;
+
 namespace {
 
 std::wstring besideThisProgram(const std::wstring& name) {

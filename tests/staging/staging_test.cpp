@@ -20,6 +20,9 @@
 #include "support/temp_folder.h"
 #include "support/test_log.h"
 
+using namespace kelvra::base;
+using namespace kelvra::staging;
+
 namespace {
 
 // Read straight from the exe, not through the code under test.

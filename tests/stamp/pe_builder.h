@@ -73,7 +73,7 @@ inline std::string fakeSigned(std::string image, bool pe32Plus = false, Signatur
   put(image, certificateEntry(pe32Plus), static_cast<std::uint32_t>(image.size()), 4);
   put(image, certificateEntry(pe32Plus) + 4, static_cast<std::uint32_t>(entry.size()), 4);
   image += entry;
-  if (signature.checksum) put(image, kChecksum, peChecksum(image, kChecksum), 4);
+  if (signature.checksum) put(image, kChecksum, kelvra::stamp::peChecksum(image, kChecksum), 4);
   return image;
 }
 

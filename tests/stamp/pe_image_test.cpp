@@ -6,6 +6,8 @@
 #include "stamp/pe_image.h"
 #include "stamp/stamping.h"
 
+using namespace kelvra::stamp;
+
 namespace {
 
 using namespace pe_builder;

@@ -7,6 +7,9 @@
 #include "stamp/stamping.h"
 #include "token/token_trailer.h"
 
+using namespace kelvra::stamp;
+using namespace kelvra::token;
+
 namespace {
 
 using namespace pe_builder;

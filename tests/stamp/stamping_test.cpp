@@ -14,6 +14,9 @@
 #include "stamp/stamping.h"
 #include "token/token_trailer.h"
 
+using namespace kelvra::stamp;
+using namespace kelvra::token;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -12,12 +12,13 @@
 class TestLog {
  public:
   explicit TestLog(const TempFolder& folder, std::size_t maxSize = 5242880)
-      : path_(folder / L"test.log"), logger_(createFileLogger(kFileLoggerName, path_, maxSize, 3)) {}
-  ~TestLog() { dropLogger(kFileLoggerName); }
+      : path_(folder / L"test.log"),
+        logger_(kelvra::base::createFileLogger(kelvra::base::kFileLoggerName, path_, maxSize, 3)) {}
+  ~TestLog() { kelvra::base::dropLogger(kelvra::base::kFileLoggerName); }
   TestLog(const TestLog&) = delete;
   TestLog& operator=(const TestLog&) = delete;
 
-  [[nodiscard]] const LoggerHandle& logger() const { return logger_; }
+  [[nodiscard]] const kelvra::base::LoggerHandle& logger() const { return logger_; }
   [[nodiscard]] const std::wstring& path() const { return path_; }
   // The messages logged so far, without the time stamp, name and CR LF: "[level] message".
   [[nodiscard]] std::vector<std::string> messages() const {
@@ -32,5 +33,5 @@ class TestLog {
 
  private:
   std::wstring path_;
-  LoggerHandle logger_;
+  kelvra::base::LoggerHandle logger_;
 };

@@ -16,6 +16,9 @@
 #include "support/test_registry.h"
 #include "system/system_probe.h"
 
+using namespace kelvra::base;
+using namespace kelvra::system;
+
 namespace {
 
 constexpr wchar_t kPaths64[] = L"Software\\WOW6432Node\\ZAVsoft\\KelvraClient\\paths";

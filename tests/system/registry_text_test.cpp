@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace kelvra::system;
+
 TEST(RegistryText, EndsAtTheFirstNullOrTheEndOfTheData) {
   // Every buffer is followed by characters that must never show up.
   const struct {

@@ -14,6 +14,8 @@
 #include "support/test_registry.h"
 #include "system/system_probe.h"
 
+using namespace kelvra::system;
+
 namespace {
 
 constexpr wchar_t kNet35[] = L"Software\\Microsoft\\NET Framework Setup\\NDP\\v3.5";

@@ -5,6 +5,8 @@
 
 #include "token/token_payload.h"
 
+using namespace kelvra::token;
+
 namespace {
 
 struct PayloadCase {

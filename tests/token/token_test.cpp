@@ -18,6 +18,9 @@
 #include "support/test_log.h"
 #include "token/token_trailer.h"
 
+using namespace kelvra::base;
+using namespace kelvra::token;
+
 namespace {
 
 using Lines = std::vector<std::string>;

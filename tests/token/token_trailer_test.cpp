@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+using namespace kelvra::base;
+using namespace kelvra::token;
+
 namespace {
 
 using Lines = std::vector<std::string>;

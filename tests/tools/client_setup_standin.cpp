@@ -14,6 +14,8 @@
 
 #include "base/utf8.h"
 
+using namespace kelvra::base;
+
 namespace {
 
 std::wstring environment(const wchar_t* name, const std::wstring& fallback = L"") {

@@ -13,6 +13,8 @@
 
 #include "base/dll_search.h"
 
+using namespace kelvra::base;
+
 namespace {
 
 void printLoaded(const wchar_t* name, HMODULE module) {

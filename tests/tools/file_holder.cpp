@@ -9,6 +9,8 @@
 
 #include "base/scoped_handle.h"
 
+using namespace kelvra::base;
+
 int wmain(int argc, wchar_t** argv) {
   std::vector<ScopedFileHandle> files;
   for (int i = 1; i < argc; ++i) {

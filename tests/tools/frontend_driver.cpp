@@ -26,6 +26,9 @@
 #include "base/utf8.h"
 #include "window_ids.h"
 
+using namespace kelvra::base;
+using namespace kelvra::frontend;
+
 namespace {
 
 constexpr UINT kMessageTimeoutMs = 2000;

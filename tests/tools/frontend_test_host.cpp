@@ -17,6 +17,10 @@
 #include "base/dll_search.h"
 #include "program.h"
 
+using namespace kelvra::base;
+using namespace kelvra::frontend;
+using namespace kelvra::frontend::core;
+
 namespace {
 
 std::wstring environmentValue(const wchar_t* name, const wchar_t* fallback) {

@@ -6,6 +6,8 @@
 
 #include "run/single_instance.h"
 
+using namespace kelvra::run;
+
 int wmain() {
   HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
   if (mutex == nullptr) return 1;

@@ -11,6 +11,8 @@
 
 #include "base/utf8.h"
 
+using namespace kelvra::base;
+
 namespace {
 
 struct Button {

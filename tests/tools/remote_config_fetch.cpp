@@ -18,6 +18,9 @@
 #include "remoteconfig/remote_config.h"
 #include "remoteconfig/remote_config_internal.h"
 
+using namespace kelvra::base;
+using namespace kelvra::remoteconfig;
+
 namespace {
 
 // The variable's positive number of milliseconds, or fallback when it is unset or not one.

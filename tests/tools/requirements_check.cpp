@@ -10,6 +10,9 @@
 #include "system/system_probe.h"
 #include "system/system_requirements.h"
 
+using namespace kelvra::base;
+using namespace kelvra::system;
+
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) return 2;
   const LoggerHandle logger = createFileLogger(kFileLoggerName, argv[1], 5242880, 3);

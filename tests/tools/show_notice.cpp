@@ -13,6 +13,8 @@
 
 #include "notices/notices.h"
 
+using namespace kelvra::notices;
+
 namespace {
 
 // Wine has no Unix locale for the neutral Traditional Chinese UI language, so the

@@ -13,6 +13,9 @@
 #include "staging/payload.h"
 #include "staging/resource_extractor.h"
 
+using namespace kelvra::base;
+using namespace kelvra::staging;
+
 int wmain(int argc, wchar_t** argv) {
   if (argc != 4) return 2;
   const LoggerHandle logger = createFileLogger(kFileLoggerName, argv[1], 5242880, 3);

@@ -18,6 +18,8 @@
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
 
+using namespace kelvra::base;
+
 namespace {
 
 std::optional<std::wstring> environment(const wchar_t* name) {

@@ -9,6 +9,8 @@
 #include "base/little_endian.h"
 #include "token/token_trailer.h"
 
+namespace kelvra::stamp {
+
 namespace {
 
 constexpr std::size_t kEntryHeaderSize = 8;
@@ -60,15 +62,15 @@ CertificateTable readCertificateTable(std::string_view file, const PeImage& imag
       return problem(fmt::format("the certificate table is corrupt: {} stray bytes at offset {}", tableEnd - entry,
                                  entry));
     }
-    entryLength = readLittleEndian32(file, entry);
+    entryLength = base::readLittleEndian32(file, entry);
     if (entryLength < kEntryHeaderSize || entryLength > tableEnd - entry) {
       return problem(fmt::format("the certificate table is corrupt: the entry at offset {} claims {} bytes of {}",
                                  entry, entryLength, tableEnd - entry));
     }
   }
 
-  const std::uint32_t revision = readLittleEndian16(file, entry + 4);
-  const std::uint32_t type = readLittleEndian16(file, entry + 6);
+  const std::uint32_t revision = base::readLittleEndian16(file, entry + 4);
+  const std::uint32_t type = base::readLittleEndian16(file, entry + 6);
   if (revision != kRevision2 || type != kTypePkcsSignedData) {
     return problem(fmt::format(
         "the last certificate entry (offset {}) is not an Authenticode signature (revision 0x{:04X}, type 0x{:04X})",
@@ -85,7 +87,7 @@ CertificateTable readCertificateTable(std::string_view file, const PeImage& imag
   table.signedSize = roundUp(kEntryHeaderSize + static_cast<std::size_t>(signature));
   table.presentSize = std::min(table.signedSize, tableEnd - entry);
   const std::string_view behind = file.substr(entry + table.presentSize);
-  table.carriesTrailer = behind.size() == kTrailerSize && endsInTokenTrailer(behind);
+  table.carriesTrailer = behind.size() == token::kTrailerSize && token::endsInTokenTrailer(behind);
   if (!behind.empty() && !table.carriesTrailer) {
     return problem(fmt::format("the certificate table holds {} bytes behind the signature that are not a token "
                                "trailer; they are left alone",
@@ -107,8 +109,10 @@ RebuiltFile withSignatureTail(std::string_view file, const PeImage& image, const
   bytes.append(file.substr(0, table.lastEntryOffset + table.presentSize));
   bytes.append(table.signedSize - table.presentSize, '\0');
   bytes.append(tail);
-  writeLittleEndian32(bytes, table.lastEntryOffset, static_cast<std::uint32_t>(entryLength));
-  writeLittleEndian32(bytes, image.certificateEntryOffset + 4, static_cast<std::uint32_t>(tableSize));
+  base::writeLittleEndian32(bytes, table.lastEntryOffset, static_cast<std::uint32_t>(entryLength));
+  base::writeLittleEndian32(bytes, image.certificateEntryOffset + 4, static_cast<std::uint32_t>(tableSize));
   refreshPeChecksum(bytes, image.checksumOffset);
   return {{}, std::move(bytes)};
 }
+
+}  // namespace kelvra::stamp

@@ -12,6 +12,8 @@
 
 #include "stamp/pe_image.h"
 
+namespace kelvra::stamp {
+
 struct CertificateTable {
   // Why the table can't carry a trailer; empty when it can.
   std::string problem;
@@ -40,3 +42,5 @@ struct RebuiltFile {
 // the table stays 8-byte aligned.
 [[nodiscard]] RebuiltFile withSignatureTail(std::string_view file, const PeImage& image,
                                             const CertificateTable& table, std::string_view tail);
+
+}  // namespace kelvra::stamp

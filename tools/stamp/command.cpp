@@ -5,6 +5,8 @@
 #include "stamp/file_io.h"
 #include "stamp/stamping.h"
 
+namespace kelvra::stamp {
+
 namespace {
 
 constexpr char kUsage[] =
@@ -103,3 +105,5 @@ int runStampCommand(const std::vector<std::string>& arguments, std::ostream& out
   }
   return usage(err);
 }
+
+}  // namespace kelvra::stamp

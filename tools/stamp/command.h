@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvra::stamp {
+
 inline constexpr int kStampSucceeded = 0;
 // An input or output file could not be read or written, or --show found no token.
 inline constexpr int kStampFailed = 1;
@@ -15,3 +17,5 @@ inline constexpr int kStampRefused = 2;
 // problems to err. Never modifies the input file; an output file appears only
 // complete.
 [[nodiscard]] int runStampCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+
+}  // namespace kelvra::stamp

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace kelvra::stamp {
+
 namespace {
 
 std::string describeErrno(const std::string& what, const std::string& path) {
@@ -101,3 +103,5 @@ bool sameFile(const std::string& first, const std::string& second) {
   struct stat b {};
   return stat(first.c_str(), &a) == 0 && stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
+
+}  // namespace kelvra::stamp

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace kelvra::stamp {
+
 // The file's bytes; nullopt with error set when it can't be read.
 [[nodiscard]] std::optional<std::string> readWholeFile(const std::string& path, std::string& error);
 
@@ -16,3 +18,5 @@
 
 // True when both paths name the same existing file.
 [[nodiscard]] bool sameFile(const std::string& first, const std::string& second);
+
+}  // namespace kelvra::stamp

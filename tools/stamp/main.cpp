@@ -7,5 +7,5 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  return runStampCommand(arguments, std::cout, std::cerr);
+  return kelvra::stamp::runStampCommand(arguments, std::cout, std::cerr);
 }

@@ -6,6 +6,8 @@
 
 #include "base/little_endian.h"
 
+namespace kelvra::stamp {
+
 namespace {
 
 constexpr std::size_t kDosHeaderSize = 64;
@@ -37,7 +39,7 @@ bool fits(std::uint64_t offset, std::uint64_t size, std::uint64_t limit) { retur
 
 PeImage parsePeImage(std::string_view bytes) {
   if (bytes.size() < kDosHeaderSize || bytes.substr(0, 2) != "MZ") return problem(kNotPe);
-  const std::uint64_t peOffset = readLittleEndian32(bytes, kNewHeaderOffsetField);
+  const std::uint64_t peOffset = base::readLittleEndian32(bytes, kNewHeaderOffsetField);
   if (!fits(peOffset, kSignatureSize, bytes.size()) ||
       bytes.substr(static_cast<std::size_t>(peOffset), kSignatureSize) != std::string_view("PE\0\0", 4)) {
     return problem(kNotPe);
@@ -45,12 +47,12 @@ PeImage parsePeImage(std::string_view bytes) {
   const std::size_t fileHeader = static_cast<std::size_t>(peOffset) + kSignatureSize;
   if (!fits(fileHeader, kFileHeaderSize, bytes.size())) return problem("the input's PE file header is cut short");
   const std::size_t optionalHeader = fileHeader + kFileHeaderSize;
-  const std::size_t optionalSize = readLittleEndian16(bytes, fileHeader + kOptionalHeaderSizeField);
+  const std::size_t optionalSize = base::readLittleEndian16(bytes, fileHeader + kOptionalHeaderSizeField);
   // Every field below must lie inside both the declared optional header and the file.
   const std::size_t limit = std::min(bytes.size(), optionalHeader + optionalSize);
   if (!fits(optionalHeader, 2, limit)) return problem("the input's optional header is cut short");
 
-  const std::uint32_t magic = readLittleEndian16(bytes, optionalHeader);
+  const std::uint32_t magic = base::readLittleEndian16(bytes, optionalHeader);
   if (magic != kPe32Magic && magic != kPe32PlusMagic) {
     return problem(fmt::format("the input's optional header is neither PE32 nor PE32+ (magic 0x{:04X})", magic));
   }
@@ -60,15 +62,15 @@ PeImage parsePeImage(std::string_view bytes) {
 
   PeImage image;
   image.checksumOffset = optionalHeader + kChecksumField;
-  const std::uint32_t directoryCount = readLittleEndian32(bytes, countField);
+  const std::uint32_t directoryCount = base::readLittleEndian32(bytes, countField);
   // Without a fifth directory entry there is no place for a signature: unsigned.
   if (directoryCount <= kCertificateDirectoryIndex) return image;
   const std::size_t entry = countField + 4 + kCertificateDirectoryIndex * kDirectoryEntrySize;
   if (!fits(entry, kDirectoryEntrySize, limit)) return problem("the input's data directory is cut short");
 
   image.certificateEntryOffset = entry;
-  image.certificateTableOffset = readLittleEndian32(bytes, entry);
-  image.certificateTableSize = readLittleEndian32(bytes, entry + 4);
+  image.certificateTableOffset = base::readLittleEndian32(bytes, entry);
+  image.certificateTableSize = base::readLittleEndian32(bytes, entry + 4);
   if (!image.isSigned()) return image;
   if (!fits(image.certificateTableOffset, image.certificateTableSize, bytes.size())) {
     return problem(fmt::format("the input's certificate table (offset {}, {} bytes) lies beyond its end ({} bytes)",
@@ -97,6 +99,8 @@ std::uint32_t peChecksum(std::string_view bytes, std::size_t checksumOffset) {
 }
 
 void refreshPeChecksum(std::string& bytes, std::size_t checksumOffset) {
-  if (readLittleEndian32(bytes, checksumOffset) == 0) return;
-  writeLittleEndian32(bytes, checksumOffset, peChecksum(bytes, checksumOffset));
+  if (base::readLittleEndian32(bytes, checksumOffset) == 0) return;
+  base::writeLittleEndian32(bytes, checksumOffset, peChecksum(bytes, checksumOffset));
 }
+
+}  // namespace kelvra::stamp

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::stamp {
+
 struct PeImage {
   // Why the bytes are not a PE image that can be stamped; empty when they are.
   std::string problem;
@@ -34,3 +36,5 @@ struct PeImage {
 // Sets the checksum field to bytes' checksum, unless it holds 0: zero means
 // "not computed", and the linker's choice is kept.
 void refreshPeChecksum(std::string& bytes, std::size_t checksumOffset);
+
+}  // namespace kelvra::stamp

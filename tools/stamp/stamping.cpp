@@ -9,14 +9,17 @@
 #include "token/token_payload.h"
 #include "token/token_trailer.h"
 
+namespace kelvra::stamp {
+
 namespace {
 
 StampedExecutable refuse(std::string message) { return {{true, std::move(message)}, {}, false, false}; }
 
 // Unsigned: the tail goes where an appended trailer was, or at the end.
 StampedExecutable appendTail(std::string_view executable, std::string_view tail) {
-  const std::string_view image =
-      endsInTokenTrailer(executable) ? executable.substr(0, executable.size() - kTrailerSize) : executable;
+  const std::string_view image = token::endsInTokenTrailer(executable)
+                                     ? executable.substr(0, executable.size() - token::kTrailerSize)
+                                     : executable;
   // The headers again: the supposed trailer may have been most of the file.
   const PeImage headers = parsePeImage(image);
   if (!headers.problem.empty()) return refuse(headers.problem);
@@ -33,7 +36,8 @@ StampedExecutable appendTail(std::string_view executable, std::string_view tail)
 // signature) is taken off first.
 StampedExecutable signatureTail(std::string_view executable, const PeImage& headers, std::string_view tail) {
   const std::size_t tableEnd = std::size_t{headers.certificateTableOffset} + headers.certificateTableSize;
-  const bool appendedTrailer = tableEnd + kTrailerSize == executable.size() && endsInTokenTrailer(executable);
+  const bool appendedTrailer =
+      tableEnd + token::kTrailerSize == executable.size() && token::endsInTokenTrailer(executable);
   const std::string_view image = appendedTrailer ? executable.substr(0, tableEnd) : executable;
   if (tableEnd != image.size()) {
     return refuse(fmt::format(
@@ -58,9 +62,10 @@ StampedExecutable withTail(std::string_view executable, std::string_view tail) {
 
 StampedExecutable stampExecutable(std::string_view executable, std::string_view token) {
   if (token.empty()) return refuse("the token is empty; the bootstrapper would read it as no token");
-  const std::optional<std::string> trailer = buildTokenTrailer(token);
+  const std::optional<std::string> trailer = token::buildTokenTrailer(token);
   if (!trailer) {
-    return refuse(fmt::format("the token is {} bytes; the bootstrapper reads at most {}", token.size(), kTokenSpace));
+    return refuse(
+        fmt::format("the token is {} bytes; the bootstrapper reads at most {}", token.size(), token::kTokenSpace));
   }
   return withTail(executable, *trailer);
 }
@@ -71,7 +76,7 @@ CampaignToken tokenFromCampaign(const std::string& campaignJson) {
   nlohmann::ordered_json campaign;
   try {
     campaign = nlohmann::ordered_json::parse(campaignJson);
-    return {{}, encodeBase64(campaign.dump())};
+    return {{}, base::encodeBase64(campaign.dump())};
   } catch (const nlohmann::json::exception& error) {
     return {{true, fmt::format("the campaign is not JSON: {}", error.what())}, {}};
   }
@@ -79,29 +84,32 @@ CampaignToken tokenFromCampaign(const std::string& campaignJson) {
 
 std::string payloadProblem(std::string_view token) {
   std::string decoded;
-  const std::string base64Error = decodeBase64(token, decoded);
+  const std::string base64Error = base::decodeBase64(token, decoded);
   if (!base64Error.empty()) return base64Error;
-  const CompactPayload payload = compactPayload(decoded);
-  return payload.failure == PayloadFailure::none ? std::string() : payload.text;
+  const token::CompactPayload payload = token::compactPayload(decoded);
+  return payload.failure == token::PayloadFailure::none ? std::string() : payload.text;
 }
 
 TokenReport describeToken(std::string_view executable) {
-  const std::string_view region =
-      executable.size() >= kTrailerSize ? executable.substr(executable.size() - kTrailerSize) : std::string_view();
+  const std::string_view region = executable.size() >= token::kTrailerSize
+                                      ? executable.substr(executable.size() - token::kTrailerSize)
+                                      : std::string_view();
   if (region.empty()) return {false, "no token: the file is shorter than the token trailer"};
-  const TrailerReading reading = parseTokenTrailer(region);
+  const token::TrailerReading reading = token::parseTokenTrailer(region);
   if (reading.result != 0) return {false, "no token: " + reading.lines.back().text};
 
   std::string text = fmt::format("token ({} bytes): {}\n", reading.token.size(), reading.token);
   std::string decoded;
-  const std::string base64Error = decodeBase64(reading.token, decoded);
-  const CompactPayload payload = compactPayload(decoded);
+  const std::string base64Error = base::decodeBase64(reading.token, decoded);
+  const token::CompactPayload payload = token::compactPayload(decoded);
   if (!base64Error.empty()) {
     text += "decoded: none (" + base64Error + ")";
-  } else if (payload.failure != PayloadFailure::none) {
+  } else if (payload.failure != token::PayloadFailure::none) {
     text += "decoded: none (" + payload.text + ")";
   } else {
     text += "decoded: " + payload.text;
   }
   return {true, std::move(text)};
 }
+
+}  // namespace kelvra::stamp

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvra::stamp {
+
 struct Refusal {
   bool refused = false;
   std::string message;
@@ -53,3 +55,5 @@ struct TokenReport {
   std::string text;
 };
 [[nodiscard]] TokenReport describeToken(std::string_view executable);
+
+}  // namespace kelvra::stamp
