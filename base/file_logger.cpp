@@ -1,5 +1,6 @@
 // The only file that compiles spdlog: the logger, its registry and the rotating sink.
 #include "base/file_logger.h"
+#include "base/file_logger_internal.h"
 
 #include <exception>
 
@@ -41,7 +42,7 @@ LoggerHandle createFileLogger(const std::string& name, const std::wstring& path,
   return logger;
 }
 
-void dropLogger(const std::string& name) { spdlog::drop(name); }
+void internal::dropLogger(const std::string& name) { spdlog::drop(name); }
 
 LoggerHandle findFileLogger() {
   if (auto logger = spdlog::get(kFileLoggerName)) return logger;

@@ -15,7 +15,4 @@ namespace kelvra::base {
 [[nodiscard]] LoggerHandle createFileLogger(const std::string& name, const std::wstring& path,
                                             std::size_t maxSize, std::size_t maxFiles);
 
-// Removes a logger from the registry (tests create several in one process).
-void dropLogger(const std::string& name);
-
 }  // namespace kelvra::base

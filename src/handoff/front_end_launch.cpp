@@ -1,4 +1,5 @@
 #include "handoff/front_end_launch.h"
+#include "handoff/front_end_launch_internal.h"
 
 #include "base/logging.h"
 #include "base/scoped_handle.h"
@@ -8,7 +9,7 @@ namespace kelvra::handoff {
 
 static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOW) == 60, "the launch record of a 32-bit process");
 
-SHELLEXECUTEINFOW makeLaunchRecord(const std::wstring& frontEndPath, const std::wstring& parameters) {
+SHELLEXECUTEINFOW internal::makeLaunchRecord(const std::wstring& frontEndPath, const std::wstring& parameters) {
   SHELLEXECUTEINFOW record = {};
   record.cbSize = sizeof record;
   record.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -22,7 +23,7 @@ SHELLEXECUTEINFOW makeLaunchRecord(const std::wstring& frontEndPath, const std::
   return record;
 }
 
-bool awaitFrontEnd(const std::wstring& frontEndPath, HINSTANCE instApp, HANDLE process) {
+bool internal::awaitFrontEnd(const std::wstring& frontEndPath, HINSTANCE instApp, HANDLE process) {
   // No time limit and nothing to pump: the bootstrapper has no window, and the
   // working folder must stay until the front end is gone.
   WaitForSingleObject(process, INFINITE);
@@ -46,7 +47,7 @@ bool awaitFrontEnd(const std::wstring& frontEndPath, HINSTANCE instApp, HANDLE p
 
 bool launchFrontEnd(const std::wstring& frontEndPath, std::wstring parameterText, std::wstring extraArgument) {
   const std::wstring parameters = buildLaunchParameters(parameterText, extraArgument);
-  SHELLEXECUTEINFOW record = makeLaunchRecord(frontEndPath, parameters);
+  SHELLEXECUTEINFOW record = internal::makeLaunchRecord(frontEndPath, parameters);
   base::logInfo(base::findFileLogger(), L"Executing installer. Path [{}], params [{}].", frontEndPath, parameters);
   if (!ShellExecuteExW(&record)) {
     const DWORD lastError = GetLastError();
@@ -54,7 +55,7 @@ bool launchFrontEnd(const std::wstring& frontEndPath, std::wstring parameterText
     return true;
   }
   const base::ScopedKernelHandle process(record.hProcess);
-  return awaitFrontEnd(frontEndPath, record.hInstApp, process.get());
+  return internal::awaitFrontEnd(frontEndPath, record.hInstApp, process.get());
 }
 
 }  // namespace kelvra::handoff

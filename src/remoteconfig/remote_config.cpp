@@ -58,8 +58,9 @@ bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring
                             std::chrono::milliseconds bound) {
   if (PathFileExistsW(kLocalOverridePath)) {
     if (!CopyFileW(kLocalOverridePath, destinationPath.c_str(), FALSE)) {
+      const DWORD error = GetLastError();
       base::logError(logger, L"Failed to copy local remote-config override from path {} to path {}. Error code {}.",
-               kLocalOverridePath, destinationPath, GetLastError());
+                     kLocalOverridePath, destinationPath, error);
       return true;
     }
     base::logInfo(logger, "Using local remote-config override.");
@@ -100,18 +101,21 @@ bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring
 bool readRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring& path, std::string& allowedVersion) {
   const base::ScopedFileHandle file(
       CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  std::vector<char> buffer(kReadBufferSize, '\0');
   if (!file) {
+    // Read before anything else runs: an allocation may change it.
+    const DWORD error = GetLastError();
     base::logError(logger,
                    L"Failed to open remote config file [{}], error [{}]. Installation should process as normal.", path,
-                   GetLastError());
+                   error);
     return true;
   }
+  std::vector<char> buffer(kReadBufferSize, '\0');
   DWORD bytesRead = 0;
   if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(kReadBufferSize - 1), &bytesRead, nullptr)) {
+    const DWORD error = GetLastError();
     base::logError(logger,
                    L"Failed to read from remote config file [{}], error [{}]. Installation should proceed as normal.",
-                   path, GetLastError());
+                   path, error);
     return true;
   }
   VersionReading reading = readAllowedVersion(buffer.data());
@@ -136,10 +140,10 @@ bool readRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring& 
 std::wstring remoteConfigBaseUrl() { return std::wstring(L"https://") + KELVRA_REMOTE_CONFIG_HOST + kRemoteConfigPath; }
 
 bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndParameters, std::string& allowedVersion) {
-  return fetchRemoteConfigFrom(remoteConfigBaseUrl(), workingFolderPath, frontEndParameters, allowedVersion);
+  return internal::fetchRemoteConfigFrom(remoteConfigBaseUrl(), workingFolderPath, frontEndParameters, allowedVersion);
 }
 
-bool fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
+bool internal::fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
                            const std::wstring& frontEndParameters, std::string& allowedVersion) {
   return internal::fetchRemoteConfigWithin(baseUrl, workingFolderPath, frontEndParameters,
                                            kMaxRemoteConfigDownloadTime, allowedVersion);

@@ -12,14 +12,11 @@ inline constexpr wchar_t kRemoteConfigPath[] = L"/components/webinstaller?compon
 // "https://" + the build-time host + kRemoteConfigPath.
 [[nodiscard]] std::wstring remoteConfigBaseUrl();
 
-// Puts remoteconfig.json into the working folder, which the driver has created. The request URL is the base URL followed directly by
+// Puts remoteconfig.json into the working folder, which the run has created. The
+// request URL is the base URL followed directly by
 // frontEndParameters. Sets allowedVersion only on success; true on failure
 // (logged). The file stays in the folder for the front end either way.
 [[nodiscard]] bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndParameters,
                                      std::string& allowedVersion);
-
-// The same with another base URL (tests point it at a local server).
-[[nodiscard]] bool fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
-                                         const std::wstring& frontEndParameters, std::string& allowedVersion);
 
 }  // namespace kelvra::remoteconfig

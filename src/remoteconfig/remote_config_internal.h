@@ -1,5 +1,5 @@
-// The remote-configuration step with another bound on its download, for the test
-// tools: the product always uses kMaxRemoteConfigDownloadTime.
+// The remote-configuration step with another address or bound, for the tests and
+// their tools: the product always uses its own address and kMaxRemoteConfigDownloadTime.
 #pragma once
 
 #include <chrono>
@@ -9,6 +9,11 @@ namespace kelvra::remoteconfig {
 
 namespace internal {
 
+// The same with another base URL (tests point it at a local server).
+[[nodiscard]] bool fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
+                                         const std::wstring& frontEndParameters, std::string& allowedVersion);
+
+// The same with another bound on the download.
 [[nodiscard]] bool fetchRemoteConfigWithin(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
                                            const std::wstring& frontEndParameters,
                                            std::chrono::milliseconds downloadBound, std::string& allowedVersion);

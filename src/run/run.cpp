@@ -29,7 +29,7 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 
-// Steps 14 to 16: the token raw and decoded beside the front end. Failures are
+// The token, raw and decoded, beside the front end. Failures are
 // logged and the run goes on.
 void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& workingFolderPath,
                        const std::string& token) {
@@ -48,7 +48,8 @@ void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& wor
   }
 }
 
-// Steps 5 onwards: everything that runs with the log in place.
+// Everything that runs with the log in place, from reading the token to checking
+// that the client got installed.
 int runWithLogger(const base::LoggerHandle& logger) {
   base::logInfo(logger, "Initializing installer bootstrapper.");
   system::SystemProbe systemProbe(logger);
@@ -129,7 +130,7 @@ int runBootstrapper() {
 
   if (ensureLogFolder(logFolderPath)) return kExitFailure;
   // Held, never waited on, until the process ends: its existence is the guard.
-  const base::ScopedKernelHandle singleInstanceMutex(acquireSingleInstanceMutex());
+  const base::ScopedKernelHandle singleInstanceMutex = acquireSingleInstanceMutex();
   if (!singleInstanceMutex) return kExitFailure;
 
   const base::LoggerHandle logger =

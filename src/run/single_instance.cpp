@@ -4,27 +4,25 @@
 
 namespace kelvra::run {
 
-HANDLE acquireSingleInstanceMutex() {
-  if (HANDLE existing = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kSingleInstanceMutexName)) {
-    // Left open on purpose: the process ends right after the notice.
-    (void)existing;
+base::ScopedKernelHandle acquireSingleInstanceMutex() {
+  if (const base::ScopedKernelHandle existing(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kSingleInstanceMutexName));
+      existing) {
     notices::showAlreadyRunningNotice();
-    return nullptr;
+    return {};
   }
   if (GetLastError() != ERROR_FILE_NOT_FOUND) {
     notices::showInstallationErrorNotice();
-    return nullptr;
+    return {};
   }
-  HANDLE created = CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
-  if (created == nullptr) {
+  base::ScopedKernelHandle created(CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
+  if (!created) {
     notices::showStartFailureNotice(GetLastError());
-    return nullptr;
+    return {};
   }
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     // Another copy created it between our open and our create: it won the race.
-    CloseHandle(created);
     notices::showAlreadyRunningNotice();
-    return nullptr;
+    return {};
   }
   return created;
 }

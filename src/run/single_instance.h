@@ -2,14 +2,15 @@
 // running copy.
 #pragma once
 
-#include <windows.h>
+#include "base/scoped_handle.h"
 
 namespace kelvra::run {
 
 inline constexpr wchar_t kSingleInstanceMutexName[] = L"ZAV-WEBINSTALLERMUTEX";
 
-// Returns the mutex handle, which the caller holds until the process ends, or null
-// when the run must stop; the fitting notice has then been shown. Logs nothing.
-[[nodiscard]] HANDLE acquireSingleInstanceMutex();
+// Returns the mutex, which the caller holds until the process ends, or an empty
+// guard when the run must stop; the fitting notice has then been shown. Logs
+// nothing.
+[[nodiscard]] base::ScopedKernelHandle acquireSingleInstanceMutex();
 
 }  // namespace kelvra::run

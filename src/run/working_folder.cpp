@@ -1,4 +1,5 @@
 #include "run/working_folder.h"
+#include "run/working_folder_internal.h"
 
 #include <windows.h>
 
@@ -29,7 +30,9 @@ bool makeWorkingFolderPath(std::wstring& path) {
   wchar_t tempPath[MAX_PATH] = {};
   const DWORD length = GetTempPathW(MAX_PATH, tempPath);
   if (length == 0) {
-    base::logError(base::findFileLogger(), "Getting temporary path failed. Error code {}.", GetLastError());
+    // Read before any other call: the logger's lookup may change it.
+    const DWORD error = GetLastError();
+    base::logError(base::findFileLogger(), "Getting temporary path failed. Error code {}.", error);
     return true;
   }
   if (length >= MAX_PATH) {
@@ -39,7 +42,7 @@ bool makeWorkingFolderPath(std::wstring& path) {
     return true;
   }
   char letters[kSuffixLength + 1];
-  makeRandomLetters(letters, kSuffixLength);
+  internal::makeRandomLetters(letters, kSuffixLength);
   std::wstring candidate = std::wstring(tempPath, length) + kFolderPrefix + base::fromUtf8(letters);
   if (candidate.size() > kMaxWorkingFolderPathLength) {
     base::logError(base::findFileLogger(), L"Working folder path [{}] is too long: [{}] characters, at most [{}].",
@@ -50,7 +53,7 @@ bool makeWorkingFolderPath(std::wstring& path) {
   return false;
 }
 
-void makeRandomLetters(char* buffer, int count) {
+void internal::makeRandomLetters(char* buffer, int count) {
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   for (int i = 0; i < count; ++i) buffer[i] = kLetters[std::rand() % kLetterCount];
   buffer[count] = '\0';
@@ -58,7 +61,8 @@ void makeRandomLetters(char* buffer, int count) {
 
 bool createWorkingFolder(const std::wstring& path) {
   if (!CreateDirectoryW(path.c_str(), nullptr)) {
-    base::logError(base::findFileLogger(), L"Creating directory [{}] failed. Error code {}.", path, GetLastError());
+    const DWORD error = GetLastError();
+    base::logError(base::findFileLogger(), L"Creating directory [{}] failed. Error code {}.", path, error);
     return true;
   }
   return false;

@@ -23,10 +23,6 @@ inline constexpr std::size_t kMaxWorkingFolderPathLength = kMaxRemovablePathLeng
 // kMaxWorkingFolderPathLength; path is then left unchanged.
 [[nodiscard]] bool makeWorkingFolderPath(std::wstring& path);
 
-// Fills buffer with count letters from A-Z and a-z and a terminating zero; the
-// generator is seeded with the current second on every call.
-void makeRandomLetters(char* buffer, int count);
-
 // Creates the folder at path. Fails (true, logged) when it can't, and also when
 // something already exists at path: the run stages only into a folder it made
 // itself, since a folder someone else made in the temporary folder may let them

@@ -16,6 +16,7 @@
 #include "support/temp_folder.h"
 #include "support/test_log.h"
 #include "tools/standin_frontend.h"
+#include "handoff/front_end_launch_internal.h"
 
 using namespace kelvra::base;
 using namespace kelvra::handoff;
@@ -154,11 +155,11 @@ TEST_F(FrontEndLaunchTest, StartJudgedByHInstAppAsASignedNumber) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.instApp);
     const std::wstring parameters;
-    SHELLEXECUTEINFOW record = makeLaunchRecord(frontEnd, parameters);
+    SHELLEXECUTEINFOW record = kelvra::handoff::internal::makeLaunchRecord(frontEnd, parameters);
     ASSERT_TRUE(ShellExecuteExW(&record));
     const ScopedKernelHandle process(record.hProcess);
     const std::size_t before = log.messages().size();
-    EXPECT_EQ(awaitFrontEnd(frontEnd, reinterpret_cast<HINSTANCE>(c.instApp), process.get()), c.failed);
+    EXPECT_EQ(kelvra::handoff::internal::awaitFrontEnd(frontEnd, reinterpret_cast<HINSTANCE>(c.instApp), process.get()), c.failed);
     // Judged only after the front end has gone.
     EXPECT_EQ(WaitForSingleObject(process.get(), 0), WAIT_OBJECT_0);
     const auto messages = log.messages();
@@ -176,14 +177,14 @@ TEST_F(FrontEndLaunchTest, StartJudgedByHInstAppAsASignedNumber) {
 
 TEST_F(FrontEndLaunchTest, UnreadableExitCodeCountsAsFailure) {
   const std::wstring parameters;
-  SHELLEXECUTEINFOW record = makeLaunchRecord(frontEnd, parameters);
+  SHELLEXECUTEINFOW record = kelvra::handoff::internal::makeLaunchRecord(frontEnd, parameters);
   ASSERT_TRUE(ShellExecuteExW(&record));
   const ScopedKernelHandle process(record.hProcess);
   HANDLE waitOnly = nullptr;
   ASSERT_TRUE(
       DuplicateHandle(GetCurrentProcess(), process.get(), GetCurrentProcess(), &waitOnly, SYNCHRONIZE, FALSE, 0));
   const ScopedKernelHandle limited(waitOnly);
-  EXPECT_TRUE(awaitFrontEnd(frontEnd, record.hInstApp, limited.get()));
+  EXPECT_TRUE(kelvra::handoff::internal::awaitFrontEnd(frontEnd, record.hInstApp, limited.get()));
   EXPECT_EQ(log.messages(),
             std::vector<std::string>{"[error] Failed to read the installer's exit code. Error code 5."});
   DWORD exitCode = 1;
@@ -194,7 +195,7 @@ TEST_F(FrontEndLaunchTest, UnreadableExitCodeCountsAsFailure) {
 TEST_F(FrontEndLaunchTest, OpenHandleKeepsTheProcessObject) {
   // Shows that the handle check above can see a leak.
   const std::wstring parameters;
-  SHELLEXECUTEINFOW record = makeLaunchRecord(frontEnd, parameters);
+  SHELLEXECUTEINFOW record = kelvra::handoff::internal::makeLaunchRecord(frontEnd, parameters);
   ASSERT_TRUE(ShellExecuteExW(&record));
   ScopedKernelHandle process(record.hProcess);
   ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);

@@ -14,6 +14,7 @@
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 #include "support/test_log.h"
+#include "remoteconfig/remote_config_internal.h"
 
 using namespace kelvra::base;
 using namespace kelvra::remoteconfig;
@@ -35,7 +36,7 @@ class RemoteConfigTest : public ::testing::Test {
 
   [[nodiscard]] bool fetch() {
     const ScopedCurrentDirectory inCurrent(current);
-    return fetchRemoteConfigFrom(kUnusedBaseUrl, working, L"", version);
+    return kelvra::remoteconfig::internal::fetchRemoteConfigFrom(kUnusedBaseUrl, working, L"", version);
   }
 
   TempFolder folder;

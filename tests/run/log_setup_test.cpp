@@ -13,6 +13,7 @@
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 #include "support/test_log.h"
+#include "base/file_logger_internal.h"
 
 using namespace kelvra::base;
 using namespace kelvra::run;
@@ -104,7 +105,7 @@ TEST_F(LogSetupTest, FullFileRotatesToNumberedOlderFiles) {
   {
     const LoggerHandle logger = createFileLogger(kFileLoggerName, path, 300, 3);
     for (int line = 0; line < 30; ++line) logInfo(logger, "line number {:02}", line);
-    dropLogger(kFileLoggerName);
+    kelvra::base::internal::dropLogger(kFileLoggerName);
   }
   EXPECT_TRUE(fileExists(folder / L"InstallerBootstrapper.1.log"));
   EXPECT_TRUE(fileExists(folder / L"InstallerBootstrapper.3.log"));
@@ -129,5 +130,5 @@ TEST_F(LogSetupTest, UnopenableFileStillGivesARegisteredLogger) {
   EXPECT_EQ(findFileLogger(), logger);
   logError(logger, "goes nowhere");
   EXPECT_EQ(readFileBytes(folder / L"logs"), "not a folder");
-  dropLogger(kFileLoggerName);
+  kelvra::base::internal::dropLogger(kFileLoggerName);
 }

@@ -11,6 +11,7 @@
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 #include "support/test_log.h"
+#include "run/working_folder_internal.h"
 
 using namespace kelvra::base;
 using namespace kelvra::run;
@@ -49,7 +50,7 @@ TEST_F(WorkingFolderTest, NameIsTheTempFolderAndFiveLetters) {
 TEST_F(WorkingFolderTest, RandomLettersAreTerminatedAndFromTheAlphabet) {
   char buffer[12];
   std::memset(buffer, '#', sizeof buffer);
-  makeRandomLetters(buffer, 10);
+  kelvra::run::internal::makeRandomLetters(buffer, 10);
   EXPECT_EQ(buffer[10], '\0');
   EXPECT_EQ(buffer[11], '#');
   EXPECT_TRUE(std::regex_match(std::string(buffer), std::regex("[A-Za-z]{10}")));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/file_logger.h"
+#include "base/file_logger_internal.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 
@@ -14,7 +15,7 @@ class TestLog {
   explicit TestLog(const TempFolder& folder, std::size_t maxSize = 5242880)
       : path_(folder / L"test.log"),
         logger_(kelvra::base::createFileLogger(kelvra::base::kFileLoggerName, path_, maxSize, 3)) {}
-  ~TestLog() { kelvra::base::dropLogger(kelvra::base::kFileLoggerName); }
+  ~TestLog() { kelvra::base::internal::dropLogger(kelvra::base::kFileLoggerName); }
   TestLog(const TestLog&) = delete;
   TestLog& operator=(const TestLog&) = delete;
 
