@@ -26,12 +26,12 @@ std::uint32_t valueOf(char c) {
 
 }  // namespace
 
-std::string decodeBase64(std::string_view input, std::string& output) {
+bool decodeBase64(std::string_view input, std::string& output) {
   const std::size_t length = input.size();
-  if (length % 4 != 0) return kBase64LengthError;
+  if (length % 4 != 0) return true;
   if (length == 0) {
     output.clear();
-    return {};
+    return false;
   }
   std::size_t outputLength = length / 4 * 3;
   if (input[length - 1] == '=') --outputLength;
@@ -46,7 +46,7 @@ std::string decodeBase64(std::string_view input, std::string& output) {
       output[written++] = static_cast<char>((triple >> shift) & 0xFF);
     }
   }
-  return {};
+  return false;
 }
 
 std::string encodeBase64(std::string_view bytes) {

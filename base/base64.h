@@ -9,12 +9,13 @@ namespace kelvra::base {
 
 inline constexpr char kBase64LengthError[] = "Input data size is not a multiple of 4";
 
-// Decodes input with the standard alphabet. Returns an empty text on success and
-// kBase64LengthError when the length is not a multiple of 4 (output untouched).
+// Decodes input with the standard alphabet into output. True on failure: the only
+// one is a length that is not a multiple of 4 (kBase64LengthError tells it; output
+// is then untouched).
 // "=" anywhere counts as zero bits; a trailing "=" or "==" shortens the output by
 // one or two bytes. Any byte outside the alphabet counts as the value 64, which
 // carries into the next-higher 6-bit position; it is not an error.
-[[nodiscard]] std::string decodeBase64(std::string_view input, std::string& output);
+[[nodiscard]] bool decodeBase64(std::string_view input, std::string& output);
 
 // Standard base64 with "=" padding, no line breaks.
 [[nodiscard]] std::string encodeBase64(std::string_view bytes);

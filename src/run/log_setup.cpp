@@ -17,17 +17,18 @@ bool ensureLogFolder(std::wstring logFolderPath) {
   } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return false;
   }
-  return createDirectoryChain(std::move(logFolderPath));
+  createDirectoryChain(std::move(logFolderPath));
+  return false;
 }
 
-bool createDirectoryChain(std::wstring path) {
+void createDirectoryChain(std::wstring path) {
   std::size_t searchPosition = 0;
   for (;;) {
     const std::size_t separator = path.find_first_of(L"\\/", searchPosition + 1);
     const std::wstring prefix = path.substr(0, separator);
     // Existing folders and a bare drive fail harmlessly; the outcome isn't needed.
     CreateDirectoryW(prefix.c_str(), nullptr);
-    if (separator == std::wstring::npos) return false;
+    if (separator == std::wstring::npos) return;
     searchPosition = separator;
   }
 }

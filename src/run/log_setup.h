@@ -18,7 +18,8 @@ inline constexpr std::size_t kLogRotatedFiles = 3;
 [[nodiscard]] bool ensureLogFolder(std::wstring logFolderPath);
 
 // Creates every folder along the path, passing over those that exist or can't be
-// made. Never fails.
-[[nodiscard]] bool createDirectoryChain(std::wstring path);
+// made: a folder that is missing afterwards shows when the log file can't be
+// opened.
+void createDirectoryChain(std::wstring path);
 
 }  // namespace kelvra::run

@@ -65,7 +65,7 @@ int runWithLogger(const base::LoggerHandle& logger) {
 
   // Logged on every run, before anyone knows whether there is a token.
   base::logInfo(logger, "Has token. Try to read it");
-  if (token::readPersonalizedToken(personalizedToken) != 0) {
+  if (token::readPersonalizedToken(personalizedToken)) {
     base::logError(logger, "Failed at reading token.");
     personalizedToken.clear();
   }

@@ -11,7 +11,7 @@
 
 namespace kelvra::token {
 
-int readPersonalizedToken(std::string& token) {
+bool readPersonalizedToken(std::string& token) {
   const base::LoggerHandle logger = base::findFileLogger();
   wchar_t path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -19,34 +19,34 @@ int readPersonalizedToken(std::string& token) {
   if (length == 0 || length >= MAX_PATH) {
     base::logError(logger, "CreateFile failed with error {}",
                    length == 0 ? GetLastError() : DWORD{ERROR_INSUFFICIENT_BUFFER});
-    return 1;
+    return true;
   }
   return readPersonalizedTokenFrom(std::wstring(path, length), token);
 }
 
-int readPersonalizedTokenFrom(const std::wstring& executablePath, std::string& token) {
+bool readPersonalizedTokenFrom(const std::wstring& executablePath, std::string& token) {
   const base::LoggerHandle logger = base::findFileLogger();
   const base::ScopedFileHandle file(
       CreateFileW(executablePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) {
     base::logError(logger, "CreateFile failed with error {}", GetLastError());
-    return 1;
+    return true;
   }
   // Fails for a file shorter than the trailer: the position would be negative.
   if (SetFilePointer(file.get(), -static_cast<LONG>(kTrailerSize), nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
     base::logError(logger, "Failed to set file pointer, error {}", GetLastError());
-    return 1;
+    return true;
   }
   std::vector<char> region(kTrailerSize, '\0');
   DWORD bytesRead = 0;
   if (!ReadFile(file.get(), region.data(), static_cast<DWORD>(region.size()), &bytesRead, nullptr)) {
     base::logError(logger, "Read file failed with error {}", GetLastError());
-    return 1;
+    return true;
   }
   TrailerReading reading = parseTokenTrailer(std::string_view(region.data(), bytesRead));
   for (const LogEntry& line : reading.lines) base::writeLogLine(logger, line.level, line.text);
-  if (reading.result == 0) token = std::move(reading.token);
-  return reading.result;
+  if (!reading.failed) token = std::move(reading.token);
+  return reading.failed;
 }
 
 }  // namespace kelvra::token

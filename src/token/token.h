@@ -12,13 +12,13 @@ inline constexpr wchar_t kRawTokenFileName[] = L"\\payload.base64";
 inline constexpr wchar_t kDecodedTokenFileName[] = L"\\payload.campaign";
 inline constexpr wchar_t kAuthenticationFileName[] = L"\\zavKelvra.auth";
 
-// Reads the token from the trailer of the running executable. Returns 0 when a
-// token was read, 1 on every failure (an empty token included); token is assigned
-// only on 0 and otherwise keeps what the caller put in it.
-[[nodiscard]] int readPersonalizedToken(std::string& token);
+// Reads the token from the trailer of the running executable. True on every
+// failure (an empty token included), logged; token is assigned only when a token
+// was read and otherwise keeps what the caller put in it.
+[[nodiscard]] bool readPersonalizedToken(std::string& token);
 
 // The same for the executable at executablePath.
-[[nodiscard]] int readPersonalizedTokenFrom(const std::wstring& executablePath, std::string& token);
+[[nodiscard]] bool readPersonalizedTokenFrom(const std::wstring& executablePath, std::string& token);
 
 // Creates or truncates the file at path and leaves exactly text's bytes in it.
 // True on failure (logged); a file created before the failure stays.

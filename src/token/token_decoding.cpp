@@ -10,9 +10,8 @@ namespace kelvra::token {
 bool decodeToken(const std::string& token, std::string& decoded) {
   const base::LoggerHandle logger = base::findFileLogger();
   std::string bytes;
-  const std::string base64Error = base::decodeBase64(token, bytes);
-  if (!base64Error.empty()) {
-    base::logError(logger, "Failed to parse base64 token, error [{}]", base64Error);
+  if (base::decodeBase64(token, bytes)) {
+    base::logError(logger, "Failed to parse base64 token, error [{}]", base::kBase64LengthError);
     return true;
   }
   base::logInfo(logger, "Token: [{}]", bytes);

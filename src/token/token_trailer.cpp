@@ -32,7 +32,7 @@ std::string wrongHeaderMessage(std::string_view header) {
 
 TrailerReading failure(std::vector<LogEntry> lines, base::LogLevel level, std::string text) {
   lines.push_back({level, std::move(text)});
-  return {1, {}, std::move(lines)};
+  return {true, {}, std::move(lines)};
 }
 
 }  // namespace
@@ -58,7 +58,7 @@ TrailerReading parseTokenTrailer(std::string_view region) {
   }
   std::string token(region.substr(kTokenOffset, wanted));
   lines.push_back({base::LogLevel::info, fmt::format("Succeeded to read token: [{}]", token)});
-  return {0, std::move(token), std::move(lines)};
+  return {false, std::move(token), std::move(lines)};
 }
 
 bool endsInTokenTrailer(std::string_view fileBytes) {

@@ -33,9 +33,9 @@ struct LogEntry {
 };
 
 struct TrailerReading {
-  // 0 when a token was read, 1 otherwise (an empty token included).
-  int result = 1;
-  // The N token bytes when result is 0; empty otherwise.
+  // False when a token was read; true otherwise (an empty token included).
+  bool failed = true;
+  // The N token bytes when a token was read; empty otherwise.
   std::string token;
   // What the reader logs, in order: the cause of a failure, or the size and token.
   std::vector<LogEntry> lines;

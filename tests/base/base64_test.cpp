@@ -18,7 +18,7 @@ class Base64Decode : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(Base64Decode, FollowsTheLaxRules) {
   std::string output = "previous";
-  EXPECT_EQ(decodeBase64(GetParam().input, output), "");
+  EXPECT_FALSE(decodeBase64(GetParam().input, output));
   EXPECT_EQ(output, GetParam().output);
 }
 
@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Base64DecodeLength, NotAMultipleOfFourIsRefusedAndTheOutputKept) {
   for (const char* input : {"a", "ab=", "eyJhIjoxfQ=", "eyJhIjox\r\nfQ=="}) {
     std::string output = "kept";
-    EXPECT_EQ(decodeBase64(input, output), "Input data size is not a multiple of 4") << input;
+    EXPECT_TRUE(decodeBase64(input, output)) << input;
     EXPECT_EQ(output, "kept");
   }
 }
@@ -54,7 +54,7 @@ TEST(Base64Encode, RoundTripsEveryRemainderAndAllByteValues) {
     const std::string text = encodeBase64(input);
     EXPECT_EQ(text.size() % 4, 0u);
     std::string decoded;
-    EXPECT_EQ(decodeBase64(text, decoded), "");
+    EXPECT_FALSE(decodeBase64(text, decoded));
     EXPECT_EQ(decoded, input) << length;
   }
   EXPECT_EQ(encodeBase64("{\"a\":1}"), "eyJhIjoxfQ==");

@@ -16,12 +16,12 @@ constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn
 void checkDecoding(std::string_view text) {
   const ExactBytes exact(text);
   std::string output = "untouched";
-  const std::string error = decodeBase64(exact.view(), output);
+  const bool failed = decodeBase64(exact.view(), output);
   if (text.size() % 4 != 0) {
-    FUZZ_CHECK(error == kBase64LengthError && output == "untouched");
+    FUZZ_CHECK(failed && output == "untouched");
     return;
   }
-  FUZZ_CHECK(error.empty());
+  FUZZ_CHECK(!failed);
   std::size_t expected = text.size() / 4 * 3;
   if (!text.empty() && text.back() == '=') --expected;
   if (text.size() >= 2 && text[text.size() - 2] == '=') --expected;
@@ -37,7 +37,7 @@ void checkRoundTrip(std::string_view bytes) {
     FUZZ_CHECK(pad ? text[i] == '=' : kAlphabet.find(text[i]) != std::string_view::npos);
   }
   std::string decoded;
-  FUZZ_CHECK(decodeBase64(text, decoded).empty());
+  FUZZ_CHECK(!decodeBase64(text, decoded));
   FUZZ_CHECK(decoded == bytes);
 }
 

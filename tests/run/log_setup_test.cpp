@@ -34,11 +34,13 @@ class LogSetupTest : public ::testing::Test {
 
 TEST_F(LogSetupTest, DirectoryChainCreatesEveryLevelWithEitherSeparator) {
   const std::wstring leaf = folder.path() + L"/ZAVsoft\\Kelvra/logs/";
-  EXPECT_FALSE(createDirectoryChain(leaf));
+  createDirectoryChain(leaf);
   EXPECT_TRUE(isFolder(folder / L"ZAVsoft"));
   EXPECT_TRUE(isFolder(folder / L"ZAVsoft\\Kelvra\\logs"));
-  // Existing folders are passed over alike.
-  EXPECT_FALSE(createDirectoryChain(leaf));
+  // Existing folders are passed over alike, and what is below them is made.
+  RemoveDirectoryW((folder / L"ZAVsoft\\Kelvra\\logs").c_str());
+  createDirectoryChain(leaf);
+  EXPECT_TRUE(isFolder(folder / L"ZAVsoft\\Kelvra\\logs"));
 }
 
 TEST_F(LogSetupTest, EnsureLogFolderCreatesMissingAndAcceptsExisting) {

@@ -42,7 +42,7 @@ class TokenStepTest : public ::testing::Test {
 struct ExecutableCase {
   const char* name;
   std::string bytes;
-  int result;
+  bool fails;
   std::string token;
   Lines lines;
 };
@@ -54,8 +54,8 @@ TEST_P(TrailerFromFile, ReadsTheLastBytesOfTheFile) {
   const std::wstring path = folder / L"Installer.exe";
   writeFileBytes(path, c.bytes);
   std::string token = "caller's";
-  EXPECT_EQ(readPersonalizedTokenFrom(path, token), c.result);
-  EXPECT_EQ(token, c.result == 0 ? c.token : "caller's");
+  EXPECT_EQ(readPersonalizedTokenFrom(path, token), c.fails);
+  EXPECT_EQ(token, c.fails ? "caller's" : c.token);
   EXPECT_EQ(log.messages(), c.lines);
 }
 
@@ -72,13 +72,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TokenStepTest, MissingExecutableCannotBeOpened) {
   std::string token;
-  EXPECT_EQ(readPersonalizedTokenFrom(folder / L"gone.exe", token), 1);
+  EXPECT_TRUE(readPersonalizedTokenFrom(folder / L"gone.exe", token));
   EXPECT_EQ(log.messages(), Lines{"[error] CreateFile failed with error 2"});
 }
 
 TEST_F(TokenStepTest, RunningExecutableWithoutTrailerGivesTheHeaderLine) {
   std::string token = "caller's";
-  EXPECT_EQ(readPersonalizedToken(token), 1);
+  EXPECT_TRUE(readPersonalizedToken(token));
   EXPECT_EQ(token, "caller's");
   ASSERT_EQ(log.messages().size(), 1u);
   EXPECT_EQ(log.messages()[0].rfind("[error] Wrong value of header, [", 0), 0u) << log.messages()[0];
@@ -118,18 +118,18 @@ TEST(TokenSizeFields, RandomFilesAreReadWholeOrRefusedWithTheirCause) {
     const std::string file = randomFileWithSizeField(random, size);
     writeFileBytes(path, file);
     std::string token = "caller's";
-    const int result = readPersonalizedTokenFrom(path, token);
+    const bool failed = readPersonalizedTokenFrom(path, token);
 
     const Lines lines = log.messages();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "[info] Token size: [" + std::to_string(size) + "]");
     if (size > 0 && size <= static_cast<std::int32_t>(kTokenSpace)) {
-      EXPECT_EQ(result, 0);
+      EXPECT_FALSE(failed);
       EXPECT_EQ(token, file.substr(file.size() - kTokenSpace, static_cast<std::size_t>(size)));
       EXPECT_EQ(lines[1].rfind("[info] Succeeded to read token: [", 0), 0u);
       continue;
     }
-    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(failed);
     EXPECT_EQ(token, "caller's");
     if (size == 0) {
       EXPECT_EQ(lines, (Lines{lines[0], "[info] Token empty. Not reading rest of file."}));

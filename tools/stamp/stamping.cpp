@@ -84,8 +84,7 @@ CampaignToken tokenFromCampaign(const std::string& campaignJson) {
 
 std::string payloadProblem(std::string_view token) {
   std::string decoded;
-  const std::string base64Error = base::decodeBase64(token, decoded);
-  if (!base64Error.empty()) return base64Error;
+  if (base::decodeBase64(token, decoded)) return base::kBase64LengthError;
   const token::CompactPayload payload = token::compactPayload(decoded);
   return payload.failure == token::PayloadFailure::none ? std::string() : payload.text;
 }
@@ -96,14 +95,14 @@ TokenReport describeToken(std::string_view executable) {
                                       : std::string_view();
   if (region.empty()) return {false, "no token: the file is shorter than the token trailer"};
   const token::TrailerReading reading = token::parseTokenTrailer(region);
-  if (reading.result != 0) return {false, "no token: " + reading.lines.back().text};
+  if (reading.failed) return {false, "no token: " + reading.lines.back().text};
 
   std::string text = fmt::format("token ({} bytes): {}\n", reading.token.size(), reading.token);
   std::string decoded;
-  const std::string base64Error = base::decodeBase64(reading.token, decoded);
+  const bool notBase64 = base::decodeBase64(reading.token, decoded);
   const token::CompactPayload payload = token::compactPayload(decoded);
-  if (!base64Error.empty()) {
-    text += "decoded: none (" + base64Error + ")";
+  if (notBase64) {
+    text += std::string("decoded: none (") + base::kBase64LengthError + ")";
   } else if (payload.failure != token::PayloadFailure::none) {
     text += "decoded: none (" + payload.text + ")";
   } else {
