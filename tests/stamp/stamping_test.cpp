@@ -98,8 +98,8 @@ class StampCommand : public ::testing::Test {
     std::ofstream(path(name), std::ios::binary) << bytes;
   }
   std::string read(const std::string& name) const {
-    std::string error;
-    return readWholeFile(path(name), error).value_or("<missing>");
+    const FileBytes file = readWholeFile(path(name));
+    return file.problem.empty() ? file.bytes : "<missing>";
   }
   int run(std::vector<std::string> arguments) {
     out.str("");

@@ -34,12 +34,12 @@ int failed(std::ostream& err, const std::string& message) {
 int transformFile(const std::string& input, const std::string& output, std::ostream& out, std::ostream& err,
                   const std::string& token, bool strip) {
   if (sameFile(input, output)) return refused(err, "OUT is the same file as IN; IN is never modified");
-  std::string error;
-  const std::optional<std::string> executable = readWholeFile(input, error);
-  if (!executable) return failed(err, error);
-  const StampedExecutable result = strip ? stripExecutable(*executable) : stampExecutable(*executable, token);
+  const FileBytes executable = readWholeFile(input);
+  if (!executable.problem.empty()) return failed(err, executable.problem);
+  const StampedExecutable result =
+      strip ? stripExecutable(executable.bytes) : stampExecutable(executable.bytes, token);
   if (result.refusal.refused) return refused(err, input + ": " + result.refusal.message);
-  error = writeFileAtomically(output, result.bytes, input);
+  const std::string error = writeFileAtomically(output, result.bytes, input);
   if (!error.empty()) return failed(err, error);
 
   const char* const where = result.insideSignature ? " inside the signature's certificate table" : "";
@@ -69,19 +69,17 @@ int stampWithToken(const std::string& token, const std::string& input, const std
 
 int stampWithCampaign(const std::string& campaignPath, const std::string& input, const std::string& output,
                       std::ostream& out, std::ostream& err) {
-  std::string error;
-  const std::optional<std::string> campaign = readWholeFile(campaignPath, error);
-  if (!campaign) return failed(err, error);
-  const CampaignToken token = tokenFromCampaign(*campaign);
+  const FileBytes campaign = readWholeFile(campaignPath);
+  if (!campaign.problem.empty()) return failed(err, campaign.problem);
+  const CampaignToken token = tokenFromCampaign(campaign.bytes);
   if (token.refusal.refused) return refused(err, campaignPath + ": " + token.refusal.message);
   return transformFile(input, output, out, err, token.token, false);
 }
 
 int show(const std::string& path, std::ostream& out, std::ostream& err) {
-  std::string error;
-  const std::optional<std::string> executable = readWholeFile(path, error);
-  if (!executable) return failed(err, error);
-  const TokenReport report = describeToken(*executable);
+  const FileBytes executable = readWholeFile(path);
+  if (!executable.problem.empty()) return failed(err, executable.problem);
+  const TokenReport report = describeToken(executable.bytes);
   out << report.text << "\n";
   return report.hasToken ? kStampSucceeded : kStampFailed;
 }

@@ -61,11 +61,10 @@ bool writeAll(int descriptor, const std::string& bytes) {
 
 }  // namespace
 
-std::optional<std::string> readWholeFile(const std::string& path, std::string& error) {
+FileBytes readWholeFile(const std::string& path) {
   const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) {
-    error = describeErrno("cannot open", path);
-    return std::nullopt;
+    return {{}, describeErrno("cannot open", path)};
   }
   std::string bytes;
   char chunk[65536];
@@ -73,15 +72,15 @@ std::optional<std::string> readWholeFile(const std::string& path, std::string& e
     const ssize_t count = read(descriptor, chunk, sizeof chunk);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) {
-      error = describeErrno("cannot read", path);
+      FileBytes failure{{}, describeErrno("cannot read", path)};
       close(descriptor);
-      return std::nullopt;
+      return failure;
     }
     if (count == 0) break;
     bytes.append(chunk, static_cast<std::size_t>(count));
   }
   close(descriptor);
-  return bytes;
+  return {std::move(bytes), {}};
 }
 
 std::string writeFileAtomically(const std::string& path, const std::string& bytes, const std::string& modeSource) {

@@ -1,13 +1,18 @@
 // Whole-file reads and all-or-nothing writes for kelvra-stamp (POSIX).
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace kelvra::stamp {
 
-// The file's bytes; nullopt with error set when it can't be read.
-[[nodiscard]] std::optional<std::string> readWholeFile(const std::string& path, std::string& error);
+struct FileBytes {
+  std::string bytes;
+  // Empty when the file was read; else what went wrong.
+  std::string problem;
+};
+
+// The file's bytes, or why they can't be read.
+[[nodiscard]] FileBytes readWholeFile(const std::string& path);
 
 // Writes bytes to a temporary file beside path and renames it over path, so that
 // path holds either its old content or all of bytes, never part. The new file
