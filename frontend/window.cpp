@@ -51,11 +51,11 @@ Window::Window(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEnd
       strings_(std::make_unique<LocalizedStrings>(instance, folder_, std::wstring_view())),
       windowThread_(GetCurrentThreadId()) {
   if (!EnableVisualStyles()) {
-    logger_.log(L"Could not load comctl32.dll. Error code " + std::to_wstring(GetLastError()) + L".", L"error");
+    logger_.log(L"Could not load comctl32.dll. Error code " + std::to_wstring(GetLastError()) + L".", base::LogLevel::error);
     return;
   }
   if (!RegisterWindowClasses() || !CreateMainWindow()) {
-    logger_.log(L"Could not create the window. Error code " + std::to_wstring(GetLastError()) + L".", L"error");
+    logger_.log(L"Could not create the window. Error code " + std::to_wstring(GetLastError()) + L".", base::LogLevel::error);
     return;
   }
   CreateFonts();
@@ -235,8 +235,8 @@ void Window::ExitApplication(int code) {
 }
 
 void Window::FinishExit(int code) {
-  logger_.log(L"Exiting application with return code " + std::to_wstring(code), L"information");
-  logger_.log(L"Running cleanup.", L"information");
+  logger_.log(L"Exiting application with return code " + std::to_wstring(code), base::LogLevel::info);
+  logger_.log(L"Running cleanup.", base::LogLevel::info);
   KillTimer(window_, kSizeTimerId);
   if (_cancelDownload) CancelDownload();
   StopDownloadWorker();

@@ -46,7 +46,7 @@ void Window::StartDownloadWorker() {
 
 void Window::backgroundWorkerDownload() {
   // Protocols (TLS 1.0 to 1.2, never SSL 3.0) are the HTTP client's own setting.
-  logger_.log(L"Starting client download.", L"information");
+  logger_.log(L"Starting client download.", base::LogLevel::info);
   try {
     throwUnlessEnoughSpace(folder_);
     {
@@ -95,7 +95,7 @@ void Window::ReportDownloadProgress(std::uint64_t received, std::uint64_t total)
 void Window::DownloadCompleted() {
   StopDownloadWorker();
   if (_cancelDownload) return;
-  logger_.log(L"Downloading client setup finished.", L"information");
+  logger_.log(L"Downloading client setup finished.", base::LogLevel::info);
   KillTimer(window_, kSizeTimerId);
   UpdateSizeLabel();
   SelectPage(Page::done);
@@ -111,7 +111,7 @@ void Window::StopDownloadWorker() {
 }
 
 void Window::CancelDownload() {
-  logger_.log(L"Canceling download.", L"warning");
+  logger_.log(L"Canceling download.", base::LogLevel::warning);
   if (downloadBusy_) _cancelDownload = true;
   // The worker holds the file open until it ends; the delete must come after.
   StopDownloadWorker();
@@ -119,7 +119,7 @@ void Window::CancelDownload() {
 }
 
 void Window::DeleteSetupFile() {
-  logger_.log(L"Deleting client setup file.", L"information");
+  logger_.log(L"Deleting client setup file.", base::LogLevel::info);
   const std::wstring path = SetupFilePath();
   if (!DeleteFileW(path.c_str())) {
     const DWORD error = GetLastError();
@@ -144,7 +144,7 @@ bool Window::Window_FormClosing() {
     const bool confirmed = answer == IDYES;
     logger_.log(std::wstring(L"Canceled window close event: UserClosing:[choice=") + (confirmed ? L"True" : L"False") +
                     L"]",
-                L"warning");
+                base::LogLevel::warning);
     if (!confirmed) return true;
     // While the question was open the start-up may have handed over to the
     // download or failed, and the download may have ended (the setup then runs
@@ -162,7 +162,7 @@ bool Window::Window_FormClosing() {
     }
   }
   if (page_ == Page::done) {
-    logger_.log(L"Canceled window close event: ApplicationExitCall", L"warning");
+    logger_.log(L"Canceled window close event: ApplicationExitCall", base::LogLevel::warning);
     return true;
   }
   return false;

@@ -9,7 +9,7 @@ namespace kelvra::frontend {
 
 void Window::HandleError(core::FailureKind kind, std::uint32_t windowsError, const std::wstring& message) {
   if (errorReportSent.exchange(true)) return;
-  logger_.log(L"Error: " + message, L"error");
+  logger_.log(L"Error: " + message, base::LogLevel::error);
   const core::FailureOutcome outcome =
       core::describeFailure(kind, windowsError, _remoteConfigLocation, _remoteConfigDownloadURL);
   if (outcome.page.shown) {

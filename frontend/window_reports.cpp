@@ -37,7 +37,7 @@ core::LogForReport logForReport(const std::wstring& path, Logger& logger) {
   if (!isExistingFile(path)) return log;
   const FileReading reading = readWholeFile(path, kMaxLogBytes);
   if (reading.failed) {
-    logger.log(L"cannot read: " + path, L"information");
+    logger.log(L"cannot read: " + path, base::LogLevel::info);
     return log;
   }
   if (!reading.bytes.empty()) log.text = base::fromUtf8(reading.bytes);
@@ -76,10 +76,10 @@ std::string localTimeWithOffset() {
 
 void Window::webClient_ErrorReport(const std::wstring& message) {
   if (settings_.problemReportHost.empty()) {
-    logger_.log(L"Problem reports are not sent: no problem-report host in this build", L"information");
+    logger_.log(L"Problem reports are not sent: no problem-report host in this build", base::LogLevel::info);
     return;
   }
-  logger_.log(L"Sending error to " + settings_.problemReportHost + L": " + message, L"information");
+  logger_.log(L"Sending error to " + settings_.problemReportHost + L": " + message, base::LogLevel::info);
 
   core::ProblemFields fields;
   fields.webInstallerVersion = KELVRA_FRONTEND_VERSION_TEXT;
@@ -89,8 +89,8 @@ void Window::webClient_ErrorReport(const std::wstring& message) {
   fields.downloadLink = _remoteConfigJson.downloadLink;
   fields.encodedCampaign = base::encodeBase64(_campaignPayload);
   fields.error = base::toUtf8(message);
-  const std::wstring snippet = core::buildLogSnippet(logForReport(Logger::GetLogPath(false), logger_),
-                                               logForReport(Logger::GetLogPath(true), logger_));
+  const std::wstring snippet = core::buildLogSnippet(logForReport(Logger::logPath(false), logger_),
+                                               logForReport(Logger::logPath(true), logger_));
   const std::string body = core::buildProblemReportBody(core::buildProblemText(fields), base::toUtf8(snippet));
   SendOffWindowThread([this, body] { PostProblemReport(body); });
 }
@@ -102,12 +102,12 @@ void Window::PostProblemReport(const std::string& body) {
                                         "application/x-www-form-urlencoded", body);
   if (!result.failed) return;
   logger_.log(result.sent ? L"Sending error failed (HttpWebResponse)" : L"Sending error failed (StreamWriter)",
-              L"error");
+              base::LogLevel::error);
 }
 
 void Window::webClient_KelvraReport(const std::wstring& eventName) {
   if (settings_.telemetryHost.empty()) {
-    logger_.log(L"Events are not sent: no telemetry host in this build", L"information");
+    logger_.log(L"Events are not sent: no telemetry host in this build", base::LogLevel::info);
     return;
   }
   bool campaignReplaced = false;
@@ -118,9 +118,9 @@ void Window::webClient_KelvraReport(const std::wstring& eventName) {
   fields.campaignJson = core::campaignForEvent(_campaignPayload, campaignReplaced);
   fields.currentVersion = installedClientVersion();
   fields.version = _remoteConfigJson.version;
-  if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", L"warning");
+  if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", base::LogLevel::warning);
   const std::string body = core::buildEventBody(fields);
-  logger_.log(L"Sending event: " + base::fromUtf8(body), L"information");
+  logger_.log(L"Sending event: " + base::fromUtf8(body), base::LogLevel::info);
   SendOffWindowThread([this, body] { PostEvent(body); });
 }
 
@@ -131,11 +131,11 @@ void Window::PostEvent(const std::string& body) {
       L"https://" + settings_.telemetryHost + L"/clients/" + settings_.telemetryClientNumber + L"/events",
       "application/json", body);
   if (!result.failed) {
-    logger_.log(L"Send result: " + std::to_wstring(result.status), L"information");
+    logger_.log(L"Send result: " + std::to_wstring(result.status), base::LogLevel::info);
   } else if (result.sent) {
-    logger_.log(L"[HttpWebResponse] Sending event failed: " + result.message, L"error");
+    logger_.log(L"[HttpWebResponse] Sending event failed: " + result.message, base::LogLevel::error);
   } else {
-    logger_.log(L"[StreamWriter] Sending event failed: " + result.message, L"error");
+    logger_.log(L"[StreamWriter] Sending event failed: " + result.message, base::LogLevel::error);
   }
 }
 
@@ -148,7 +148,7 @@ void Window::SendOffWindowThread(std::function<void()> exchange) {
     try {
       exchange();
     } catch (const std::exception& error) {
-      logger_.log(L"Sending failed: " + base::fromUtf8(error.what()), L"error");
+      logger_.log(L"Sending failed: " + base::fromUtf8(error.what()), base::LogLevel::error);
     }
   });
 }

@@ -60,18 +60,18 @@ void Window::CheckSetupDigests(const std::wstring& path) {
     case core::SetupDigestVerdict::md5Mismatch:
       logger_.log(L"MD5 do not match, expecting: " + base::fromUtf8(core::lowerCaseDigest(expected.md5)) + L", got: " +
                       base::fromUtf8(actual.md5),
-                  L"error");
+                  base::LogLevel::error);
       break;
     case core::SetupDigestVerdict::sha256Mismatch:
       logger_.log(L"SHA-256 do not match, expecting: " + base::fromUtf8(core::lowerCaseDigest(*expected.sha256)) +
                       L", got: " + base::fromUtf8(actual.sha256),
-                  L"error");
+                  base::LogLevel::error);
       break;
     case core::SetupDigestVerdict::sha256Malformed:
       // The value itself stays out of the log: it may be long or hold anything.
       logger_.log(L"installerSha256 is not 64 hexadecimal digits (" + std::to_wstring(expected.sha256->size()) +
                       L" characters); the setup is refused",
-                  L"error");
+                  base::LogLevel::error);
       break;
   }
   throw FrontEndError(core::FailureKind::digestMismatch, L"Downloaded file MD5 do not match remote-config data.");
@@ -84,7 +84,7 @@ void Window::StartSetupWorker() {
 void Window::backgroundWorkerRunSetup() {
   int exitCode = 0;
   try {
-    logger_.log(L"Starting up client setup.", L"information");
+    logger_.log(L"Starting up client setup.", base::LogLevel::info);
     core::SetupCommandInputs inputs;
     inputs.languageArgument = core::languageArgument(userInterfaceCulture(), !_productId.empty());
     if (!_productId.empty()) {
@@ -98,11 +98,11 @@ void Window::backgroundWorkerRunSetup() {
     const std::wstring path = SetupFilePath();
     CheckSetupDigests(path);
 
-    logger_.log(L"launching: " + path + L" with args: " + arguments, L"information");
+    logger_.log(L"launching: " + path + L" with args: " + arguments, base::LogLevel::info);
     const internal::SetupRun run =
         internal::runSetupProgram({path, arguments, folder_, window_}, ShellExecuteExW,
                                   [this] { webClient_KelvraReport(L"kelvra_download_completed"); });
-    if (run.promptDeclined) logger_.log(L"The user declined the elevation prompt of the client setup.", L"warning");
+    if (run.promptDeclined) logger_.log(L"The user declined the elevation prompt of the client setup.", base::LogLevel::warning);
     exitCode = run.exitCode;
   } catch (const std::exception& error) {
     OnError(error);
@@ -121,10 +121,10 @@ void Window::SetupCompleted(int exitCode) {
     return;
   }
   if (exitCode != 0) {
-    logger_.log(text, L"error");
+    logger_.log(text, base::LogLevel::error);
     if (!errorReportSent) webClient_ErrorReport(text);
   } else {
-    logger_.log(text, L"information");
+    logger_.log(text, base::LogLevel::info);
   }
   DeleteSetupFile();
   ExitApplication(exitCode);

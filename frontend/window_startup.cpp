@@ -24,7 +24,7 @@ constexpr UINT kMarqueeIntervalMs = 30;
 
 void Window::SetupGuiElements() {
   try {
-    logger_.log(L"Setting up gui elements.", L"information");
+    logger_.log(L"Setting up gui elements.", base::LogLevel::info);
     ParseArguments();
     SetupLocalizedStrings();
     LoadIcon();
@@ -109,7 +109,7 @@ void Window::ParseArguments() {
     if (!joined.empty()) joined += L", ";
     joined += argument;
   }
-  logger_.log(L"Parsing arguments: " + joined, L"information");
+  logger_.log(L"Parsing arguments: " + joined, base::LogLevel::info);
   if (arguments_.size() != 2) return;
   _productId = arguments_[0];
   _gameName = arguments_[1];
@@ -119,9 +119,9 @@ void Window::ParseArguments() {
 }
 
 void Window::SetupLocalizedStrings() {
-  logger_.log(L"Setting up localized strings.", L"information");
+  logger_.log(L"Setting up localized strings.", base::LogLevel::info);
   const std::wstring culture = userInterfaceCulture();
-  logger_.log(L"Detected language is " + culture, L"information");
+  logger_.log(L"Detected language is " + culture, base::LogLevel::info);
   strings_ = std::make_unique<LocalizedStrings>(instance_, folder_, culture);
   const std::wstring title = _gameName.empty() ? strings_->get(L"zavKelvra")
                                                : core::formatComposite(strings_->get(L"windowName"), {_gameName});
@@ -136,11 +136,11 @@ void Window::SetupLocalizedStrings() {
 
 void Window::LoadIcon() {
   const std::wstring path = folder_ + L"\\icon.ico";
-  logger_.log(L"Loading icon file: " + path, L"information");
+  logger_.log(L"Loading icon file: " + path, base::LogLevel::info);
   DWORD error = 0;
   if (!SetIconsFromFile(path, error)) {
     logger_.log(L"Could not load the icon file '" + path + L"'. Error code " + std::to_wstring(error) + L".",
-                L"warning");
+                base::LogLevel::warning);
   }
 }
 
@@ -156,7 +156,7 @@ void Window::LogSecurityPermissions() {
   const UserIdentity identity = currentUserIdentity();
   logger_.log(L"Installer running as user " + identity.name + L" - elevation status " +
                   (identity.administrator ? L"True" : L"False") + L". ",
-              L"information");
+              base::LogLevel::info);
 }
 
 void Window::GetCampaign() {

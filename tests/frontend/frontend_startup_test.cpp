@@ -33,9 +33,9 @@ using Lines = std::vector<std::pair<std::string, std::string>>;
 // The lines the front end's log gains while the object lives, as (level, message).
 class LogWatch {
  public:
-  LogWatch() : start_(readFileBytes(Logger::GetLogPath(false)).size()) {}
+  LogWatch() : start_(readFileBytes(Logger::logPath(false)).size()) {}
   [[nodiscard]] Lines lines() const {
-    const std::string text = readFileBytes(Logger::GetLogPath(false)).substr(start_);
+    const std::string text = readFileBytes(Logger::logPath(false)).substr(start_);
     Lines found;
     for (std::string line : splitLines(text)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -310,8 +310,8 @@ TEST(RemoteConfigTest, WithoutTheFileTheServiceIsAskedAndItsAddressIsTheLocation
 }
 
 TEST(LoggerTest, BothLogsShareTheBootstrappersFolder) {
-  const std::wstring own = Logger::GetLogPath(false);
-  const std::wstring bootstrapper = Logger::GetLogPath(true);
+  const std::wstring own = Logger::logPath(false);
+  const std::wstring bootstrapper = Logger::logPath(true);
   const std::wstring folder = L"\\ZAVsoft\\Kelvra\\logs\\";
   ASSERT_GT(own.size(), folder.size());
   EXPECT_EQ(own.substr(own.size() - folder.size() - 25), folder + L"InstallerWebinstaller.log");
