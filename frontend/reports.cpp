@@ -1,8 +1,6 @@
-// Problem reports and events to the maker's services, sent synchronously on the
-// calling thread, except on the window's thread, which hands them to the report
-// worker so that it never waits on a server. Their failures are only logged: a
-// report must never become a failure of its own.
-#include "window.h"
+// Problem reports and events: their bodies from the run's state and both logs,
+// and the exchanges with the services.
+#include "reports.h"
 
 #include <bcrypt.h>
 
@@ -74,7 +72,15 @@ std::string localTimeWithOffset() {
 
 }  // namespace
 
-void Window::webClient_ErrorReport(const std::wstring& message) {
+Reports::Reports(const FrontEndSettings& settings, const RunState& state, Logger& logger, DWORD windowThread,
+                 AbortGroupOfThisThread abortGroup)
+    : settings_(settings),
+      state_(state),
+      logger_(logger),
+      windowThread_(windowThread),
+      abortGroup_(std::move(abortGroup)) {}
+
+void Reports::sendProblemReport(const std::wstring& message) {
   if (settings_.problemReportHost.empty()) {
     logger_.log(L"Problem reports are not sent: no problem-report host in this build", base::LogLevel::info);
     return;
@@ -83,21 +89,21 @@ void Window::webClient_ErrorReport(const std::wstring& message) {
 
   core::ProblemFields fields;
   fields.webInstallerVersion = KELVRA_FRONTEND_VERSION_TEXT;
-  fields.remoteConfigVersion = base::toUtf8(_remoteConfigVersion);
+  fields.remoteConfigVersion = base::toUtf8(state_.remoteConfigVersion);
   fields.osIdentification = base::toUtf8(systemFriendlyName());
-  fields.clientVersion = _remoteConfigJson.version;
-  fields.downloadLink = _remoteConfigJson.downloadLink;
-  fields.encodedCampaign = base::encodeBase64(_campaignPayload);
+  fields.clientVersion = state_.remoteConfig.version;
+  fields.downloadLink = state_.remoteConfig.downloadLink;
+  fields.encodedCampaign = base::encodeBase64(state_.campaignPayload);
   fields.error = base::toUtf8(message);
   const std::wstring snippet = core::buildLogSnippet(logForReport(Logger::logPath(false), logger_),
                                                logForReport(Logger::logPath(true), logger_));
   const std::string body = core::buildProblemReportBody(core::buildProblemText(fields), base::toUtf8(snippet));
-  SendOffWindowThread([this, body] { PostProblemReport(body); });
+  sendOffWindowThread([this, body] { postProblemReport(body); });
 }
 
-void Window::PostProblemReport(const std::string& body) {
+void Reports::postProblemReport(const std::string& body) {
   HttpClient client(userAgent(), settings_.network);
-  const HttpAbortGroup::Watch watch(ExchangesOfThisThread(), client);
+  const HttpAbortGroup::Watch watch(abortGroup_(), client);
   const HttpResult result = client.post(L"http://" + settings_.problemReportHost + L"/problem.php",
                                         "application/x-www-form-urlencoded", body);
   if (!result.failed) return;
@@ -105,7 +111,7 @@ void Window::PostProblemReport(const std::string& body) {
               base::LogLevel::error);
 }
 
-void Window::webClient_KelvraReport(const std::wstring& eventName) {
+void Reports::sendEvent(const std::wstring& eventName) {
   if (settings_.telemetryHost.empty()) {
     logger_.log(L"Events are not sent: no telemetry host in this build", base::LogLevel::info);
     return;
@@ -115,18 +121,18 @@ void Window::webClient_KelvraReport(const std::wstring& eventName) {
   fields.name = base::toUtf8(eventName);
   fields.date = localTimeWithOffset();
   fields.uuid = newGuid();
-  fields.campaignJson = core::campaignForEvent(_campaignPayload, campaignReplaced);
+  fields.campaignJson = core::campaignForEvent(state_.campaignPayload, campaignReplaced);
   fields.currentVersion = installedClientVersion();
-  fields.version = _remoteConfigJson.version;
+  fields.version = state_.remoteConfig.version;
   if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", base::LogLevel::warning);
   const std::string body = core::buildEventBody(fields);
   logger_.log(L"Sending event: " + base::fromUtf8(body), base::LogLevel::info);
-  SendOffWindowThread([this, body] { PostEvent(body); });
+  sendOffWindowThread([this, body] { postEvent(body); });
 }
 
-void Window::PostEvent(const std::string& body) {
+void Reports::postEvent(const std::string& body) {
   HttpClient client(userAgent(), settings_.network);
-  const HttpAbortGroup::Watch watch(ExchangesOfThisThread(), client);
+  const HttpAbortGroup::Watch watch(abortGroup_(), client);
   const HttpResult result = client.post(
       L"https://" + settings_.telemetryHost + L"/clients/" + settings_.telemetryClientNumber + L"/events",
       "application/json", body);
@@ -139,23 +145,18 @@ void Window::PostEvent(const std::string& body) {
   }
 }
 
-void Window::SendOffWindowThread(std::function<void()> exchange) {
-  if (!OnWindowThread()) {
+void Reports::sendOffWindowThread(std::function<void()> exchange) {
+  if (GetCurrentThreadId() != windowThread_) {
     exchange();
     return;
   }
-  reports_.post([this, exchange = std::move(exchange)] {
+  worker_.post([this, exchange = std::move(exchange)] {
     try {
       exchange();
     } catch (const std::exception& error) {
       logger_.log(L"Sending failed: " + base::fromUtf8(error.what()), base::LogLevel::error);
     }
   });
-}
-
-// The start-up worker's exchanges end when the user cancels the start-up.
-HttpAbortGroup* Window::ExchangesOfThisThread() {
-  return GetCurrentThreadId() == startupThreadId_ ? &startupExchanges_ : nullptr;
 }
 
 }  // namespace kelvra::frontend
