@@ -133,7 +133,14 @@ LRESULT CALLBACK Window::windowProcedure(HWND window, UINT message, WPARAM wPara
   Window* self = windowOf(window);
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-  return self->handleMessage(message, wParam, lParam);
+  // An exception must not unwind through the system's frames that called us: it
+  // ends in the error handling like any other failure.
+  try {
+    return self->handleMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    self->onError(error);
+    return 0;
+  }
 }
 
 // Pages only hold controls: what their controls tell them goes to the window.
