@@ -32,7 +32,7 @@ bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campa
   if (!isExistingFile(path)) return false;
   const FileReading reading = readWholeFile(path, kMaxCampaignBytes);
   if (reading.failed) {
-    logger.log(L"Error loading campaign: " + path + L", " + describeReadFailure(path, reading.error), L"error");
+    logger.log(L"Error loading campaign: " + path + L", " + describeReadFailure(path, reading.error), base::LogLevel::error);
     return true;
   }
   if (reading.bytes.empty()) return false;
@@ -40,7 +40,7 @@ bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campa
   if (encodedPayload.empty()) {
     encodedPayload = base::encodeBase64(campaignPayload);
   } else {
-    logger.log(L"Commandline campaign override: " + base::fromUtf8(encodedPayload), L"warning");
+    logger.log(L"Commandline campaign override: " + base::fromUtf8(encodedPayload), base::LogLevel::warning);
   }
   return false;
 }

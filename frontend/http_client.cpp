@@ -103,8 +103,8 @@ std::uint64_t contentLength(HINTERNET request) {
 
 }  // namespace
 
-// The handles of one exchange. The request handle is shared with abort(), which
-// may close it from another thread; whoever takes it from activeRequest_ closes it.
+// The handles of one exchange. The request handle is borrowed from activeRequest_,
+// which abort() may close from another thread; finish() closes it otherwise.
 struct HttpClient::Request {
   base::ScopedInternetHandle connection;
   HINTERNET handle = nullptr;
@@ -119,66 +119,60 @@ HttpClient::HttpClient(std::wstring userAgent, core::HttpLimits limits) : limits
   }
   // Automatic proxy (Windows 8.1 and later) takes the system's settings the way
   // browsers do; older systems know only the default proxy.
-  session_ = WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
-                         WINHTTP_NO_PROXY_BYPASS, 0);
-  if (session_ == nullptr) {
-    session_ = WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                           WINHTTP_NO_PROXY_BYPASS, 0);
+  session_.reset(WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                             WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!session_) {
+    session_.reset(WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                               WINHTTP_NO_PROXY_BYPASS, 0));
   }
-  if (session_ == nullptr) {
+  if (!session_) {
     noSession_ = failure(ERROR_INVALID_HANDLE, L"No HTTP session could be opened.");
     return;
   }
-  allowModernProtocols(session_);
-  WinHttpSetTimeouts(session_, limits_.resolveTimeoutMs, limits_.connectTimeoutMs, limits_.sendTimeoutMs,
+  allowModernProtocols(session_.get());
+  WinHttpSetTimeouts(session_.get(), limits_.resolveTimeoutMs, limits_.connectTimeoutMs, limits_.sendTimeoutMs,
                      limits_.receiveTimeoutMs);
   // The wait for the headers has a time-out of its own (90 s by default) that
   // WinHttpSetTimeouts leaves alone.
   DWORD headersTimeoutMs = static_cast<DWORD>(limits_.receiveTimeoutMs);
-  WinHttpSetOption(session_, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeoutMs, sizeof headersTimeoutMs);
+  WinHttpSetOption(session_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeoutMs, sizeof headersTimeoutMs);
 }
 
-HttpClient::~HttpClient() {
-  if (session_ != nullptr) WinHttpCloseHandle(session_);
-}
+// The session outlives every request of its own: activeRequest_ is declared after
+// it and closed first.
+HttpClient::~HttpClient() = default;
 
+// Closing the request handle wakes the exchange's blocked call, which then fails.
 void HttpClient::abort() {
   aborted_ = true;
   std::lock_guard lock(requestMutex_);
-  if (activeRequest_ != nullptr) {
-    WinHttpCloseHandle(activeRequest_);
-    activeRequest_ = nullptr;
-  }
+  activeRequest_.reset();
 }
 
+// Closes the exchange's request unless abort() has closed it already.
 void HttpClient::finish(Request& request) {
   std::lock_guard lock(requestMutex_);
-  if (request.handle != nullptr && activeRequest_ == request.handle) {
-    WinHttpCloseHandle(request.handle);
-    activeRequest_ = nullptr;
-  }
+  if (request.handle != nullptr && activeRequest_.get() == request.handle) activeRequest_.reset();
   request.handle = nullptr;
 }
 
 HttpResult HttpClient::send(Request& request, const std::wstring& url, const wchar_t* verb,
                             const std::string& contentType, const std::string& body) {
-  if (session_ == nullptr) return noSession_;
+  if (!session_) return noSession_;
   const UrlParts parts = crackUrl(url);
   if (!parts.valid) return failure(ERROR_WINHTTP_INVALID_URL, L"Not an http or https address: " + url);
 
-  request.connection.reset(WinHttpConnect(session_, parts.host.c_str(), parts.port, 0));
+  request.connection.reset(WinHttpConnect(session_.get(), parts.host.c_str(), parts.port, 0));
   if (!request.connection) return lastErrorFailure(L"WinHttpConnect");
-  HINTERNET handle = WinHttpOpenRequest(request.connection.get(), verb, parts.pathAndQuery.c_str(), nullptr,
-                                        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                        parts.secure ? WINHTTP_FLAG_SECURE : 0);
-  if (handle == nullptr) return lastErrorFailure(L"WinHttpOpenRequest");
+  base::ScopedInternetHandle opened(WinHttpOpenRequest(request.connection.get(), verb, parts.pathAndQuery.c_str(),
+                                                       nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                       parts.secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!opened) return lastErrorFailure(L"WinHttpOpenRequest");
+  const HINTERNET handle = opened.get();
   {
     std::lock_guard lock(requestMutex_);
-    if (aborted_) {
-      WinHttpCloseHandle(handle);
-      return failure(ERROR_WINHTTP_OPERATION_CANCELLED, L"The request was cancelled.");
-    }
-    activeRequest_ = handle;
+    if (aborted_) return failure(ERROR_WINHTTP_OPERATION_CANCELLED, L"The request was cancelled.");
+    activeRequest_ = std::move(opened);
   }
   request.handle = handle;
 

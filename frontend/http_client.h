@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_internet_handle.h"
 #include "core/http_limits.h"
 
 namespace kelvra::frontend {
@@ -61,10 +62,12 @@ class HttpClient {
                                 const std::string& contentType, const std::string& body);
 
   core::HttpLimits limits_;
-  void* session_ = nullptr;
+  base::ScopedInternetHandle session_;
   HttpResult noSession_;  // why there is no session, when there is none
   std::mutex requestMutex_;
-  void* activeRequest_ = nullptr;
+  // The exchange's request handle. Owned here, not by the exchange, so that abort()
+  // can close it from another thread under the mutex; the exchange only borrows it.
+  base::ScopedInternetHandle activeRequest_;
   std::atomic<bool> aborted_{false};
 };
 

@@ -25,11 +25,24 @@ std::wstring localDateTimeText() {
   return std::wstring(date) + L" " + time;
 }
 
+// The words the front end's log has always used for its levels.
+const wchar_t* levelName(base::LogLevel level) {
+  switch (level) {
+    case base::LogLevel::warning:
+      return L"warning";
+    case base::LogLevel::error:
+      return L"error";
+    case base::LogLevel::info:
+      break;
+  }
+  return L"information";
+}
+
 }  // namespace
 
 Logger::Logger(std::wstring productId) : productId_(std::move(productId)) {}
 
-std::wstring Logger::GetLogFolder() {
+std::wstring Logger::logFolder() {
   wchar_t commonData[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, commonData))) {
     return L"C:\\ProgramData\\ZAVsoft\\Kelvra\\logs\\";
@@ -37,14 +50,14 @@ std::wstring Logger::GetLogFolder() {
   return std::wstring(commonData) + L"\\ZAVsoft\\Kelvra\\logs\\";
 }
 
-std::wstring Logger::GetLogPath(bool bootstrapperLog) {
-  return GetLogFolder() + (bootstrapperLog ? base::kLogFileName : kFrontEndLogName);
+std::wstring Logger::logPath(bool bootstrapperLog) {
+  return logFolder() + (bootstrapperLog ? base::kLogFileName : kFrontEndLogName);
 }
 
-void Logger::log(const std::wstring& message, const std::wstring& level) {
-  const std::string line = base::toUtf8(L"[" + localDateTimeText() + L"] [" + level + L"] " + message + L"\r\n");
+void Logger::log(const std::wstring& message, base::LogLevel level) {
+  const std::string line = base::toUtf8(L"[" + localDateTimeText() + L"] [" + levelName(level) + L"] " + message + L"\r\n");
   std::lock_guard lock(mutex_);
-  const std::wstring folder = GetLogFolder();
+  const std::wstring folder = logFolder();
   SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   // Opened per line and shared, so that the bootstrapper and a problem report can
   // read the file while the front end runs.

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <string>
 
+#include "base/logging.h"
+
 namespace kelvra::frontend {
 
 class Logger {
@@ -12,13 +14,13 @@ class Logger {
   // productId is empty when the front end was started without one.
   explicit Logger(std::wstring productId);
 
-  // Appends "[date time] [level] message"; level is "information", "warning" or "error".
-  // Safe from any thread.
-  void log(const std::wstring& message, const std::wstring& level);
+  // Appends "[date time] [level] message", the level written as "information",
+  // "warning" or "error". Safe from any thread.
+  void log(const std::wstring& message, base::LogLevel level);
 
   // The bootstrapper's log when bootstrapperLog is true, otherwise the front end's.
-  [[nodiscard]] static std::wstring GetLogPath(bool bootstrapperLog);
-  [[nodiscard]] static std::wstring GetLogFolder();
+  [[nodiscard]] static std::wstring logPath(bool bootstrapperLog);
+  [[nodiscard]] static std::wstring logFolder();
 
  private:
   std::wstring productId_;

@@ -7,8 +7,8 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   kelvra::base::restrictDllSearchToSystemFolder();
-  return kelvra::frontend::Program::Main(
-      instance, showCommand, kelvra::frontend::Program::CommandLineArguments(),
+  return kelvra::frontend::Program::run(
+      instance, showCommand, kelvra::frontend::Program::commandLineArguments(),
       kelvra::frontend::FrontEndSettings{KELVRA_FRONTEND_REMOTE_CONFIG_HOST, KELVRA_FRONTEND_PROBLEM_REPORT_HOST,
                                          KELVRA_FRONTEND_TELEMETRY_HOST, KELVRA_FRONTEND_TELEMETRY_CLIENT_NUMBER,
                                          kelvra::frontend::core::HttpLimits{}});

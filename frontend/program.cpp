@@ -6,7 +6,7 @@
 
 namespace kelvra::frontend {
 
-int Program::Main(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
+int Program::run(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
                   FrontEndSettings settings) {
   // Taken from System32 now, so that every later load by name finds these copies,
   // the system's own included (WinHTTP's certificate checks load bcrypt through
@@ -23,11 +23,11 @@ int Program::Main(HINSTANCE instance, int showCommand, std::vector<std::wstring>
       DispatchMessageW(&message);
     }
   }
-  window.logger().log(L"Exit complete", L"information");
+  window.logger().log(L"Exit complete", base::LogLevel::info);
   return window.exitCode();
 }
 
-std::vector<std::wstring> Program::CommandLineArguments() {
+std::vector<std::wstring> Program::commandLineArguments() {
   int count = 0;
   LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::wstring> arguments;

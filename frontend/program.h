@@ -15,11 +15,11 @@ class Program {
   // Runs the window until it closes, logs "Exit complete" and returns the exit
   // code ExitApplication stored (0 without one); 1 when the window could not be made.
   // arguments are the command line's, without the program's name.
-  [[nodiscard]] static int Main(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
+  [[nodiscard]] static int run(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
                                 FrontEndSettings settings);
 
   // The command line's arguments, split the way the C runtime splits them.
-  [[nodiscard]] static std::vector<std::wstring> CommandLineArguments();
+  [[nodiscard]] static std::vector<std::wstring> commandLineArguments();
 };
 
 }  // namespace kelvra::frontend

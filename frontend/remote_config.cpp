@@ -37,21 +37,21 @@ std::string downloadConfig(const std::wstring& address, const core::HttpLimits& 
 void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
                          core::RemoteConfigRecord& config) {
   location = inputs.folder + kRemoteConfigFileName;
-  logger.log(L"Getting json remote config: " + location, L"information");
+  logger.log(L"Getting json remote config: " + location, base::LogLevel::info);
   try {
     if (isExistingFile(location)) {
-      logger.log(L"Getting json remote config successful", L"information");
+      logger.log(L"Getting json remote config successful", base::LogLevel::info);
       config = core::parseRemoteConfig(readConfigFile(location));
     } else {
-      logger.log(L"Bootstrap did not dropped remote config, trying to download", L"warning");
+      logger.log(L"Bootstrap did not dropped remote config, trying to download", base::LogLevel::warning);
       const std::wstring address = core::remoteConfigAddress(inputs.host, inputs.productId, inputs.configVersion);
       location = address;
       config = core::parseRemoteConfig(downloadConfig(address, inputs.network, inputs.exchanges));
-      logger.log(L"remote config source: " + address, L"information");
+      logger.log(L"remote config source: " + address, base::LogLevel::info);
     }
   } catch (const std::exception& error) {
     const bool givenUp = inputs.exchanges != nullptr && inputs.exchanges->aborted();
-    if (!givenUp) logger.log(L"Error reading remote config: " + base::fromUtf8(error.what()), L"error");
+    if (!givenUp) logger.log(L"Error reading remote config: " + base::fromUtf8(error.what()), base::LogLevel::error);
     config = core::RemoteConfigRecord{};
     throw FrontEndError(core::FailureKind::remoteConfig, L"Getting json remote config: " + location);
   }

@@ -27,7 +27,7 @@ Window* windowOf(HWND window) { return reinterpret_cast<Window*>(GetWindowLongPt
 // are looked for after the start-up call, in System32 only. By name, not from
 // System32, which holds version 5: the manifest's dependency takes the name to
 // version 6 in the side-by-side store. Kept loaded for the window's controls.
-bool Window::EnableVisualStyles() {
+bool Window::enableVisualStyles() {
   const HMODULE commonControls = LoadLibraryW(L"comctl32.dll");
   if (commonControls == nullptr) return false;
   using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
@@ -49,36 +49,50 @@ Window::Window(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEnd
       folder_(executableFolder()),
       logger_(arguments_.size() == 2 ? arguments_[0] : std::wstring()),
       strings_(std::make_unique<LocalizedStrings>(instance, folder_, std::wstring_view())),
-      windowThread_(GetCurrentThreadId()) {
-  if (!EnableVisualStyles()) {
-    logger_.log(L"Could not load comctl32.dll. Error code " + std::to_wstring(GetLastError()) + L".", L"error");
+      windowThread_(GetCurrentThreadId()),
+      reports_(settings_, state_, logger_, windowThread_, [this] { return startup_.exchangesOfThisThread(); }),
+      startup_(folder_, settings_, state_, logger_, reports_,
+               {[this] { runOnWindowThread([this] { startSizeTimer(); }); },
+                [this](const std::exception& error) { onError(error); }}),
+      download_(folder_, settings_.network, logger_,
+                {[this](int percent) {
+                   runOnWindowThread([this, percent] {
+                     if (!download_.cancelled()) {
+                       SendMessageW(progressBarDownload_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+                     }
+                   });
+                 },
+                 [this](const std::exception& error) { onError(error); },
+                 [this] { runOnWindowThread([this] { onDownloadEnded(); }); }}),
+      setup_(folder_, state_, logger_, reports_,
+             {[this](int code) { runOnWindowThread([this, code] { onSetupFinished(code); }); },
+              [this](const std::exception& error) { onError(error); }}) {
+  if (!enableVisualStyles()) {
+    logger_.log(L"Could not load comctl32.dll. Error code " + std::to_wstring(GetLastError()) + L".", base::LogLevel::error);
     return;
   }
-  if (!RegisterWindowClasses() || !CreateMainWindow()) {
-    logger_.log(L"Could not create the window. Error code " + std::to_wstring(GetLastError()) + L".", L"error");
+  if (!registerWindowClasses() || !createMainWindow()) {
+    logger_.log(L"Could not create the window. Error code " + std::to_wstring(GetLastError()) + L".", base::LogLevel::error);
     return;
   }
-  CreateFonts();
-  CreateControls();
-  LayoutControls();
-  SelectPage(Page::init);
-  SetupGuiElements();
+  createFonts();
+  createControls();
+  layoutControls();
+  selectPage(Page::init);
+  setupGuiElements();
 }
 
+// The parts' destructors end their workers first (they use the window's
+// members); a start-up worker that is still busy is sending the report of its
+// failure, which goes out whole.
 Window::~Window() {
   if (window_ != nullptr && !destroyed_) DestroyWindow(window_);
-  // The workers use the window's members: they end first. A start-up worker that
-  // is still busy is sending the report of its failure, which goes out whole.
-  if (downloadClient_) downloadClient_->abort();
-  if (downloadWorker_.joinable()) downloadWorker_.join();
-  if (setupWorker_.joinable()) setupWorker_.join();
-  if (startupWorker_.joinable()) startupWorker_.join();
 }
 
-bool Window::RegisterWindowClasses() const {
+bool Window::registerWindowClasses() const {
   WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProcedure;
+  windowClass.lpfnWndProc = windowProcedure;
   windowClass.hInstance = instance_;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -86,12 +100,12 @@ bool Window::RegisterWindowClasses() const {
   if (RegisterClassExW(&windowClass) == 0) return false;
 
   WNDCLASSEXW pageClass = windowClass;
-  pageClass.lpfnWndProc = PageProcedure;
+  pageClass.lpfnWndProc = pageProcedure;
   pageClass.lpszClassName = kPageClassName;
   return RegisterClassExW(&pageClass) != 0;
 }
 
-bool Window::CreateMainWindow() {
+bool Window::createMainWindow() {
   window_ = CreateWindowExW(kWindowExStyle, kWindowClassName, strings_->get(L"zavKelvra").c_str(), kWindowStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_,
                             this);
@@ -110,7 +124,7 @@ bool Window::CreateMainWindow() {
   return true;
 }
 
-LRESULT CALLBACK Window::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Window::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->window_ = window;
@@ -119,11 +133,18 @@ LRESULT CALLBACK Window::WindowProcedure(HWND window, UINT message, WPARAM wPara
   Window* self = windowOf(window);
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-  return self->HandleMessage(message, wParam, lParam);
+  // An exception must not unwind through the system's frames that called us: it
+  // ends in the error handling like any other failure.
+  try {
+    return self->handleMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    self->onError(error);
+    return 0;
+  }
 }
 
 // Pages only hold controls: what their controls tell them goes to the window.
-LRESULT CALLBACK Window::PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Window::pageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
     case WM_NOTIFY:
@@ -135,29 +156,29 @@ LRESULT CALLBACK Window::PageProcedure(HWND page, UINT message, WPARAM wParam, L
   }
 }
 
-LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kRunTasksMessage:
-      RunPendingTasks();
+      runPendingTasks();
       return 0;
     case kStartupFinishedMessage:
-      OnStartupFinished(wParam != 0);
+      onStartupFinished(wParam != 0);
       return 0;
     case kExitMessage:
-      FinishExit(static_cast<int>(wParam));
+      finishExit(static_cast<int>(wParam));
       return 0;
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      onCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == idLinkLabelError && (header->code == NM_CLICK || header->code == NM_RETURN)) {
-        OpenErrorLink();
+        openErrorLink();
       }
       return 0;
     }
     case WM_TIMER:
-      if (wParam == kSizeTimerId) UpdateSizeLabel();
+      if (wParam == kSizeTimerId) updateSizeLabel();
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
@@ -167,13 +188,13 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
     case WM_DPICHANGED:
-      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_CLOSE:
-      if (!Window_FormClosing()) DestroyWindow(window_);
+      if (!keepOpenOnClose()) DestroyWindow(window_);
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) Window_Deactivate();
+      if (LOWORD(wParam) == WA_INACTIVE) onDeactivate();
       return DefWindowProcW(window_, message, wParam, lParam);
     case WM_DESTROY:
       destroyed_ = true;
@@ -185,12 +206,12 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void Window::OnCommand(int id, int notification) {
-  if (id == idButtonErrorExit && notification == BN_CLICKED) ExitApplication(-1);
+void Window::onCommand(int id, int notification) {
+  if (id == idButtonErrorExit && notification == BN_CLICKED) exitApplication(-1);
 }
 
-void Window::RunOnWindowThread(std::function<void()> task) {
-  if (OnWindowThread()) {
+void Window::runOnWindowThread(std::function<void()> task) {
+  if (onWindowThread()) {
     if (!destroyed_) task();
     return;
   }
@@ -202,7 +223,7 @@ void Window::RunOnWindowThread(std::function<void()> task) {
   PostMessageW(window_, kRunTasksMessage, 0, 0);
 }
 
-void Window::RunPendingTasks() {
+void Window::runPendingTasks() {
   std::deque<std::function<void()>> tasks;
   {
     std::lock_guard lock(tasksMutex_);
@@ -214,32 +235,32 @@ void Window::RunPendingTasks() {
   }
 }
 
-void Window::OnError(const std::exception& error) {
+void Window::onError(const std::exception& error) {
   if (const auto* frontEndError = dynamic_cast<const FrontEndError*>(&error)) {
-    HandleError(frontEndError->kind(), frontEndError->windowsError(), frontEndError->message());
+    handleError(frontEndError->kind(), frontEndError->windowsError(), frontEndError->message());
   } else {
-    HandleError(core::FailureKind::unexpected, 0, base::fromUtf8(error.what()));
+    handleError(core::FailureKind::unexpected, 0, base::fromUtf8(error.what()));
   }
 }
 
 // A report or event that the window's thread handed to the report worker goes out
 // before the exit, as it did when the window's thread sent it itself.
-void Window::ExitApplication(int code) {
+void Window::exitApplication(int code) {
   if (exitRequested_) return;
   exitRequested_ = true;
   if (reports_.idle()) {
-    FinishExit(code);
+    finishExit(code);
     return;
   }
-  reports_.post([this, code] { PostMessageW(window_, kExitMessage, static_cast<WPARAM>(code), 0); });
+  reports_.afterPending([this, code] { PostMessageW(window_, kExitMessage, static_cast<WPARAM>(code), 0); });
 }
 
-void Window::FinishExit(int code) {
-  logger_.log(L"Exiting application with return code " + std::to_wstring(code), L"information");
-  logger_.log(L"Running cleanup.", L"information");
+void Window::finishExit(int code) {
+  logger_.log(L"Exiting application with return code " + std::to_wstring(code), base::LogLevel::info);
+  logger_.log(L"Running cleanup.", base::LogLevel::info);
   KillTimer(window_, kSizeTimerId);
-  if (_cancelDownload) CancelDownload();
-  StopDownloadWorker();
+  if (download_.cancelled()) cancelDownload();
+  download_.stop();
   exitCode_ = code;
   exiting_ = true;
   if (!destroyed_) DestroyWindow(window_);

@@ -65,7 +65,7 @@ void place(HWND control, int x, int y, int width, int height) {
 
 }  // namespace
 
-void Window::CreateControls() {
+void Window::createControls() {
   const int pageIds[] = {idTabInit, idTabDownload, idTabDone, idTabError};
   const wchar_t* pageNames[] = {L"tabInit", L"tabDownload", L"tabDone", L"tabError"};
   for (int i = 0; i < 4; ++i) {
@@ -91,10 +91,10 @@ void Window::CreateControls() {
   linkLabelError_ = control(Page::error, WC_LINK, WS_CHILD | WS_TABSTOP, idLinkLabelError);
   buttonErrorExit_ = control(Page::error, WC_BUTTONW, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
                              idButtonErrorExit);
-  ApplyFonts(false);
+  applyFonts(false);
 }
 
-void Window::CreateFonts() {
+void Window::createFonts() {
   LOGFONTW message = messageFontForDpi(dpi_);
   font_.reset(CreateFontIndirectW(&message));
   LOGFONTW heading = message;
@@ -102,7 +102,7 @@ void Window::CreateFonts() {
   headingFont_.reset(CreateFontIndirectW(&heading));
 }
 
-void Window::ApplyFonts(bool redraw) {
+void Window::applyFonts(bool redraw) {
   const HWND controls[] = {labelDownloadSize_, progressBarDownload_, progressBarInit_, labelStatistics_,
                            labelError_,        linkLabelError_,      buttonErrorExit_};
   for (HWND each : controls) SendMessageW(each, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), redraw);
@@ -111,7 +111,7 @@ void Window::ApplyFonts(bool redraw) {
   SendMessageW(labelWaitEnd_, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont_.get()), redraw);
 }
 
-void Window::LayoutControls() {
+void Window::layoutControls() {
   auto s = [this](int value) { return scaleForDpi(value, dpi_); };
   const int width = s(kClientWidth);
   const int height = s(kClientHeight);
@@ -144,11 +144,11 @@ void Window::LayoutControls() {
   const int errorRoom = buttonTop - s(kGap) - line - s(kGap) - margin;
   const int errorHeight = std::min(errorRoom, textHeight(font_.get(), windowText(labelError_), contentWidth));
   place(labelError_, margin, margin, contentWidth, errorHeight);
-  PlaceErrorLink();
+  placeErrorLink();
 }
 
 // At the error label's right edge, below its text, so that it never covers the message.
-void Window::PlaceErrorLink() {
+void Window::placeErrorLink() {
   RECT label = {};
   GetWindowRect(labelError_, &label);
   MapWindowPoints(nullptr, pages_[static_cast<int>(Page::error)], reinterpret_cast<POINT*>(&label), 2);
@@ -159,15 +159,15 @@ void Window::PlaceErrorLink() {
   place(linkLabelError_, std::max(left, x), static_cast<int>(label.bottom) + scaleForDpi(kGap, dpi_), linkWidth, linkHeight);
 }
 
-void Window::SelectPage(Page page) {
+void Window::selectPage(Page page) {
   page_ = page;
   for (int i = 0; i < 4; ++i) ShowWindow(pages_[i], i == static_cast<int>(page) ? SW_SHOW : SW_HIDE);
   if (page == Page::error && GetForegroundWindow() == window_) SetFocus(buttonErrorExit_);
 }
 
-void Window::SetControlText(HWND control, const std::wstring& text) { SetWindowTextW(control, text.c_str()); }
+void Window::setControlText(HWND control, const std::wstring& text) { SetWindowTextW(control, text.c_str()); }
 
-bool Window::SetIconsFromFile(const std::wstring& path, DWORD& error) {
+bool Window::setIconsFromFile(const std::wstring& path, DWORD& error) {
   const int bigSize = systemMetricForDpi(SM_CXICON, dpi_);
   const int smallSize = systemMetricForDpi(SM_CXSMICON, dpi_);
   base::ScopedIcon big(
@@ -187,18 +187,18 @@ bool Window::SetIconsFromFile(const std::wstring& path, DWORD& error) {
   return true;
 }
 
-void Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
+void Window::onDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   // The controls let go of the old fonts before they are deleted.
   const base::ScopedFont oldFont = std::move(font_);
   const base::ScopedFont oldHeadingFont = std::move(headingFont_);
-  CreateFonts();
-  ApplyFonts(true);
+  createFonts();
+  applyFonts(true);
   SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  LayoutControls();
+  layoutControls();
   DWORD ignored = 0;
-  if (!iconPath_.empty()) (void)SetIconsFromFile(iconPath_, ignored);
+  if (!iconPath_.empty()) (void)setIconsFromFile(iconPath_, ignored);
 }
 
 }  // namespace kelvra::frontend

@@ -11,6 +11,7 @@
 
 #include "campaign.h"
 #include "core/text_encoding.h"
+#include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "frontend_error.h"
 #include "frontend_strings.h"
@@ -33,9 +34,9 @@ using Lines = std::vector<std::pair<std::string, std::string>>;
 // The lines the front end's log gains while the object lives, as (level, message).
 class LogWatch {
  public:
-  LogWatch() : start_(readFileBytes(Logger::GetLogPath(false)).size()) {}
+  LogWatch() : start_(readFileBytes(Logger::logPath(false)).size()) {}
   [[nodiscard]] Lines lines() const {
-    const std::string text = readFileBytes(Logger::GetLogPath(false)).substr(start_);
+    const std::string text = readFileBytes(Logger::logPath(false)).substr(start_);
     Lines found;
     for (std::string line : splitLines(text)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -51,24 +52,14 @@ class LogWatch {
   std::size_t start_;
 };
 
-class DataModule {
- public:
-  explicit DataModule(const std::wstring& path) : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
-  ~DataModule() {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  DataModule(const DataModule&) = delete;
-  DataModule& operator=(const DataModule&) = delete;
-  [[nodiscard]] HMODULE get() const { return module_; }
-
- private:
-  HMODULE module_;
-};
+ScopedModule dataModule(const std::wstring& path) {
+  return ScopedModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
 
 // The culture's own text of a key, straight from its table.
 std::wstring tableText(const std::wstring& culture, unsigned id) {
-  const DataModule module(culture.empty() ? kPayload + L"\\KelvraInstaller.exe"
-                                          : kPayload + L"\\" + culture + L"\\KelvraWebInstaller.resources.dll");
+  const ScopedModule module = dataModule(culture.empty() ? kPayload + L"\\KelvraInstaller.exe"
+                                                         : kPayload + L"\\" + culture + L"\\KelvraWebInstaller.resources.dll");
   const wchar_t* text = nullptr;
   const int length = LoadStringW(module.get(), id, reinterpret_cast<wchar_t*>(&text), 0);
   return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
@@ -85,24 +76,15 @@ unsigned idOf(std::wstring_view key) {
 const unsigned kLabelWaitEndId = idOf(L"labelWaitEnd");
 
 // Holds a file open without sharing, as another program might.
-class LockedFile {
- public:
-  explicit LockedFile(const std::wstring& path)
-      : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~LockedFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  LockedFile(const LockedFile&) = delete;
-  LockedFile& operator=(const LockedFile&) = delete;
-
- private:
-  HANDLE handle_;
-};
+ScopedFileHandle lockFile(const std::wstring& path) {
+  return ScopedFileHandle(
+      CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 }  // namespace
 
 TEST(LocalizedStringsTest, FallsBackFromTheCultureToItsParentsThenEnglish) {
-  const DataModule english(kPayload + L"\\KelvraInstaller.exe");
+  const ScopedModule english = dataModule(kPayload + L"\\KelvraInstaller.exe");
   ASSERT_NE(english.get(), nullptr);
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"de-DE", L"de"},   {L"de-AT", L"de"},   {L"ja-JP", L"ja"},       {L"pt-BR", L"pt-BR"},
@@ -122,7 +104,7 @@ TEST(LocalizedStringsTest, FallsBackFromTheCultureToItsParentsThenEnglish) {
 }
 
 TEST(LocalizedStringsTest, KeysWithoutAStringYieldNothing) {
-  const DataModule english(kPayload + L"\\KelvraInstaller.exe");
+  const ScopedModule english = dataModule(kPayload + L"\\KelvraInstaller.exe");
   const LocalizedStrings strings(english.get(), kPayload, L"de-DE");
   EXPECT_EQ(strings.get(L"errorSpace_url"), L"");
   EXPECT_EQ(strings.get(L"errorSpace_link"), L"");
@@ -135,7 +117,7 @@ TEST(LocalizedStringsTest, AMissingCultureFileFallsToItsParent) {
   CreateDirectoryW((folder / L"es").c_str(), nullptr);
   CopyFileW((kPayload + L"\\es\\KelvraWebInstaller.resources.dll").c_str(),
             (folder / L"es\\KelvraWebInstaller.resources.dll").c_str(), FALSE);
-  const DataModule english(kPayload + L"\\KelvraInstaller.exe");
+  const ScopedModule english = dataModule(kPayload + L"\\KelvraInstaller.exe");
   const LocalizedStrings strings(english.get(), folder.path(), L"es-MX");
   EXPECT_EQ(strings.loadedCultures(), std::vector<std::wstring>{L"es"});
   EXPECT_EQ(strings.get(L"labelWaitEnd"), tableText(L"es", kLabelWaitEndId));
@@ -187,7 +169,7 @@ TEST(CampaignTest, AnUnreadableFileIsLoggedAndReported) {
   const TempFolder folder;
   const std::wstring path = folder / L"payload.campaign";
   writeFileBytes(path, "{}");
-  const LockedFile lock(path);
+  const ScopedFileHandle lock = lockFile(path);
   Logger logger(L"");
   const LogWatch log;
   std::string campaign = "{}";
@@ -285,7 +267,7 @@ TEST(RemoteConfigTest, AFileHeldByAnotherProgramIsTheRemoteConfigFailure) {
   const TempFolder folder;
   const std::wstring path = folder / L"remoteconfig.json";
   writeFileBytes(path, "{}");
-  const LockedFile lock(path);
+  const ScopedFileHandle lock = lockFile(path);
   const ConfigRun run = readConfig(folder.path(), L"localhost:1");
   EXPECT_EQ(run.kind, FailureKind::remoteConfig);
   ASSERT_EQ(run.lines.size(), 3u);
@@ -310,8 +292,8 @@ TEST(RemoteConfigTest, WithoutTheFileTheServiceIsAskedAndItsAddressIsTheLocation
 }
 
 TEST(LoggerTest, BothLogsShareTheBootstrappersFolder) {
-  const std::wstring own = Logger::GetLogPath(false);
-  const std::wstring bootstrapper = Logger::GetLogPath(true);
+  const std::wstring own = Logger::logPath(false);
+  const std::wstring bootstrapper = Logger::logPath(true);
   const std::wstring folder = L"\\ZAVsoft\\Kelvra\\logs\\";
   ASSERT_GT(own.size(), folder.size());
   EXPECT_EQ(own.substr(own.size() - folder.size() - 25), folder + L"InstallerWebinstaller.log");

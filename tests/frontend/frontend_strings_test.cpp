@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "frontend_strings.h"
 
@@ -48,20 +49,6 @@ std::multiset<std::string> placeholders(const std::wstring& text) {
   }
   return found;
 }
-
-class Module {
- public:
-  Module(const std::wstring& path, DWORD flags) : module_(LoadLibraryExW(path.c_str(), nullptr, flags)) {}
-  ~Module() {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  Module(const Module&) = delete;
-  Module& operator=(const Module&) = delete;
-  [[nodiscard]] HMODULE get() const { return module_; }
-
- private:
-  HMODULE module_;
-};
 
 BOOL CALLBACK collectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
   reinterpret_cast<std::set<WORD>*>(found)->insert(language);
@@ -144,7 +131,7 @@ TEST(FrontEndStringsTest, KeysAreTheEnglishTablesAndNothingElse) {
 }
 
 TEST(FrontEndStringsTest, EnglishIsBuiltIntoTheFrontEnd) {
-  const Module frontEnd(kPayload + L"/KelvraInstaller.exe", LOAD_LIBRARY_AS_DATAFILE);
+  const ScopedModule frontEnd(LoadLibraryExW((kPayload + L"/KelvraInstaller.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_NE(frontEnd.get(), nullptr) << GetLastError();
   for (const FrontEndStringKey& entry : kFrontEndStringKeys) {
     EXPECT_EQ(toUtf8(loadString(frontEnd.get(), entry.id)), toUtf8(englishTexts().at(entry.key))) << toUtf8(entry.key);
@@ -164,7 +151,7 @@ TEST_P(CultureStringsTest, DllLoadsWithoutCodeAndTranslatesEveryKey) {
   const CultureCase& test = GetParam();
   const std::wstring path = dllPath(test.culture);
   // Loaded as an image, not as data: the loader accepts it as a DLL.
-  const Module dll(path, 0);
+  const ScopedModule dll(LoadLibraryExW(path.c_str(), nullptr, 0));
   ASSERT_NE(dll.get(), nullptr) << GetLastError();
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(dll.get());
   // The loader maps only DLLs of its own architecture as images: this build's headers.

@@ -56,7 +56,7 @@ HttpLimits testNetworkLimits() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   restrictDllSearchToSystemFolder();
   // Reports and events go nowhere unless the test names their hosts.
-  return Program::Main(instance, showCommand, Program::CommandLineArguments(),
+  return Program::run(instance, showCommand, Program::commandLineArguments(),
                        FrontEndSettings{environmentValue(L"KELVRA_TEST_CONFIG_HOST", L"localhost:9"),
                                         environmentValue(L"KELVRA_TEST_REPORT_HOST", L""),
                                         environmentValue(L"KELVRA_TEST_TELEMETRY_HOST", L""),

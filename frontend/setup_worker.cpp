@@ -1,6 +1,5 @@
-// The client setup: its command line, the digest check, the launch and the wait,
-// and the way its exit code becomes the front end's.
-#include "window.h"
+// The setup worker: the command line, both digests, the launch and the wait.
+#include "setup_worker.h"
 
 #include <optional>
 
@@ -18,12 +17,9 @@ namespace kelvra::frontend {
 namespace {
 
 constexpr std::int64_t kSilentSetupMinimumFreeBytes = 1073741824;
-// The setup's code for an elevation the user refused, and a declined consent prompt's.
-constexpr int kElevationDenied = internal::kSetupElevationDenied;
-
 // Total free bytes of the drive that holds the program files folder; -1 when
 // that drive can't be read.
-[[nodiscard]] std::int64_t GetDefaultTargetDriveFreeSpace() {
+[[nodiscard]] std::int64_t defaultTargetDriveFreeSpace() {
   wchar_t expanded[MAX_PATH] = {};
   const DWORD length = ExpandEnvironmentStringsW(L"%ProgramFiles%", expanded, MAX_PATH);
   if (length == 0 || length > MAX_PATH || expanded[0] == L'\0' || expanded[1] != L':') return -1;
@@ -38,8 +34,8 @@ constexpr int kElevationDenied = internal::kSetupElevationDenied;
 
 // The digest-mismatch failure is the same whichever digest failed; the line before
 // it in the log tells which.
-void Window::CheckSetupDigests(const std::wstring& path) {
-  const core::ExpectedSetupDigests expected{_remoteConfigJson.installerMd5, _remoteConfigJson.installerSha256};
+void SetupWorker::checkSetupDigests(const std::wstring& path) {
+  const core::ExpectedSetupDigests expected{state_.remoteConfig.installerMd5, state_.remoteConfig.installerSha256};
   // Without installerSha256 the file is read for MD5 alone, as it always was.
   const FileDigests digests = expected.sha256 ? fileDigests(path, {DigestAlgorithm::md5, DigestAlgorithm::sha256})
                                               : fileDigests(path, {DigestAlgorithm::md5});
@@ -60,74 +56,66 @@ void Window::CheckSetupDigests(const std::wstring& path) {
     case core::SetupDigestVerdict::md5Mismatch:
       logger_.log(L"MD5 do not match, expecting: " + base::fromUtf8(core::lowerCaseDigest(expected.md5)) + L", got: " +
                       base::fromUtf8(actual.md5),
-                  L"error");
+                  base::LogLevel::error);
       break;
     case core::SetupDigestVerdict::sha256Mismatch:
       logger_.log(L"SHA-256 do not match, expecting: " + base::fromUtf8(core::lowerCaseDigest(*expected.sha256)) +
                       L", got: " + base::fromUtf8(actual.sha256),
-                  L"error");
+                  base::LogLevel::error);
       break;
     case core::SetupDigestVerdict::sha256Malformed:
       // The value itself stays out of the log: it may be long or hold anything.
       logger_.log(L"installerSha256 is not 64 hexadecimal digits (" + std::to_wstring(expected.sha256->size()) +
                       L" characters); the setup is refused",
-                  L"error");
+                  base::LogLevel::error);
       break;
   }
   throw FrontEndError(core::FailureKind::digestMismatch, L"Downloaded file MD5 do not match remote-config data.");
 }
 
-void Window::StartSetupWorker() {
-  setupWorker_ = std::thread([this] { backgroundWorkerRunSetup(); });
+SetupWorker::SetupWorker(const std::wstring& folder, const RunState& state, Logger& logger, Reports& reports,
+                         Calls calls)
+    : folder_(folder), state_(state), logger_(logger), reports_(reports), calls_(std::move(calls)) {}
+
+SetupWorker::~SetupWorker() { join(); }
+
+void SetupWorker::start(const std::wstring& path, HWND owner) {
+  thread_ = std::thread([this, path, owner] { run(path, owner); });
 }
 
-void Window::backgroundWorkerRunSetup() {
+void SetupWorker::join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void SetupWorker::run(const std::wstring& path, HWND owner) {
   int exitCode = 0;
   try {
-    logger_.log(L"Starting up client setup.", L"information");
+    logger_.log(L"Starting up client setup.", base::LogLevel::info);
     core::SetupCommandInputs inputs;
-    inputs.languageArgument = core::languageArgument(userInterfaceCulture(), !_productId.empty());
-    if (!_productId.empty()) {
-      inputs.productId = _productId;
-      inputs.enoughSpaceForSilentSetup = GetDefaultTargetDriveFreeSpace() > kSilentSetupMinimumFreeBytes;
-      if (!_gameName.empty()) inputs.gameName = _gameName;
+    inputs.languageArgument = core::languageArgument(userInterfaceCulture(), !state_.productId.empty());
+    if (!state_.productId.empty()) {
+      inputs.productId = state_.productId;
+      inputs.enoughSpaceForSilentSetup = defaultTargetDriveFreeSpace() > kSilentSetupMinimumFreeBytes;
+      if (!state_.gameName.empty()) inputs.gameName = state_.gameName;
     }
-    inputs.encodedCampaign = base::fromUtf8(_encodedPayload);
+    inputs.encodedCampaign = base::fromUtf8(state_.encodedPayload);
     const std::wstring arguments = core::buildSetupCommandLine(inputs);
 
-    const std::wstring path = SetupFilePath();
-    CheckSetupDigests(path);
+    checkSetupDigests(path);
 
-    logger_.log(L"launching: " + path + L" with args: " + arguments, L"information");
-    const internal::SetupRun run =
-        internal::runSetupProgram({path, arguments, folder_, window_}, ShellExecuteExW,
-                                  [this] { webClient_KelvraReport(L"kelvra_download_completed"); });
-    if (run.promptDeclined) logger_.log(L"The user declined the elevation prompt of the client setup.", L"warning");
-    exitCode = run.exitCode;
+    logger_.log(L"launching: " + path + L" with args: " + arguments, base::LogLevel::info);
+    const internal::SetupRun setupRun =
+        internal::runSetupProgram({path, arguments, folder_, owner}, ShellExecuteExW,
+                                  [this] { reports_.sendEvent(L"kelvra_download_completed"); });
+    if (setupRun.promptDeclined) {
+      logger_.log(L"The user declined the elevation prompt of the client setup.", base::LogLevel::warning);
+    }
+    exitCode = setupRun.exitCode;
   } catch (const std::exception& error) {
-    OnError(error);
+    calls_.failed(error);
     return;
   }
-  RunOnWindowThread([this, exitCode] { SetupCompleted(exitCode); });
-}
-
-void Window::SetupCompleted(int exitCode) {
-  if (setupWorker_.joinable()) setupWorker_.join();
-  const std::wstring text = L"Client setup finished with return code: " + std::to_wstring(exitCode);
-  if (exitCode == kElevationDenied) {
-    DeleteSetupFile();
-    webClient_ErrorReport(L"Admin elevation denied. Setup will not continue.");
-    ExitApplication(kElevationDenied);
-    return;
-  }
-  if (exitCode != 0) {
-    logger_.log(text, L"error");
-    if (!errorReportSent) webClient_ErrorReport(text);
-  } else {
-    logger_.log(text, L"information");
-  }
-  DeleteSetupFile();
-  ExitApplication(exitCode);
+  calls_.finished(exitCode);
 }
 
 }  // namespace kelvra::frontend

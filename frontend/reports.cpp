@@ -1,8 +1,6 @@
-// Problem reports and events to the maker's services, sent synchronously on the
-// calling thread, except on the window's thread, which hands them to the report
-// worker so that it never waits on a server. Their failures are only logged: a
-// report must never become a failure of its own.
-#include "window.h"
+// Problem reports and events: their bodies from the run's state and both logs,
+// and the exchanges with the services.
+#include "reports.h"
 
 #include <bcrypt.h>
 
@@ -37,7 +35,7 @@ core::LogForReport logForReport(const std::wstring& path, Logger& logger) {
   if (!isExistingFile(path)) return log;
   const FileReading reading = readWholeFile(path, kMaxLogBytes);
   if (reading.failed) {
-    logger.log(L"cannot read: " + path, L"information");
+    logger.log(L"cannot read: " + path, base::LogLevel::info);
     return log;
   }
   if (!reading.bytes.empty()) log.text = base::fromUtf8(reading.bytes);
@@ -74,40 +72,48 @@ std::string localTimeWithOffset() {
 
 }  // namespace
 
-void Window::webClient_ErrorReport(const std::wstring& message) {
+Reports::Reports(const FrontEndSettings& settings, const RunState& state, Logger& logger, DWORD windowThread,
+                 AbortGroupOfThisThread abortGroup)
+    : settings_(settings),
+      state_(state),
+      logger_(logger),
+      windowThread_(windowThread),
+      abortGroup_(std::move(abortGroup)) {}
+
+void Reports::sendProblemReport(const std::wstring& message) {
   if (settings_.problemReportHost.empty()) {
-    logger_.log(L"Problem reports are not sent: no problem-report host in this build", L"information");
+    logger_.log(L"Problem reports are not sent: no problem-report host in this build", base::LogLevel::info);
     return;
   }
-  logger_.log(L"Sending error to " + settings_.problemReportHost + L": " + message, L"information");
+  logger_.log(L"Sending error to " + settings_.problemReportHost + L": " + message, base::LogLevel::info);
 
   core::ProblemFields fields;
   fields.webInstallerVersion = KELVRA_FRONTEND_VERSION_TEXT;
-  fields.remoteConfigVersion = base::toUtf8(_remoteConfigVersion);
+  fields.remoteConfigVersion = base::toUtf8(state_.remoteConfigVersion);
   fields.osIdentification = base::toUtf8(systemFriendlyName());
-  fields.clientVersion = _remoteConfigJson.version;
-  fields.downloadLink = _remoteConfigJson.downloadLink;
-  fields.encodedCampaign = base::encodeBase64(_campaignPayload);
+  fields.clientVersion = state_.remoteConfig.version;
+  fields.downloadLink = state_.remoteConfig.downloadLink;
+  fields.encodedCampaign = base::encodeBase64(state_.campaignPayload);
   fields.error = base::toUtf8(message);
-  const std::wstring snippet = core::buildLogSnippet(logForReport(Logger::GetLogPath(false), logger_),
-                                               logForReport(Logger::GetLogPath(true), logger_));
+  const std::wstring snippet = core::buildLogSnippet(logForReport(Logger::logPath(false), logger_),
+                                               logForReport(Logger::logPath(true), logger_));
   const std::string body = core::buildProblemReportBody(core::buildProblemText(fields), base::toUtf8(snippet));
-  SendOffWindowThread([this, body] { PostProblemReport(body); });
+  sendOffWindowThread([this, body] { postProblemReport(body); });
 }
 
-void Window::PostProblemReport(const std::string& body) {
+void Reports::postProblemReport(const std::string& body) {
   HttpClient client(userAgent(), settings_.network);
-  const HttpAbortGroup::Watch watch(ExchangesOfThisThread(), client);
+  const HttpAbortGroup::Watch watch(abortGroup_(), client);
   const HttpResult result = client.post(L"http://" + settings_.problemReportHost + L"/problem.php",
                                         "application/x-www-form-urlencoded", body);
   if (!result.failed) return;
   logger_.log(result.sent ? L"Sending error failed (HttpWebResponse)" : L"Sending error failed (StreamWriter)",
-              L"error");
+              base::LogLevel::error);
 }
 
-void Window::webClient_KelvraReport(const std::wstring& eventName) {
+void Reports::sendEvent(const std::wstring& eventName) {
   if (settings_.telemetryHost.empty()) {
-    logger_.log(L"Events are not sent: no telemetry host in this build", L"information");
+    logger_.log(L"Events are not sent: no telemetry host in this build", base::LogLevel::info);
     return;
   }
   bool campaignReplaced = false;
@@ -115,47 +121,42 @@ void Window::webClient_KelvraReport(const std::wstring& eventName) {
   fields.name = base::toUtf8(eventName);
   fields.date = localTimeWithOffset();
   fields.uuid = newGuid();
-  fields.campaignJson = core::campaignForEvent(_campaignPayload, campaignReplaced);
+  fields.campaignJson = core::campaignForEvent(state_.campaignPayload, campaignReplaced);
   fields.currentVersion = installedClientVersion();
-  fields.version = _remoteConfigJson.version;
-  if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", L"warning");
+  fields.version = state_.remoteConfig.version;
+  if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", base::LogLevel::warning);
   const std::string body = core::buildEventBody(fields);
-  logger_.log(L"Sending event: " + base::fromUtf8(body), L"information");
-  SendOffWindowThread([this, body] { PostEvent(body); });
+  logger_.log(L"Sending event: " + base::fromUtf8(body), base::LogLevel::info);
+  sendOffWindowThread([this, body] { postEvent(body); });
 }
 
-void Window::PostEvent(const std::string& body) {
+void Reports::postEvent(const std::string& body) {
   HttpClient client(userAgent(), settings_.network);
-  const HttpAbortGroup::Watch watch(ExchangesOfThisThread(), client);
+  const HttpAbortGroup::Watch watch(abortGroup_(), client);
   const HttpResult result = client.post(
       L"https://" + settings_.telemetryHost + L"/clients/" + settings_.telemetryClientNumber + L"/events",
       "application/json", body);
   if (!result.failed) {
-    logger_.log(L"Send result: " + std::to_wstring(result.status), L"information");
+    logger_.log(L"Send result: " + std::to_wstring(result.status), base::LogLevel::info);
   } else if (result.sent) {
-    logger_.log(L"[HttpWebResponse] Sending event failed: " + result.message, L"error");
+    logger_.log(L"[HttpWebResponse] Sending event failed: " + result.message, base::LogLevel::error);
   } else {
-    logger_.log(L"[StreamWriter] Sending event failed: " + result.message, L"error");
+    logger_.log(L"[StreamWriter] Sending event failed: " + result.message, base::LogLevel::error);
   }
 }
 
-void Window::SendOffWindowThread(std::function<void()> exchange) {
-  if (!OnWindowThread()) {
+void Reports::sendOffWindowThread(std::function<void()> exchange) {
+  if (GetCurrentThreadId() != windowThread_) {
     exchange();
     return;
   }
-  reports_.post([this, exchange = std::move(exchange)] {
+  worker_.post([this, exchange = std::move(exchange)] {
     try {
       exchange();
     } catch (const std::exception& error) {
-      logger_.log(L"Sending failed: " + base::fromUtf8(error.what()), L"error");
+      logger_.log(L"Sending failed: " + base::fromUtf8(error.what()), base::LogLevel::error);
     }
   });
-}
-
-// The start-up worker's exchanges end when the user cancels the start-up.
-HttpAbortGroup* Window::ExchangesOfThisThread() {
-  return GetCurrentThreadId() == startupThreadId_ ? &startupExchanges_ : nullptr;
 }
 
 }  // namespace kelvra::frontend
