@@ -7,7 +7,7 @@ namespace kelvra::frontend {
 
 class Logger;
 
-// GetCampaign: reads payload.campaign in folder into campaignPayload (UTF-8, without a byte
+// Reads payload.campaign in folder into campaignPayload (UTF-8, without a byte
 // order mark) while that still holds "{}", when the file exists and is not
 // empty; then fills encodedPayload with the base64 of the campaign's UTF-8 bytes
 // unless it already holds something (which is logged as an override). A missing

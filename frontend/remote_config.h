@@ -20,7 +20,7 @@ struct RemoteConfigInputs {
   HttpAbortGroup* exchanges = nullptr;  // stops the download when aborted; may be null
 };
 
-// GetRemoteConfigJson: fills location with the file's path (or, once it downloads, the address) before
+// Fills location with the file's path (or, once it downloads, the address) before
 // anything can fail, then config. Throws FrontEndError: outdated for a
 // configuration marked deprecated, remoteConfig when none could be read or
 // parsed (config is then the empty record, and the cause has been logged). A
