@@ -15,52 +15,23 @@ exe="$build/bin/InstallerBootstrapperWithStandin.exe"
 watcher="$build/bin/notice_watcher.exe"
 [ -f "$exe" ] && [ -f "$watcher" ] || { echo "demo: $exe or $watcher is missing (make build)" >&2; exit 1; }
 
-framework_key='HKLM\Software\Microsoft\NET Framework Setup\NDP'
-client_key='HKLM\Software\ZAVsoft'
-demo="$state/prefix/drive_c/kelvra-demo"
-demo_windows='C:\kelvra-demo'
-
-win() { timeout -k 5 60 "$bench" run "$state" "$@" >/dev/null 2>&1; }
-
-save_key() {  # key, file: exports the key when it exists
-  rm -f "$2"
-  win reg export "$1" "Z:${2//\//\\}" /y || rm -f "$2"
-}
-
-restore_key() {  # key, file: the key as save_key found it
-  win reg delete "$1" /f
-  [ -f "$2" ] && win reg import "Z:${2//\//\\}"
-  rm -f "$2"
-}
+# shellcheck source=tools/demo_prefix.sh
+source "$here/demo_prefix.sh"
 
 finish() {
-  # The front end outlives a killed bootstrapper; both go by image name.
-  win taskkill /f /im "$(basename "$exe")"
-  win taskkill /f /im KelvraInstaller.exe
-  restore_key "$framework_key" "$state/demo-framework.reg"
-  restore_key "$client_key" "$state/demo-client.reg"
-  rm -rf "$demo"
-  "$bench" stop "$state" >/dev/null
+  restore_prefix "$exe"
 }
 
 timeout 300 "$bench" start "$state" "$arch" || exit 1
 trap finish EXIT
 
-save_key "$framework_key" "$state/demo-framework.reg"
-save_key "$client_key" "$state/demo-client.reg"
-win reg delete "$framework_key" /f
-win reg add "$framework_key\\v4\\Full" /v Release /t REG_DWORD /d 528040 /f ||
-  { echo "demo: cannot register .NET Framework 4.8" >&2; exit 1; }
-win reg delete "$client_key" /f
-
-rm -rf "$demo"
-mkdir -p "$demo/cwd"
+prepare_prefix
 printf '{"content":{"windows":{"version":"2.0.1"}}}' >"$demo/cwd/remoteconfig.json"
 
-log="$state/prefix/drive_c/ProgramData/ZAVsoft/Kelvra/logs/InstallerBootstrapper.log"
+log="$logs/InstallerBootstrapper.log"
 before=$( [ -f "$log" ] && wc -l <"$log" || echo 0 )
 # Answers any notice, so that a run that fails can't sit behind a message box.
-"$bench" run "$state" "$watcher" "Z:${state//\//\\}\\demo-notice.json" 60000 >/dev/null 2>&1 &
+"$bench" run "$state" "$watcher" "$(z_path "$state")\\demo-notice.json" 60000 >/dev/null 2>&1 &
 watcher_pid=$!
 (
   cd "$demo/cwd" &&
@@ -96,7 +67,6 @@ except (OSError, KeyError, ValueError):
     print("peak working set: no report from the front end")
 EOF
 echo "--- working folders left in the temporary folder:"
-temp=$(timeout 60 "$bench" shell "$state" sh -c 'winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d "\r")"' 2>/dev/null)
-left=$(ls -d "$temp"/KelvraInstaller_* 2>/dev/null)
+left=$(left_in_temp 'KelvraInstaller_*')
 echo "${left:-(none)}"
 [ "$code" = 0 ] && [ -z "$left" ]

@@ -35,51 +35,25 @@ cmake --build "$demo_build" -j"${JOBS:-2}" --target InstallerBootstrapper >/dev/
   { echo "demo: building the demo bootstrapper failed" >&2; exit 1; }
 exe="$demo_build/bin/InstallerBootstrapper.exe"
 
-framework_key='HKLM\Software\Microsoft\NET Framework Setup\NDP'
-client_key='HKLM\Software\ZAVsoft'
-demo="$state/prefix/drive_c/kelvra-demo"
-demo_windows='C:\kelvra-demo'
 services_state="$demo_build/services"
 screenshots="$demo_build/screenshots"
 services_pid=""
-
-win() { timeout -k 5 60 "$bench" run "$state" "$@" >/dev/null 2>&1; }
-
-save_key() {  # key, file: exports the key when it exists
-  rm -f "$2"
-  win reg export "$1" "Z:${2//\//\\}" /y || rm -f "$2"
-}
-
-restore_key() {  # key, file: the key as save_key found it
-  win reg delete "$1" /f
-  [ -f "$2" ] && win reg import "Z:${2//\//\\}"
-  rm -f "$2"
-}
+# shellcheck source=tools/demo_prefix.sh
+source "$here/demo_prefix.sh"
 
 finish() {
-  win taskkill /f /im "$(basename "$exe")"
-  win taskkill /f /im KelvraInstaller.exe
   [ -n "$services_pid" ] && kill "$services_pid" 2>/dev/null && wait "$services_pid" 2>/dev/null
   [ -f "$services_state/certificates/ca.pem" ] &&
-    win "$bin/trust_test_root.exe" remove "Z:${services_state//\//\\}\\certificates\\ca.pem"
-  restore_key "$framework_key" "$state/demo-framework.reg"
-  restore_key "$client_key" "$state/demo-client.reg"
-  rm -rf "$demo"
-  "$bench" stop "$state" >/dev/null
+    win "$bin/trust_test_root.exe" remove "$(z_path "$services_state")\\certificates\\ca.pem"
+  restore_prefix "$exe"
 }
 
 timeout 300 "$bench" start "$state" "$arch" >/dev/null || exit 1
 trap finish EXIT
 
-save_key "$framework_key" "$state/demo-framework.reg"
-save_key "$client_key" "$state/demo-client.reg"
-win reg delete "$framework_key" /f
-win reg add "$framework_key\\v4\\Full" /v Release /t REG_DWORD /d 528040 /f ||
-  { echo "demo: cannot register .NET Framework 4.8" >&2; exit 1; }
-win reg delete "$client_key" /f
-
-rm -rf "$demo" "$screenshots"
-mkdir -p "$demo/cwd" "$screenshots"
+prepare_prefix
+rm -rf "$screenshots"
+mkdir -p "$screenshots"
 # A throttled download, so that the download page can be seen.
 python3 "$here/local_services.py" --state "$services_state" --setup "$bin/client_setup_standin.exe" \
   --setup-mode slow --slow-seconds 3 --https-port $https_port --http-port $http_port \
@@ -87,10 +61,9 @@ python3 "$here/local_services.py" --state "$services_state" --setup "$bin/client
 services_pid=$!
 for _ in $(seq 100); do [ -s "$demo_build/services.out" ] && break; sleep 0.2; done
 [ -s "$demo_build/services.out" ] || { echo "demo: the local services did not start:" >&2; cat "$demo_build/services.err" >&2; exit 1; }
-win "$bin/trust_test_root.exe" add "Z:${services_state//\//\\}\\certificates\\ca.pem" ||
+win "$bin/trust_test_root.exe" add "$(z_path "$services_state")\\certificates\\ca.pem" ||
   { echo "demo: cannot trust the services' test CA in the prefix" >&2; exit 1; }
 
-logs="$state/prefix/drive_c/ProgramData/ZAVsoft/Kelvra/logs"
 before_boot=$( [ -f "$logs/InstallerBootstrapper.log" ] && wc -l <"$logs/InstallerBootstrapper.log" || echo 0 )
 before_front=$( [ -f "$logs/InstallerWebinstaller.log" ] && wc -l <"$logs/InstallerWebinstaller.log" || echo 0 )
 
@@ -104,7 +77,7 @@ run_pid=$!
 # A screenshot of each page the front end passes, while it runs.
 shoot() {  # page, name
   timeout 60 "$bench" run "$state" "$bin/frontend_driver.exe" wait-page "$1" 30000 >/dev/null 2>&1 &&
-    timeout 60 "$bench" run "$state" "$bin/frontend_driver.exe" screenshot "Z:${screenshots//\//\\}\\$2.bmp" \
+    timeout 60 "$bench" run "$state" "$bin/frontend_driver.exe" screenshot "$(z_path "$screenshots")\\$2.bmp" \
       >/dev/null 2>&1
 }
 shoot tabDownload download
@@ -142,7 +115,6 @@ for bmp in sorted(pathlib.Path(sys.argv[1]).glob("*.bmp")):
     print(png)
 EOF
 echo "--- left in the temporary folder:"
-temp=$(timeout 60 "$bench" shell "$state" sh -c 'winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d "\r")"' 2>/dev/null)
-left=$(ls -d "$temp"/KelvraInstaller_* "$temp"/*Setup*.exe 2>/dev/null)
+left=$(left_in_temp 'KelvraInstaller_*' '*Setup*.exe')
 echo "${left:-(nothing)}"
 [ "$code" = 0 ] && [ -z "$left" ]

@@ -60,7 +60,25 @@ def serve_https(handler, certificate):
     return httpd, thread
 
 
-class ConfigServer:
+class HttpsService:
+    """A handler served by serve_https until stop(); stopping is set first, so that
+    handlers waiting on it end."""
+
+    def __init__(self):
+        self.stopping = threading.Event()
+
+    def serve(self, handler, certificate):
+        self.httpd, self.thread = serve_https(handler, certificate)
+        self.port = self.httpd.server_address[1]
+
+    def stop(self):
+        self.stopping.set()
+        self.httpd.shutdown()
+        self.httpd.server_close()
+        self.thread.join(timeout=10)
+
+
+class ConfigServer(HttpsService):
     """Answers GET with the (status, body) that responses holds for the request's
     last query member "case" (or its whole path without one); records every path
     requested. A body may be a function that returns an iterable of pieces: they
@@ -69,8 +87,8 @@ class ConfigServer:
     (or until it stops) before it answers anything."""
 
     def __init__(self, certificate, responses):
+        super().__init__()
         self.requests = []
-        self.stopping = threading.Event()
         server = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -103,17 +121,10 @@ class ConfigServer:
             def log_message(self, *args):
                 pass
 
-        self.httpd, self.thread = serve_https(Handler, certificate)
-        self.port = self.httpd.server_address[1]
+        self.serve(Handler, certificate)
 
     def base_url(self):
         return f"https://localhost:{self.port}/components/webinstaller?component_version=2.0.0"
-
-    def stop(self):
-        self.stopping.set()
-        self.httpd.shutdown()
-        self.httpd.server_close()
-        self.thread.join(timeout=10)
 
 
 def closed_port():

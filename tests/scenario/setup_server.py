@@ -30,11 +30,11 @@ STREAM_LIMIT_SECONDS = 300
 PIECE = b"\xa5" * 65536
 
 
-class SetupServer:
+class SetupServer(https_server.HttpsService):
     def __init__(self, certificate, content):
+        super().__init__()
         self.content = content
         self.requests = []
-        self.stopping = threading.Event()
         server = self
 
         def streaming():
@@ -145,14 +145,7 @@ class SetupServer:
             def log_message(self, *args):
                 pass
 
-        self.httpd, self.thread = https_server.serve_https(Handler, certificate)
-        self.port = self.httpd.server_address[1]
+        self.serve(Handler, certificate)
 
     def url(self, mode, name="KelvraSetup.exe"):
         return f"https://localhost:{self.port}/{mode}/{name}"
-
-    def stop(self):
-        self.stopping.set()
-        self.httpd.shutdown()
-        self.httpd.server_close()
-        self.thread.join(timeout=10)

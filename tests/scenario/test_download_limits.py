@@ -6,7 +6,6 @@ The real front end under Wine against local HTTPS servers on 127.0.0.1. The slow
 and endless cases run the test build of the front end with shortened waits and a
 16 MiB setup cap, so that none of them waits out a minute or a gigabyte; the
 product's own waits and cap are held by the unit tests (frontend_download_rules_test)."""
-import hashlib
 import re
 import shutil
 import time
@@ -60,11 +59,7 @@ def setUpModule():
 class LimitsCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.content = STANDIN.read_bytes()
-        cls.md5 = hashlib.md5(cls.content).hexdigest()
-        cls.certificates = cls.enterClassContext(bench.trusted_certificates(WORK / "certificates"))
-        cls.server = setup_server.SetupServer(cls.certificates.server, cls.content)
-        cls.addClassCleanup(cls.server.stop)
+        bench.serve_setup(cls, STANDIN.read_bytes(), WORK / "certificates")
         cls.responses = {}
         cls.config_server = https_server.ConfigServer(cls.certificates.server, cls.responses)
         cls.addClassCleanup(cls.config_server.stop)

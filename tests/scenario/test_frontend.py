@@ -53,9 +53,7 @@ def setUpModule():
     WORK.mkdir(parents=True)
     # The client download trickles on for as long as a test looks at the download page.
     global _download_certificates, _download_server
-    _download_certificates = https_server.Certificates(WORK / "download-certificates")
-    trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(_download_certificates.ca)])
-    assert trusted.returncode == 0, trusted.stderr
+    _download_certificates = unittest.enterModuleContext(bench.trusted_certificates(WORK / "download-certificates"))
     _download_server = setup_server.SetupServer(_download_certificates.server, b"")
     CONFIG["content"]["windows"]["downloadLink"] = _download_server.url("slow")
     # Without a window manager on the bench's display Wine draws the caption only
@@ -73,7 +71,6 @@ def setUpModule():
 
 def tearDownModule():
     _download_server.stop()
-    bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(_download_certificates.ca)])
     _https_handler.__exit__(None, None, None)
     bench.wine(["reg", "delete", X11_DRIVER, "/v", "Decorated", "/f"])
 
@@ -377,9 +374,7 @@ class DownloadedConfigurationTest(FrontEndCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.certificates = https_server.Certificates(WORK / "certificates")
-        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.certificates.ca)])
-        assert trusted.returncode == 0, trusted.stderr
+        cls.certificates = cls.enterClassContext(bench.trusted_certificates(WORK / "certificates"))
         cls.responses = HeldResponses({
             CONFIG_PATH: (200, json.dumps(CONFIG).encode()),
             "/components/webinstaller/clients/1234?component_version=2.0.0": (200, json.dumps(DEPRECATED).encode()),
@@ -391,7 +386,6 @@ class DownloadedConfigurationTest(FrontEndCase):
     def tearDownClass(cls):
         cls.server.stop()
         cls.stranger.stop()
-        bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(cls.certificates.ca)])
 
     def setUp(self):
         self.server.requests.clear()

@@ -11,7 +11,6 @@ import unittest
 
 import frontend_bench as fe
 import https_server
-import setup_server
 import winebench as bench
 
 WORK = bench.STATE / "frontend-download"
@@ -35,12 +34,8 @@ def setUpModule():
 class DownloadCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.content = STANDIN.read_bytes()
-        cls.md5 = hashlib.md5(cls.content).hexdigest()
+        bench.serve_setup(cls, STANDIN.read_bytes(), WORK / "certificates")
         cls.sha256 = hashlib.sha256(cls.content).hexdigest()
-        cls.certificates = cls.enterClassContext(bench.trusted_certificates(WORK / "certificates"))
-        cls.server = setup_server.SetupServer(cls.certificates.server, cls.content)
-        cls.addClassCleanup(cls.server.stop)
 
     def setUp(self):
         self.record = WORK / "setup-record.jsonl"

@@ -39,10 +39,7 @@ class InstallationTest(unittest.TestCase):
         prepare_prefix_for_runs(cls)
         cls.services = local_services.LocalServices(WORK / "services", SETUP.read_bytes(), slow_seconds=20)
         cls.addClassCleanup(cls.services.stop)
-        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.services.ca)])
-        assert trusted.returncode == 0, trusted.stderr
-        cls.addClassCleanup(bench.wine, [bench.BIN / "trust_test_root.exe", "remove",
-                                          bench.windows_path(cls.services.ca)])
+        cls.enterClassContext(bench.trusted_root(cls.services.ca))
 
     def setUp(self):
         self.services.record.write_text("")

@@ -7,13 +7,11 @@ leaves "NAME.loaded" beside itself and fails its load. WINEDLLOVERRIDES makes Wi
 prefer such native copies to its own for those names ("=n,b"), so that it takes
 them from the program's folder wherever Windows would.
 """
-import hashlib
 import re
 import shutil
 import unittest
 
 import frontend_bench as fe
-import setup_server
 import winebench as bench
 
 
@@ -167,11 +165,7 @@ class FrontEndTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.content = SETUP_STANDIN.read_bytes()
-        cls.md5 = hashlib.md5(cls.content).hexdigest()
-        cls.certificates = cls.enterClassContext(bench.trusted_certificates(WORK / "certificates"))
-        cls.server = setup_server.SetupServer(cls.certificates.server, cls.content)
-        cls.addClassCleanup(cls.server.stop)
+        bench.serve_setup(cls, SETUP_STANDIN.read_bytes(), WORK / "certificates")
 
     def stage(self, name, link):
         """A working folder whose configuration names link, and the file in which the

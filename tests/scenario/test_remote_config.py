@@ -31,9 +31,9 @@ class RemoteConfigDownloadTest(unittest.TestCase):
     def setUpClass(cls):
         cls.root = bench.STATE / "remote-config"
         shutil.rmtree(cls.root, ignore_errors=True)
-        cls.certificates = https_server.Certificates(cls.root / "certificates")
-        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.certificates.ca)])
-        assert trusted.returncode == 0, trusted.stderr
+        # Removed after the trust, which reads the CA file to find it.
+        cls.addClassCleanup(shutil.rmtree, cls.root, ignore_errors=True)
+        cls.certificates = cls.enterClassContext(bench.trusted_certificates(cls.root / "certificates"))
         responses = {"ok": (200, VERSION_DOCUMENT), "garbage": (200, NOT_JSON),
                      # Accepts, then says nothing until well after the bound; then the whole document.
                      "silent": (200, VERSION_DOCUMENT, 2 * BOUND_SECONDS), "trickle": (200, trickle)}
@@ -44,8 +44,6 @@ class RemoteConfigDownloadTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.server.stop()
         cls.stranger.stop()
-        bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(cls.certificates.ca)])
-        shutil.rmtree(cls.root, ignore_errors=True)
 
     def fetch(self, base_url, parameters, env=None, name=""):
         """Runs the step from an empty current directory (no local override).

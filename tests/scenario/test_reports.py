@@ -38,8 +38,7 @@ class ReportsTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.services = local_services.LocalServices(WORK / "services", SETUP)
-        trusted = bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.windows_path(cls.services.ca)])
-        assert trusted.returncode == 0, trusted.stderr
+        cls.enterClassContext(bench.trusted_root(cls.services.ca))
         cls.hosts = {"KELVRA_TEST_REPORT_HOST": f"127.0.0.1:{cls.services.http_port}",
                      "KELVRA_TEST_TELEMETRY_HOST": f"localhost:{cls.services.https_port}",
                      "KELVRA_TEST_CLIENT_NUMBER": CLIENT_NUMBER,
@@ -48,7 +47,6 @@ class ReportsTest(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.services.stop()
-        bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.windows_path(cls.services.ca)])
 
     def setUp(self):
         self.services.record.write_text("")

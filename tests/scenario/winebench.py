@@ -4,6 +4,7 @@ The bench (tests/wine/bench.sh) is started by ctest before any scenario test; th
 module only needs KELVRA_BUILD_DIR to find it, the built programs and the prefix.
 """
 import contextlib
+import hashlib
 import json
 import os
 import pathlib
@@ -113,17 +114,37 @@ def registry_key_restored(key):
 
 
 @contextlib.contextmanager
+def trusted_root(ca):
+    """The CA certificate (a PEM file, which must still be there at the end) trusted
+    in the prefix for a while."""
+    trusted = wine([BIN / "trust_test_root.exe", "add", windows_path(ca)])
+    assert trusted.returncode == 0, trusted.stderr
+    try:
+        yield
+    finally:
+        wine([BIN / "trust_test_root.exe", "remove", windows_path(ca)])
+
+
+@contextlib.contextmanager
 def trusted_certificates(folder):
     """Test certificates made in folder (https_server.Certificates), their CA trusted
     in the prefix while they are in use."""
     import https_server
     certificates = https_server.Certificates(folder)
-    trusted = wine([BIN / "trust_test_root.exe", "add", windows_path(certificates.ca)])
-    assert trusted.returncode == 0, trusted.stderr
-    try:
+    with trusted_root(certificates.ca):
         yield certificates
-    finally:
-        wine([BIN / "trust_test_root.exe", "remove", windows_path(certificates.ca)])
+
+
+def serve_setup(test_class, content, folder):
+    """For a test class: the client setup's content and its MD5, test certificates made
+    in folder and trusted, and a setup_server.SetupServer offering the content; all
+    undone when the class ends."""
+    import setup_server
+    test_class.content = content
+    test_class.md5 = hashlib.md5(content).hexdigest()
+    test_class.certificates = test_class.enterClassContext(trusted_certificates(folder))
+    test_class.server = setup_server.SetupServer(test_class.certificates.server, content)
+    test_class.addClassCleanup(test_class.server.stop)
 
 
 @contextlib.contextmanager

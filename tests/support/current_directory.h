@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/scoped_handle.h"
+
 class ScopedCurrentDirectory {
  public:
   explicit ScopedCurrentDirectory(const std::wstring& path) {
@@ -28,13 +30,10 @@ class ScopedCurrentDirectory {
 class ExclusiveLock {
  public:
   explicit ExclusiveLock(const std::wstring& path)
-      : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
-    if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot lock the file");
+      : file_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
+    if (!file_) throw std::runtime_error("cannot lock the file");
   }
-  ~ExclusiveLock() { CloseHandle(handle_); }
-  ExclusiveLock(const ExclusiveLock&) = delete;
-  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
 
  private:
-  HANDLE handle_;
+  kelvra::base::ScopedFileHandle file_;
 };

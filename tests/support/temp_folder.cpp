@@ -5,12 +5,25 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "base/scoped_handle.h"
+
 namespace {
 
 std::wstring uniqueName() {
   static std::atomic<unsigned> counter{0};
   return L"kelvra-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
          std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(counter++);
+}
+
+// The search is closed on return, before the caller removes the folder itself.
+void removeChildren(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  const kelvra::base::ScopedFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (!search) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") removeTree(folder + L"\\" + name);
+  } while (FindNextFileW(search.get(), &found));
 }
 
 }  // namespace
@@ -35,14 +48,6 @@ void removeTree(const std::wstring& path) {
     DeleteFileW(longPath.c_str());
     return;
   }
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((longPath + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name != L"." && name != L"..") removeTree(longPath + L"\\" + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
+  removeChildren(longPath);
   RemoveDirectoryW(longPath.c_str());
 }

@@ -4,30 +4,24 @@
 
 #include <stdexcept>
 
+#include "base/scoped_handle.h"
+
+using kelvra::base::ScopedRegistryKey;
+
 namespace {
 
 void check(LSTATUS status, const char* what) {
   if (status != ERROR_SUCCESS) throw std::runtime_error(std::string(what) + " failed: " + std::to_string(status));
 }
 
-class OpenKey {
- public:
-  OpenKey(HKEY parent, const std::wstring& subKey, bool create) {
-    const LSTATUS status =
-        create ? RegCreateKeyExW(parent, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr)
-               : RegOpenKeyExW(parent, subKey.c_str(), 0, KEY_READ, &key_);
-    if (status != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~OpenKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  [[nodiscard]] HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
+// The key opened for reading, or created with full access; invalid when that failed.
+ScopedRegistryKey openKey(HKEY parent, const std::wstring& subKey, bool create) {
+  HKEY key = nullptr;
+  const LSTATUS status =
+      create ? RegCreateKeyExW(parent, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)
+             : RegOpenKeyExW(parent, subKey.c_str(), 0, KEY_READ, &key);
+  return ScopedRegistryKey(status == ERROR_SUCCESS ? key : nullptr);
+}
 
 RegistryKeyBackup::Key readKey(HKEY key) {
   RegistryKeyBackup::Key snapshot;
@@ -49,15 +43,15 @@ RegistryKeyBackup::Key readKey(HKEY key) {
     DWORD nameLength = 256;
     if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     const std::wstring subKeyName(name, nameLength);
-    OpenKey subKey(key, subKeyName, false);
-    if (subKey.get() != nullptr) snapshot.subKeys.emplace_back(subKeyName, readKey(subKey.get()));
+    const ScopedRegistryKey subKey = openKey(key, subKeyName, false);
+    if (subKey) snapshot.subKeys.emplace_back(subKeyName, readKey(subKey.get()));
   }
   return snapshot;
 }
 
 void writeKey(HKEY parent, const std::wstring& subKey, const RegistryKeyBackup::Key& snapshot) {
-  OpenKey key(parent, subKey, true);
-  if (key.get() == nullptr) throw std::runtime_error("cannot restore a registry key");
+  const ScopedRegistryKey key = openKey(parent, subKey, true);
+  if (!key) throw std::runtime_error("cannot restore a registry key");
   for (const auto& value : snapshot.values) {
     check(RegSetValueExW(key.get(), value.name.c_str(), 0, value.type,
                          reinterpret_cast<const BYTE*>(value.bytes.data()), static_cast<DWORD>(value.bytes.size())),
@@ -69,8 +63,8 @@ void writeKey(HKEY parent, const std::wstring& subKey, const RegistryKeyBackup::
 }  // namespace
 
 RegistryKeyBackup::RegistryKeyBackup(std::wstring subKey) : subKey_(std::move(subKey)) {
-  OpenKey key(HKEY_LOCAL_MACHINE, subKey_, false);
-  existed_ = key.get() != nullptr;
+  const ScopedRegistryKey key = openKey(HKEY_LOCAL_MACHINE, subKey_, false);
+  existed_ = key.valid();
   if (existed_) snapshot_ = readKey(key.get());
   deleteRegistryTree(subKey_);
 }
@@ -85,8 +79,8 @@ RegistryKeyBackup::~RegistryKeyBackup() {
 }
 
 void setRegistryBytes(const std::wstring& subKey, const std::wstring& name, DWORD type, std::string_view bytes) {
-  OpenKey key(HKEY_LOCAL_MACHINE, subKey, true);
-  if (key.get() == nullptr) throw std::runtime_error("cannot create a registry key");
+  const ScopedRegistryKey key = openKey(HKEY_LOCAL_MACHINE, subKey, true);
+  if (!key) throw std::runtime_error("cannot create a registry key");
   check(RegSetValueExW(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                        static_cast<DWORD>(bytes.size())),
         "RegSetValueExW");
@@ -110,8 +104,8 @@ void setRegistryDword(const std::wstring& subKey, const std::wstring& name, DWOR
 }
 
 void createRegistryKey(const std::wstring& subKey) {
-  OpenKey key(HKEY_LOCAL_MACHINE, subKey, true);
-  if (key.get() == nullptr) throw std::runtime_error("cannot create a registry key");
+  const ScopedRegistryKey key = openKey(HKEY_LOCAL_MACHINE, subKey, true);
+  if (!key) throw std::runtime_error("cannot create a registry key");
 }
 
 void deleteRegistryTree(const std::wstring& subKey) {

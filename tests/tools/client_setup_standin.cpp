@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <string>
 
-#include "base/utf8.h"
+#include "tool_support.h"
 
 using namespace kelvra::base;
 
@@ -22,15 +22,6 @@ std::wstring environment(const wchar_t* name, const std::wstring& fallback = L""
   wchar_t value[32768];
   const DWORD length = GetEnvironmentVariableW(name, value, 32768);
   return length > 0 && length < 32768 ? std::wstring(value, length) : fallback;
-}
-
-std::string jsonString(const std::wstring& text) {
-  std::string out = "\"";
-  for (char c : toUtf8(text)) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
 }
 
 // The command line without the program's own name.
@@ -59,25 +50,15 @@ void record(const std::wstring& path) {
   std::fclose(out);
 }
 
-bool setString(const wchar_t* key, const wchar_t* name, const std::wstring& value) {
-  HKEY handle = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
-    return false;
-  const LONG status = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(handle);
-  return status == ERROR_SUCCESS;
-}
-
 bool installClient() {
   const std::wstring folder = environment(L"KELVRA_SETUP_CLIENT_DIR", L"C:\\Program Files\\ZAV Kelvra");
   CreateDirectoryW(folder.c_str(), nullptr);
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   if (!CopyFileW(self, (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
-  return setString(L"Software\\ZAVsoft\\KelvraClient\\paths", L"client", folder) &&
-         setString(L"Software\\ZAVsoft\\KelvraClient", L"clientExecutable", L"KelvraClient.exe") &&
-         setString(L"Software\\ZAVsoft\\KelvraClient", L"version", L"2.1.0");
+  return setMachineString(L"Software\\ZAVsoft\\KelvraClient\\paths", L"client", folder) &&
+         setMachineString(L"Software\\ZAVsoft\\KelvraClient", L"clientExecutable", L"KelvraClient.exe") &&
+         setMachineString(L"Software\\ZAVsoft\\KelvraClient", L"version", L"2.1.0");
 }
 
 }  // namespace

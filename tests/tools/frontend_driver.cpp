@@ -23,7 +23,9 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "base/utf8.h"
+#include "tool_support.h"
 #include "window_ids.h"
 
 using namespace kelvra::base;
@@ -37,39 +39,11 @@ constexpr UINT kMessageTimeoutMs = 2000;
 constexpr UINT kAnswerTimeoutMs = 1000;
 constexpr DWORD kPollIntervalMs = 200;
 
-std::string jsonString(const std::wstring& text) {
-  std::string out = "\"";
-  for (const char c : toUtf8(text)) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
-
 // The text Windows keeps for the window, read without asking its thread.
 std::wstring storedText(HWND window) {
   wchar_t text[4096] = {};
   InternalGetWindowText(window, text, 4096);
   return text;
-}
-
-std::wstring className(HWND window) {
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  return name;
 }
 
 HWND findFrontEnd(DWORD processId) {
@@ -289,11 +263,13 @@ int screenshot(const std::wstring& path) {
   header.bfType = 0x4D42;
   header.bfOffBits = sizeof header + sizeof info;
   header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  const bool written = writeAll(file, &header, sizeof header) && writeAll(file, &info, sizeof info) &&
-                       writeAll(file, pixels.data(), static_cast<DWORD>(pixels.size()));
-  CloseHandle(file);
+  ScopedFileHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return 1;
+  const bool written = writeAll(file.get(), &header, sizeof header) && writeAll(file.get(), &info, sizeof info) &&
+                       writeAll(file.get(), pixels.data(), static_cast<DWORD>(pixels.size()));
+  // Closed before "saved", which tells the test the file is complete.
+  file.reset();
   std::puts(written ? "saved" : "not saved");
   return written ? 0 : 1;
 }
@@ -334,23 +310,23 @@ int run(int argc, wchar_t** argv) {
     std::printf("not started %lu\n", GetLastError());
     return 1;
   }
+  const ScopedKernelHandle thread(process.hThread);
+  const ScopedKernelHandle child(process.hProcess);
   for (;;) {
     if (waitForWindow(0, process.dwProcessId) != nullptr) {
       std::printf("shown %llu\n", GetTickCount64() - started);
       break;
     }
-    if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(child.get(), 10) == WAIT_OBJECT_0) {
       std::puts("never shown");
       break;
     }
   }
   std::fflush(stdout);
-  WaitForSingleObject(process.hProcess, INFINITE);
+  WaitForSingleObject(child.get(), INFINITE);
   DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
+  GetExitCodeProcess(child.get(), &code);
   std::printf("exit %ld\n", static_cast<long>(code));
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   return 0;
 }
 
@@ -358,12 +334,10 @@ int record(int argc, wchar_t** argv) {
   std::wstring line;
   for (int i = 3; i < argc; ++i) line += (i > 3 ? L" " : L"") + std::wstring(argv[i]);
   const std::string bytes = toUtf8(line) + "\n";
-  HANDLE file = CreateFileW(argv[2], FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  const bool written = writeAll(file, bytes.data(), static_cast<DWORD>(bytes.size()));
-  CloseHandle(file);
-  return written ? 0 : 1;
+  const ScopedFileHandle file(
+      CreateFileW(argv[2], FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return 1;
+  return writeAll(file.get(), bytes.data(), static_cast<DWORD>(bytes.size())) ? 0 : 1;
 }
 
 // Coordinates in physical pixels, as the per-monitor aware front end has them.

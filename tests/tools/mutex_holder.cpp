@@ -4,18 +4,19 @@
 
 #include <cstdio>
 
+#include "base/scoped_handle.h"
 #include "run/single_instance.h"
 
+using kelvra::base::ScopedKernelHandle;
 using namespace kelvra::run;
 
 int wmain() {
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
-  if (mutex == nullptr) return 1;
+  const ScopedKernelHandle mutex(CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
+  if (!mutex) return 1;
   std::puts("ready");
   std::fflush(stdout);
   char buffer[64];
   while (std::fgets(buffer, sizeof buffer, stdin) != nullptr) {
   }
-  CloseHandle(mutex);
   return 0;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "base/utf8.h"
+#include "tool_support.h"
 
 using namespace kelvra::base;
 
@@ -33,12 +33,6 @@ std::wstring windowText(HWND window) {
   wchar_t text[4096] = {};
   GetWindowTextW(window, text, 4096);
   return text;
-}
-
-std::wstring className(HWND window) {
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  return name;
 }
 
 // Screen pixels of a rectangle, row by row.
@@ -108,28 +102,6 @@ BOOL CALLBACK inspectChild(HWND child, LPARAM seenBox) {
     box.warningIcon = showsWarningIcon(child);
   }
   return TRUE;
-}
-
-std::string jsonString(const std::wstring& text) {
-  std::string out = "\"";
-  for (char c : toUtf8(text)) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
 }
 
 std::string toJson(const SeenBox& box) {

@@ -17,6 +17,7 @@
 
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
+#include "tool_support.h"
 
 using namespace kelvra::base;
 
@@ -121,18 +122,6 @@ bool copyOwnFolder(const std::wstring& target) {
   return copyFolder(own.substr(0, own.find_last_of(L'\\')), target);
 }
 
-bool setString(const std::wstring& subKey, const wchar_t* name, const std::wstring& text) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  const LSTATUS status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS;
-}
-
 bool installClient(const std::wstring& folder, const std::wstring& layout) {
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(folder), error);
@@ -140,8 +129,8 @@ bool installClient(const std::wstring& folder, const std::wstring& layout) {
   if (!CopyFileW(ownPath().c_str(), (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
   const std::wstring root = layout == L"64" ? L"Software\\WOW6432Node\\ZAVsoft\\KelvraClient"
                                             : L"Software\\ZAVsoft\\KelvraClient";
-  return setString(root + L"\\paths", L"client", folder) &&
-         setString(root, L"clientExecutable", L"KelvraClient.exe");
+  return setMachineString(root + L"\\paths", L"client", folder) &&
+         setMachineString(root, L"clientExecutable", L"KelvraClient.exe");
 }
 
 }  // namespace
