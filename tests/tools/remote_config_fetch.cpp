@@ -48,7 +48,8 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   const auto bound = environmentMilliseconds(L"KELVRA_TEST_CONFIG_DOWNLOAD_BOUND_MS", kMaxRemoteConfigDownloadTime);
-  const bool failed = kelvra::remoteconfig::internal::fetchRemoteConfigWithin(argv[2], argv[1], argv[3], bound, allowedVersion);
+  const bool failed =
+      kelvra::remoteconfig::internal::fetchRemoteConfigWithin(argv[2], argv[1], argv[3], bound, allowedVersion);
   std::printf("result=%d version=%s\n", failed ? 1 : 0, allowedVersion.c_str());
   std::fflush(stdout);
   Sleep(static_cast<DWORD>(environmentMilliseconds(L"KELVRA_TEST_LINGER_MS", std::chrono::milliseconds(0)).count()));
