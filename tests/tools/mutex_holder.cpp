@@ -7,7 +7,9 @@
 #include "driver/single_instance.h"
 
 int wmain() {
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
+  // The name written out, not taken from the bootstrapper: a wrong name there must
+  // let a second copy run and fail the test.
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, L"ZAV-WEBINSTALLERMUTEX");
   if (mutex == nullptr) return 1;
   std::puts("ready");
   std::fflush(stdout);
