@@ -59,14 +59,20 @@ TEST(SetupCommandLine, CampaignAndProductBranches) {
   EXPECT_EQ(buildSetupCommandLine(product), L"/lang=ja_JP /webinstaller /product_id=42");
 }
 
-TEST(TextEncoding, Base64UrlAndJsonEscaping) {
+TEST(TextEncoding, Base64PadsEveryRemainder) {
   EXPECT_EQ(encodeBase64(""), "");
   EXPECT_EQ(encodeBase64("f"), "Zg==");
   EXPECT_EQ(encodeBase64("fo"), "Zm8=");
   EXPECT_EQ(encodeBase64("foo"), "Zm9v");
   EXPECT_EQ(encodeBase64("\xff\xfe\xfd"), "//79");
+}
+
+TEST(TextEncoding, UrlEncodingKeepsOnlyTheUnreservedCharacters) {
   EXPECT_EQ(urlEncode("a+b/c= d~\xc3\xa9"), "a%2bb%2fc%3d+d%7e%c3%a9");
   EXPECT_EQ(urlEncode("-_.!*()"), "-_.!*()");
+}
+
+TEST(TextEncoding, JsonStringContentEscapesQuotesBackslashesAndControlCharacters) {
   EXPECT_EQ(jsonStringContent("say \"hi\"\\\n\x01 Bj\xc3\xb6rn"), "say \\\"hi\\\"\\\\\\n\\u0001 Bj\xc3\xb6rn");
 }
 
@@ -151,6 +157,9 @@ TEST(ProblemReport, SnippetNamesBothLogsEvenWhenMissing) {
             L"C:\\logs\\InstallerWebinstaller.log content:\r\n\r\nC:\\logs\\InstallerBootstrapper.log content:\r\n");
   const LogForReport withText{L"f.log", L"line\r\n"};
   EXPECT_EQ(buildLogSnippet(withText, withText), L"f.log content:\r\nline\r\n\r\nf.log content:\r\nline\r\n");
+}
+
+TEST(ProblemReport, BodyCarriesTheMessageAndTheEncodedSnippet) {
   EXPECT_EQ(buildProblemReportBody("{}", "ab?"), "problem_message={} & log_snippet=YWI%2f");
 }
 
@@ -180,6 +189,9 @@ TEST(EventBody, CampaignThatIsNotJsonBecomesAnEmptyObject) {
     EXPECT_EQ(campaignForEvent(bad, replaced), "{}") << bad;
     EXPECT_TRUE(replaced) << bad;
   }
+}
+
+TEST(EventBody, DateEndsInItsOffsetFromUtc) {
   EXPECT_EQ(formatEventDate(2026, 1, 2, 3, 4, 5, -330), "2026-01-02T03:04:05-05:30");
 }
 
