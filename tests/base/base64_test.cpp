@@ -25,7 +25,7 @@ TEST_P(Base64Decode, FollowsTheLaxRules) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, Base64Decode,
     ::testing::Values(DecodeCase{"Empty", "", ""},
-                      DecodeCase{"NoPadding", "eyJhIjoxfQ==", "{\"a\":1}"},
+                      DecodeCase{"JsonTokenWithTwoPads", "eyJhIjoxfQ==", "{\"a\":1}"},
                       DecodeCase{"FullGroups", "YWJj", "abc"},
                       DecodeCase{"OnePadShortensByOne", "YWI=", "ab"},
                       DecodeCase{"TwoPadsShortenByTwo", "YQ==", "a"},

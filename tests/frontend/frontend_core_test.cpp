@@ -24,7 +24,11 @@ TEST(Culture, FallbackFollowsTheParentsOfSatelliteLookup) {
   EXPECT_EQ(cultureFallbackChain(L"es-MX"), (Chain{L"es-MX", L"es"}));
   EXPECT_EQ(cultureFallbackChain(L"zh-TW"), (Chain{L"zh-TW", L"zh-Hant", L"zh"}));
   EXPECT_EQ(cultureFallbackChain(L"zh-HK"), (Chain{L"zh-HK", L"zh-Hant", L"zh"}));
+  EXPECT_EQ(cultureFallbackChain(L"zh-MO"), (Chain{L"zh-MO", L"zh-Hant", L"zh"}));
+  EXPECT_EQ(cultureFallbackChain(L"zh-CHT"), (Chain{L"zh-CHT", L"zh-Hant", L"zh"}));
   EXPECT_EQ(cultureFallbackChain(L"zh-CN"), (Chain{L"zh-CN", L"zh-Hans", L"zh"}));
+  EXPECT_EQ(cultureFallbackChain(L"zh-SG"), (Chain{L"zh-SG", L"zh-Hans", L"zh"}));
+  EXPECT_EQ(cultureFallbackChain(L"zh-CHS"), (Chain{L"zh-CHS", L"zh-Hans", L"zh"}));
   EXPECT_EQ(cultureFallbackChain(L"zh-Hant"), (Chain{L"zh-Hant", L"zh"}));
   EXPECT_EQ(cultureFallbackChain(L"pt-BR"), (Chain{L"pt-BR", L"pt"}));
   EXPECT_EQ(cultureFallbackChain(L"sr-Latn-RS"), (Chain{L"sr-Latn-RS", L"sr-Latn", L"sr"}));
@@ -64,15 +68,32 @@ TEST(SetupCommandLine, CampaignAndProductBranches) {
   EXPECT_EQ(buildSetupCommandLine(product), L"/lang=ja_JP /webinstaller /product_id=42");
 }
 
-TEST(TextEncoding, Base64UrlAndJsonEscaping) {
+TEST(TextEncoding, Base64PadsEveryRemainder) {
   EXPECT_EQ(encodeBase64(""), "");
   EXPECT_EQ(encodeBase64("f"), "Zg==");
   EXPECT_EQ(encodeBase64("fo"), "Zm8=");
   EXPECT_EQ(encodeBase64("foo"), "Zm9v");
   EXPECT_EQ(encodeBase64("\xff\xfe\xfd"), "//79");
+}
+
+TEST(TextEncoding, UrlEncodingKeepsOnlyTheUnreservedCharacters) {
   EXPECT_EQ(urlEncode("a+b/c= d~\xc3\xa9"), "a%2bb%2fc%3d+d%7e%c3%a9");
   EXPECT_EQ(urlEncode("-_.!*()"), "-_.!*()");
-  EXPECT_EQ(jsonStringContent("say \"hi\"\\\n\x01 Bj\xc3\xb6rn"), "say \\\"hi\\\"\\\\\\n\\u0001 Bj\xc3\xb6rn");
+}
+
+TEST(TextEncoding, JsonStringContentEscapesQuotesBackslashesAndControlCharacters) {
+  const struct {
+    std::string_view text;
+    std::string_view escaped;
+  } rows[] = {
+      {"say \"hi\"\\\n\x01 Bj\xc3\xb6rn", "say \\\"hi\\\"\\\\\\n\\u0001 Bj\xc3\xb6rn"},
+      {"\r\n\t\b\f", "\\r\\n\\t\\b\\f"},
+      {std::string_view("\0", 1), "\\u0000"},
+      {"\x1f \x7f", "\\u001f \x7f"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(jsonStringContent(row.text), row.escaped) << row.text;
+  }
 }
 
 TEST(ProblemReport, ProblemTextIsValidJsonWhateverTheValues) {
@@ -156,6 +177,9 @@ TEST(ProblemReport, SnippetNamesBothLogsEvenWhenMissing) {
             L"C:\\logs\\InstallerWebinstaller.log content:\r\n\r\nC:\\logs\\InstallerBootstrapper.log content:\r\n");
   const LogForReport withText{L"f.log", L"line\r\n"};
   EXPECT_EQ(buildLogSnippet(withText, withText), L"f.log content:\r\nline\r\n\r\nf.log content:\r\nline\r\n");
+}
+
+TEST(ProblemReport, BodyCarriesTheMessageAndTheEncodedSnippet) {
   EXPECT_EQ(buildProblemReportBody("{}", "ab?"), "problem_message={} & log_snippet=YWI%2f");
 }
 
@@ -169,6 +193,7 @@ TEST(EventBody, IsJsonWithTheCampaignRaw) {
   const auto json = nlohmann::json::parse(body);
   EXPECT_EQ(json.at("type"), "kelvra_download_started");
   EXPECT_EQ(json.at("date"), "2026-12-08T03:04:05+02:00");
+  EXPECT_EQ(json.at("uuid"), "0f8fad5b-d9cb-469f-a165-70867728950e");
   EXPECT_EQ(json.at("meta").at("campaign").at("campaign").at("id"), "Björn");
   EXPECT_EQ(json.at("data").at("current_version"), "2.1.3");
   EXPECT_EQ(json.at("data").at("version"), "2.1.4");
@@ -185,7 +210,12 @@ TEST(EventBody, CampaignThatIsNotJsonBecomesAnEmptyObject) {
     EXPECT_EQ(campaignForEvent(bad, replaced), "{}") << bad;
     EXPECT_TRUE(replaced) << bad;
   }
+}
+
+TEST(EventBody, DateEndsInItsOffsetFromUtc) {
   EXPECT_EQ(formatEventDate(2026, 1, 2, 3, 4, 5, -330), "2026-01-02T03:04:05-05:30");
+  EXPECT_EQ(formatEventDate(2026, 1, 2, 3, 4, 5, 0), "2026-01-02T03:04:05+00:00");
+  EXPECT_EQ(formatEventDate(2026, 1, 2, 3, 4, 5, 345), "2026-01-02T03:04:05+05:45");
 }
 
 TEST(EventBody, FriendlySystemName) {

@@ -13,7 +13,8 @@ using namespace kelvra::frontend;
 namespace {
 
 // The key in the view the front end reads: Wow6432Node in a 64-bit test build.
-constexpr const wchar_t* kClient = kInstalledClientKey;
+constexpr const wchar_t* kClient =
+    sizeof(void*) == 8 ? L"SOFTWARE\\Wow6432Node\\ZAVsoft\\KelvraClient" : L"SOFTWARE\\ZAVsoft\\KelvraClient";
 constexpr wchar_t kSystem[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
 TEST(InstalledClientVersion, KeepsDigitsAndFullStopsOnly) {

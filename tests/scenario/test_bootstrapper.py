@@ -89,7 +89,7 @@ class BootstrapperTest(unittest.TestCase):
             chosen = re.search(r"\\(KelvraInstaller_[A-Za-z]{5})\]", cleaning[0]).group(1)
             self.assertIn(chosen, [p.name for p in planted], "the name follows the C runtime's generator")
             self.assertFalse((bench.temp_folder() / chosen).exists())
-            self.assertNotIn(("error", f"Failed to remove temporary folder"), run.messages)
+            self.assertEqual([m for _, m in run.messages if "remove temporary folder" in m], [])
             self.assertEqual(run.code, 1)
         finally:
             for folder in planted:

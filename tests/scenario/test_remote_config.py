@@ -98,7 +98,8 @@ class RemoteConfigDownloadTest(unittest.TestCase):
         self.assertEqual(messages, [
             ("info", "Looking for remote config info for Kelvra Client."),
             ("error", "Failed to download remote-config to file due to error INET_E_DOWNLOAD_FAILURE.")])
-        self.assertTrue(working.is_dir())
+        self.assertEqual(list(working.iterdir()), [])
+        self.assert_nothing_left_beside(working)
 
     def test_untrusted_certificate_is_refused_before_any_request(self):
         out, messages, working = self.fetch(self.stranger.base_url(), "&case=ok")

@@ -39,7 +39,6 @@ class StagingTest(unittest.TestCase):
         self.assertEqual((folder / "KelvraInstaller.exe").read_bytes(), (PAYLOAD / "KelvraInstaller.exe").read_bytes())
         self.assertEqual((folder / "icon.png").read_bytes(), (SOURCE / "resources" / "icon.png").read_bytes())
         self.assertEqual((folder / "KelvraInstaller.exe.config").read_bytes(), CONFIG)
-        self.assertEqual(len(CONFIG), 134)
         for culture in CULTURES:
             staged = folder / culture / "KelvraWebInstaller.resources.dll"
             self.assertEqual(staged.read_bytes(), (PAYLOAD / culture / "KelvraWebInstaller.resources.dll").read_bytes(),

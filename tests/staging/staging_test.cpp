@@ -46,7 +46,7 @@ std::uint32_t readDoubleWord(const std::string& bytes, std::size_t offset) {
 
 std::string dumpingLine(const std::wstring& workingFolder, const wchar_t* culture) {
   return "[info] Dumping translation file of language [" + toUtf8(culture) + "], path [" +
-         toUtf8(workingFolder + L"\\" + culture + kTranslationFileName) + "]";
+         toUtf8(workingFolder + L"\\" + culture + L"\\KelvraWebInstaller.resources.dll") + "]";
 }
 
 struct WindowSearch {
@@ -147,7 +147,7 @@ TEST_F(StagingTest, EveryStagedFileIsItsResourceByteForByte) {
   for (const TranslationRow& row : kTranslationTable) {
     SCOPED_TRACE(toUtf8(row.culture));
     EXPECT_TRUE(isFolder(working + L"\\" + row.culture));
-    const std::string staged = readFileBytes(working + L"\\" + row.culture + kTranslationFileName);
+    const std::string staged = readFileBytes(working + L"\\" + row.culture + L"\\KelvraWebInstaller.resources.dll");
     EXPECT_EQ(staged.substr(0, 2), "MZ");
     EXPECT_EQ(staged, resourceBytes(row.resourceId, kRawDataResourceType));
     // The culture's own DLL: a mix-up of ids would stage another language here.
@@ -235,9 +235,9 @@ TEST_F(StagingTest, ExistingCultureFolderStopsTheWalkThere) {
   ASSERT_TRUE(CreateDirectoryW((working + L"\\de").c_str(), nullptr));
   EXPECT_TRUE(writeTranslationFiles(extractor, working));
   for (const wchar_t* culture : {L"pt-BR", L"zh", L"fr"}) {
-    EXPECT_TRUE(fileExists(working + L"\\" + culture + kTranslationFileName)) << toUtf8(culture);
+    EXPECT_TRUE(fileExists(working + L"\\" + culture + L"\\KelvraWebInstaller.resources.dll")) << toUtf8(culture);
   }
-  EXPECT_FALSE(fileExists(working + L"\\de" + kTranslationFileName));
+  EXPECT_FALSE(fileExists(working + L"\\de\\KelvraWebInstaller.resources.dll"));
   EXPECT_TRUE(isFolder(working + L"\\de"));
   EXPECT_FALSE(fileExists(working + L"\\pl"));
   const auto messages = log.messages();

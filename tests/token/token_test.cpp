@@ -155,8 +155,8 @@ class PayloadFiles : public TokenStepTest, public ::testing::WithParamInterface<
 // The driver's order: the raw file, then decoding, then the decoded file.
 TEST_P(PayloadFiles, LeaveTheTokenRawAndDecoded) {
   const PayloadCase& c = GetParam();
-  const std::wstring raw = folder.path() + kRawTokenFileName;
-  const std::wstring decodedPath = folder.path() + kDecodedTokenFileName;
+  const std::wstring raw = folder.path() + L"\\payload.base64";
+  const std::wstring decodedPath = folder.path() + L"\\payload.campaign";
   EXPECT_FALSE(writeTokenFile(c.token, raw));
   std::string decoded = "untouched";
   const bool decodeFailed = decodeToken(c.token, decoded);
@@ -204,16 +204,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TokenStepTest, PayloadFileIsReplacedNotAppendedTo) {
-  const std::wstring path = folder.path() + kDecodedTokenFileName;
+  const std::wstring path = folder.path() + L"\\payload.campaign";
   writeFileBytes(path, std::string(500, '#'));
   EXPECT_FALSE(writeTokenFile("{}", path));
   EXPECT_EQ(readFileBytes(path), "{}");
 }
 
 TEST_F(TokenStepTest, PayloadFileThatCannotBeCreatedFails) {
-  const std::wstring missing = folder / L"missing" + kRawTokenFileName;
+  const std::wstring missing = folder / L"missing" + L"\\payload.base64";
   EXPECT_TRUE(writeTokenFile("e30=", missing));
-  const std::wstring locked = folder.path() + kRawTokenFileName;
+  const std::wstring locked = folder.path() + L"\\payload.base64";
   writeFileBytes(locked, "old");
   {
     const ExclusiveLock lock(locked);
@@ -234,8 +234,8 @@ class AuthenticationFileTest : public TokenStepTest {
   }
   std::wstring current = folder / L"current";
   std::wstring working = folder / L"KelvraInstaller_abcde";
-  std::wstring source = current + kAuthenticationFileName;
-  std::wstring target = working + kAuthenticationFileName;
+  std::wstring source = current + L"\\zavKelvra.auth";
+  std::wstring target = working + L"\\zavKelvra.auth";
 };
 
 TEST_F(AuthenticationFileTest, IsCopiedFromTheCurrentDirectoryOverAnOlderCopy) {
@@ -270,12 +270,12 @@ TEST_F(AuthenticationFileTest, CurrentDirectoryTooLongForTheBufferCountsAsNoFile
   const std::wstring deep = current + L"\\" + std::wstring(250 - current.size() - 1, L'd');
   ASSERT_EQ(deep.size(), 250u);
   ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
-  writeFileBytes(L"\\\\?\\" + deep + kAuthenticationFileName, "auth");
+  writeFileBytes(L"\\\\?\\" + deep + L"\\zavKelvra.auth", "auth");
   const ScopedCurrentDirectory inDeep(deep);
   copyAuthenticationFile(working);
   EXPECT_FALSE(fileExists(target));
   EXPECT_EQ(log.messages(),
-            Lines{"[info] Token: token doesn't exist at path: [" + toUtf8(deep + kAuthenticationFileName) + "]"});
+            Lines{"[info] Token: token doesn't exist at path: [" + toUtf8(deep + L"\\zavKelvra.auth") + "]"});
 }
 
 }  // namespace

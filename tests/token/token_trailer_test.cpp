@@ -60,6 +60,9 @@ std::vector<TrailerCase> trailerCases() {
        {"[info] Token size: [92]", "[info] Succeeded to read token: [" + token92 + "]"}},
       {"TokenRunningToTheLastByte", region(kHeader, 10232, fullToken), 0,
        {"[info] Token size: [10232]", "[info] Succeeded to read token: [" + fullToken + "]"}},
+      {"TokenOneByteLongerThanTheTrailerHolds", region(kHeader, 10233, fullToken), 1,
+       {"[info] Token size: [10233]",
+        "[error] Read wrong amount of bytes: [10232], when wanted to read [10233] from token place."}},
       {"LargestAcceptedSizeCannotBeReadInFull", region(kHeader, 10236, fullToken), 1,
        {"[info] Token size: [10236]",
         "[error] Read wrong amount of bytes: [10232], when wanted to read [10236] from token place."}},
@@ -71,6 +74,15 @@ std::vector<TrailerCase> trailerCases() {
        {"[info] Token size: [-2147483648]", "[error] Token size too big: should be maximum [10236]."}},
       {"ShortHeader", "ZAV", 1, {"[error] Read less than 4 bytes from token size place."}},
       {"ShortSizeField", kHeader + "\x05", 1, {"[error] Read less than 4 bytes from token size place."}},
+      // A file shorter than the trailer gives a shorter region.
+      {"SizeFieldOneByteShort", kHeader + sizeField(5).substr(0, 3), 1,
+       {"[error] Read less than 4 bytes from token size place."}},
+      {"SizeFieldAndNoToken", kHeader + sizeField(5), 1,
+       {"[info] Token size: [5]", "[error] Read wrong amount of bytes: [0], when wanted to read [5] from token place."}},
+      {"TokenOneByteShort", kHeader + sizeField(5) + "abcd", 1,
+       {"[info] Token size: [5]", "[error] Read wrong amount of bytes: [4], when wanted to read [5] from token place."}},
+      {"TokenExactlyLongEnough", kHeader + sizeField(5) + "abcde", 0,
+       {"[info] Token size: [5]", "[info] Succeeded to read token: [abcde]"}},
   };
 }
 

@@ -5,13 +5,13 @@
 #include <cstdio>
 
 #include "base/scoped_handle.h"
-#include "run/single_instance.h"
 
 using kelvra::base::ScopedKernelHandle;
-using namespace kelvra::run;
 
 int wmain() {
-  const ScopedKernelHandle mutex(CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
+  // The name written out, not taken from the bootstrapper: a wrong name there must
+  // let a second copy run and fail the test.
+  const ScopedKernelHandle mutex(CreateMutexW(nullptr, FALSE, L"ZAV-WEBINSTALLERMUTEX"));
   if (!mutex) return 1;
   std::puts("ready");
   std::fflush(stdout);
