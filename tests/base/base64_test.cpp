@@ -61,3 +61,11 @@ TEST(Base64Encode, RoundTripsEveryRemainderAndAllByteValues) {
 }
 
 }  // namespace
+
+TEST(Base64Encode, PadsEveryRemainder) {
+  EXPECT_EQ(encodeBase64(""), "");
+  EXPECT_EQ(encodeBase64("f"), "Zg==");
+  EXPECT_EQ(encodeBase64("fo"), "Zm8=");
+  EXPECT_EQ(encodeBase64("foo"), "Zm9v");
+  EXPECT_EQ(encodeBase64("\xff\xfe\xfd"), "//79");
+}

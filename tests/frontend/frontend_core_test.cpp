@@ -11,10 +11,7 @@
 #include "core/problem_report.h"
 #include "core/setup_command_line.h"
 #include "core/text_encoding.h"
-#include "base/base64.h"
-#include "base/json_text.h"
 
-using namespace kelvra::base;
 using namespace kelvra::frontend::core;
 
 using Chain = std::vector<std::wstring>;
@@ -68,32 +65,9 @@ TEST(SetupCommandLine, CampaignAndProductBranches) {
   EXPECT_EQ(buildSetupCommandLine(product), L"/lang=ja_JP /webinstaller /product_id=42");
 }
 
-TEST(TextEncoding, Base64PadsEveryRemainder) {
-  EXPECT_EQ(encodeBase64(""), "");
-  EXPECT_EQ(encodeBase64("f"), "Zg==");
-  EXPECT_EQ(encodeBase64("fo"), "Zm8=");
-  EXPECT_EQ(encodeBase64("foo"), "Zm9v");
-  EXPECT_EQ(encodeBase64("\xff\xfe\xfd"), "//79");
-}
-
 TEST(TextEncoding, UrlEncodingKeepsOnlyTheUnreservedCharacters) {
   EXPECT_EQ(urlEncode("a+b/c= d~\xc3\xa9"), "a%2bb%2fc%3d+d%7e%c3%a9");
   EXPECT_EQ(urlEncode("-_.!*()"), "-_.!*()");
-}
-
-TEST(TextEncoding, JsonStringContentEscapesQuotesBackslashesAndControlCharacters) {
-  const struct {
-    std::string_view text;
-    std::string_view escaped;
-  } rows[] = {
-      {"say \"hi\"\\\n\x01 Bj\xc3\xb6rn", "say \\\"hi\\\"\\\\\\n\\u0001 Bj\xc3\xb6rn"},
-      {"\r\n\t\b\f", "\\r\\n\\t\\b\\f"},
-      {std::string_view("\0", 1), "\\u0000"},
-      {"\x1f \x7f", "\\u001f \x7f"},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(jsonStringContent(row.text), row.escaped) << row.text;
-  }
 }
 
 TEST(ProblemReport, ProblemTextIsValidJsonWhateverTheValues) {
