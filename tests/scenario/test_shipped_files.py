@@ -43,6 +43,16 @@ class ArchitectureTest(unittest.TestCase):
                 self.assertIn(manifest_architecture, manifest)
 
 
+class ReproducibleBuildTest(unittest.TestCase):
+    def test_no_program_carries_its_link_time(self):
+        # The link time is what made two builds of one commit differ before signing.
+        dlls = sorted(PAYLOAD.glob("*/KelvraWebInstaller.resources.dll"))
+        own = bench.BIN / "InstallerBootstrapperWithoutPayload.exe"
+        for path in (bench.BOOTSTRAPPER, own, FRONT_END, *dlls):
+            with self.subTest(file=path.relative_to(bench.BUILD)):
+                self.assertEqual(pe_image.link_time(path.read_bytes()), 0)
+
+
 class ImportTableTest(unittest.TestCase):
     def test_programs_import_only_known_dlls_at_start_up(self):
         # Windows resolves these before any of the program's code runs, from the
