@@ -71,6 +71,11 @@ class SizeTest(unittest.TestCase):
         self.assertLessEqual(own, size_figures.BOOTSTRAPPER_OWN_BUDGET)
         self.assertLessEqual(FRONT_END.stat().st_size, size_figures.FRONT_END_BUDGET)
 
+    def test_shipped_bootstrapper_keeps_its_budget(self):
+        if ARCH != "i686":
+            self.skipTest("the budgets are those of the shipped 32-bit files")
+        self.assertLessEqual(bench.BOOTSTRAPPER.stat().st_size, size_figures.SHIPPED_BUDGET)
+
 
 if __name__ == "__main__":
     unittest.main()

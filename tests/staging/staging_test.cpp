@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/log_location.h"
 #include "base/utf8.h"
 #include "staging/front_end_files.h"
 #include "base/mapped_file.h"
@@ -210,8 +211,8 @@ TEST_F(StagingTest, StagedIconHasTheGroupOrderAndOpensAtEverySize) {
     ASSERT_LE(offset + size, icon.size());
     // Image i + 1 of the group, byte for byte, at its offset.
     EXPECT_EQ(icon.substr(offset, size), resourceBytes(static_cast<std::uint16_t>(i + 1), 3));
-    const bool isPng = icon.substr(offset + 1, 3) == "PNG";
-    EXPECT_EQ(isPng, widths[i] == 256);
+    // Every image is a PNG stream, the small ones included.
+    EXPECT_EQ(icon.substr(offset, 8), "\x89PNG\r\n\x1a\n");
     std::string image = icon.substr(offset, size);
     HICON decoded = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(image.data()), size, TRUE, 0x00030000,
                                              widths[i], widths[i], LR_DEFAULTCOLOR);
@@ -299,9 +300,12 @@ TEST_F(StagingTest, ExtractorCopiesLogToTheSameFile) {
   EXPECT_EQ(log.messages().size(), 2u);
 }
 
-TEST_F(StagingTest, StagedFrontEndOpensItsWindowAndEndsWithZeroWhenClosed) {
+TEST_F(StagingTest, StagedFrontEndOpensItsWindowWithTheStagedIconsAndEndsWithZeroWhenClosed) {
   std::wstring frontEndPath;
   ASSERT_FALSE(stage(frontEndPath));
+  // The front end's own log tells whether it could load the staged icon.ico.
+  const std::wstring frontEndLog = std::wstring(kLogFolderPath) + L"InstallerWebinstaller.log";
+  const std::size_t logStart = fileExists(frontEndLog) ? readFileBytes(frontEndLog).size() : 0;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -324,6 +328,10 @@ TEST_F(StagingTest, StagedFrontEndOpensItsWindowAndEndsWithZeroWhenClosed) {
   EXPECT_EQ(exitCode, 0u);
   if (exitCode == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
   CloseHandle(process.hProcess);
+  // Its window took its icons from the staged file, PNG images and all.
+  const std::string logged = readFileBytes(frontEndLog).substr(logStart);
+  EXPECT_NE(logged.find("] [information] Loading icon file: "), std::string::npos);
+  EXPECT_EQ(logged.find("Could not load the icon file"), std::string::npos) << logged;
 }
 
 // writeMappedFile, and writeInflatedFile with the same bytes packed, against what
