@@ -17,7 +17,7 @@ FUZZ_SECONDS ?= 60
 
 PACKAGES := mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32 wine64 xvfb locales-all googletest \
             libspdlog-dev libfmt-dev nlohmann-json3-dev cmake python3 g++ openssl \
-            fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode curl
+            fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode curl libz-mingw-w64-dev zlib1g-dev
 
 .PHONY: setup build build-host test test-host fuzz bench demo demo-standin clean
 

@@ -34,7 +34,7 @@ class _Image:
         (pe,) = _unpack("<I", data, 0x3C)
         if _unpack("4s", data, pe)[0] != b"PE\0\0":
             raise ValueError("no PE signature")
-        self.machine, sections, optional_size = _unpack("<HH12xH2x", data, pe + 4)
+        self.machine, sections, self.link_time, optional_size = _unpack("<HHI8xH2x", data, pe + 4)
         optional = pe + 24
         (self.magic,) = _unpack("<H", data, optional)
         if self.magic not in _DIRECTORY_COUNT_FIELD:
@@ -71,6 +71,11 @@ def kind(data):
     what users get."""
     image = _Image(data)
     return image.magic, image.machine
+
+
+def link_time(data):
+    """The link time stamp in the file header (0 when the linker wrote none)."""
+    return _Image(data).link_time
 
 
 def resources(data):

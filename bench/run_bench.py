@@ -43,7 +43,7 @@ def main(argv):
     print(f"bench: {os.cpu_count()} CPUs, load average {load:.2f}; starting the bench prefix for the {arch} build",
           file=sys.stderr)
     with wine_bench.running_bench(build, arch) as bench:
-        rows.append(staging_figures.staging_row(bench, work))
+        rows.extend(staging_figures.staging_rows(bench, work))
         rows.append(startup_figures.startup_row(bench, work))
         rows += download_figures.download_rows(bench, work)
     print(render(rows))

@@ -2,6 +2,23 @@
 # them into the programs, the native build tests them with sanitizers, the fuzz
 # build fuzzes them.
 #
+# zlib's inflate for the packed payload. The cross build links the archive of
+# Debian's libz-mingw-w64-dev by its name: a bare -lz would take the import library
+# of zlib1.dll, which a bare Windows doesn't have. The native build takes the host's.
+if(NOT TARGET kelvra_zlib)
+  add_library(kelvra_zlib INTERFACE)
+  if(CMAKE_CROSSCOMPILING)
+    find_library(KELVRA_ZLIB_ARCHIVE NAMES libz.a)
+    if(NOT KELVRA_ZLIB_ARCHIVE)
+      message(FATAL_ERROR "the MinGW-w64 zlib (libz.a) is missing: run 'make setup'")
+    endif()
+    target_link_libraries(kelvra_zlib INTERFACE ${KELVRA_ZLIB_ARCHIVE})
+  else()
+    find_package(ZLIB REQUIRED)
+    target_link_libraries(kelvra_zlib INTERFACE ZLIB::ZLIB)
+  endif()
+endif()
+
 # kelvra_portable_libraries(OPTIONS target [SUFFIX s]): defines kelvra_<name><s>
 # for each, every one linking the options target. Needs kelvra_third_party_headers
 # (fmt and nlohmann/json headers).
@@ -19,6 +36,7 @@ function(kelvra_portable_libraries)
   kelvra_library(kelvra_registry_text${s} FOLDER src/system SOURCES registry_text.cpp)
   kelvra_library(kelvra_launch_parameters${s} FOLDER src/handoff SOURCES launch_parameters.cpp)
   kelvra_library(kelvra_icon_layout${s} FOLDER src/staging SOURCES icon_layout.cpp)
+  kelvra_library(kelvra_packed_payload${s} FOLDER src/staging SOURCES packed_payload.cpp DEPENDS kelvra_zlib)
   kelvra_library(kelvra_message_language${s} FOLDER src/notices SOURCES message_language.cpp)
   kelvra_library(kelvra_frontend_core${s} FOLDER frontend/core
     SOURCES composite_format.cpp culture.cpp download_statistics.cpp event_body.cpp failure_page.cpp

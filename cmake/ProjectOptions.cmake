@@ -11,4 +11,8 @@ target_compile_definitions(kelvra_options INTERFACE
 target_compile_options(kelvra_options INTERFACE $<$<CONFIG:Release>:-Os -ffunction-sections -fdata-sections>)
 target_link_options(kelvra_options INTERFACE -static -static-libgcc -static-libstdc++
   $<$<CONFIG:Release>:-Wl,--gc-sections -s>)
+# Reproducible programs: the linker would write the link time into the PE header,
+# the only bytes that differ between two builds of one commit. Without it the
+# header's time stamp is 0 (nothing of Windows' reads it: we bind no imports).
+target_link_options(kelvra_options INTERFACE -Wl,--no-insert-timestamp)
 set(KELVRA_LIBRARY_OPTIONS kelvra_options)

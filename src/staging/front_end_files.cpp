@@ -6,6 +6,7 @@
 
 #include "base/logging.h"
 #include "base/mapped_file.h"
+#include "staging/inflated_file.h"
 #include "staging/payload.h"
 
 namespace kelvra::staging {
@@ -28,7 +29,7 @@ namespace {
     base::logError(base::findFileLogger(), L"Creating directory [{}] failed. Error code {}.", folderPath, error);
     return true;
   }
-  return base::writeMappedFile(filePath, translation.data, translation.size);
+  return writeInflatedFile(filePath, translation);
 }
 
 }  // namespace
@@ -36,8 +37,8 @@ namespace {
 bool writeFrontEndFiles(const LoadedResource& frontEnd, const LoadedResource& image,
                         const std::wstring& workingFolderPath, std::wstring& frontEndPath) {
   frontEndPath = workingFolderPath + kFrontEndFileName;
-  if (base::writeMappedFile(frontEndPath, frontEnd.data, frontEnd.size)) return true;
-  if (base::writeMappedFile(workingFolderPath + kImageFileName, image.data, image.size)) return true;
+  if (writeInflatedFile(frontEndPath, frontEnd)) return true;
+  if (writeInflatedFile(workingFolderPath + kImageFileName, image)) return true;
   return base::writeMappedFile(workingFolderPath + kFrontEndConfigFileName, kFrontEndConfigText.data(),
                          static_cast<std::uint32_t>(kFrontEndConfigText.size()));
 }

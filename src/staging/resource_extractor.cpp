@@ -9,6 +9,7 @@ ResourceExtractor::ResourceExtractor(base::LoggerHandle logger) : logger_(std::m
 bool ResourceExtractor::loadResource(LoadedResource& resource, std::uint16_t id, std::uint16_t type) const {
   // A null module is the executable itself; no language is named, so a resource
   // is found whatever the user's language.
+  resource.id = id;
   resource.resourceInfo = FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
   if (resource.resourceInfo == nullptr) {
     base::logError(logger_, "Failed to find resource. Resource id: {}.", id);

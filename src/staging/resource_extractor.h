@@ -12,9 +12,10 @@
 namespace kelvra::staging {
 
 // What loadResource found. Owns nothing: data points into the loaded executable
-// image, stays valid until the process ends and must never be written. data and
-// size are set only by a successful lookup.
+// image, stays valid until the process ends and must never be written. id is the
+// id looked up; data and size are set only by a successful lookup.
 struct LoadedResource {
+  std::uint16_t id = 0;
   HGLOBAL resource = nullptr;
   HRSRC resourceInfo = nullptr;
   const std::uint8_t* data = nullptr;

@@ -7,9 +7,12 @@ import base64
 import json
 import pathlib
 import struct
+import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent
 CORPUS = ROOT / "corpus"
+sys.path.insert(0, str(ROOT.parent.parent / "resources"))
+import pack_payload  # noqa: E402
 SEP = b"\x1e"  # the field separator of the fuzz targets that take several fields
 
 TRAILER_SIZE = 10240
@@ -160,6 +163,16 @@ SEEDS = {
         "too_large": icon_group((16, 32, 0xFFFFFFFF), (32, 32, 0x10)),
         "header_only": struct.pack("<HHH", 0, 1, 3),
         "trailing_bytes": icon_group((16, 8, 296)) + b"\xff" * 7,
+    },
+    "packed_payload": {
+        "text": pack_payload.pack(b"<configuration>\n<startup>\n</startup>\n</configuration>\n"),
+        "stored_blocks": pack_payload.pack(bytes(range(256)) * 4, 0),
+        "repetitive": pack_payload.pack(b"\0" * 3000),
+        "empty": pack_payload.pack(b""),
+        "recorded_larger": pack_payload.pack(b"ru translation")[:4] + struct.pack("<I", 15)
+        + pack_payload.pack(b"ru translation")[8:],
+        "cut": pack_payload.pack(b"fr translation " * 20)[:-3],
+        "unpacked": b"PNG image",
     },
     "culture": {
         name.replace("-", "_") or "empty": name.encode()

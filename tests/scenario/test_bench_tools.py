@@ -12,6 +12,7 @@ import winebench as bench
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "bench"))
 import pe_image  # noqa: E402
+import size_figures  # noqa: E402
 
 PAYLOAD = bench.BUILD / "payload"
 TRANSLATIONS = {134: "ru", 135: "pl", 136: "de", 137: "pt-BR", 138: "zh", 139: "fr", 140: "zh-Hant", 141: "ja",
@@ -35,13 +36,13 @@ class PeReaderTest(unittest.TestCase):
         cls.exe = bench.BOOTSTRAPPER.read_bytes()
         cls.found = pe_image.resources(cls.exe)
 
-    def test_payload_parts_are_the_built_files_byte_for_byte(self):
+    def test_payload_parts_inflate_to_the_built_files_byte_for_byte(self):
         raw = self.found[pe_image.RT_RCDATA]
         expected = {129: PAYLOAD / "KelvraInstaller.exe", 133: ROOT / "resources" / "icon.png"}
         expected.update({n: PAYLOAD / c / "KelvraWebInstaller.resources.dll" for n, c in TRANSLATIONS.items()})
         for number, path in expected.items():
             with self.subTest(resource=number):
-                self.assertEqual(raw[number], path.read_bytes())
+                self.assertEqual(size_figures.staged_bytes(str(number), raw[number]), path.read_bytes())
 
     def test_icon_group_names_the_icon_file_images(self):
         group = self.found[pe_image.RT_GROUP_ICON][132]

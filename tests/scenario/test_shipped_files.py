@@ -43,6 +43,16 @@ class ArchitectureTest(unittest.TestCase):
                 self.assertIn(manifest_architecture, manifest)
 
 
+class ReproducibleBuildTest(unittest.TestCase):
+    def test_no_program_carries_its_link_time(self):
+        # The link time is what made two builds of one commit differ before signing.
+        dlls = sorted(PAYLOAD.glob("*/KelvraWebInstaller.resources.dll"))
+        own = bench.BIN / "InstallerBootstrapperWithoutPayload.exe"
+        for path in (bench.BOOTSTRAPPER, own, FRONT_END, *dlls):
+            with self.subTest(file=path.relative_to(bench.BUILD)):
+                self.assertEqual(pe_image.link_time(path.read_bytes()), 0)
+
+
 class ImportTableTest(unittest.TestCase):
     def test_programs_import_only_known_dlls_at_start_up(self):
         # Windows resolves these before any of the program's code runs, from the
@@ -60,6 +70,11 @@ class SizeTest(unittest.TestCase):
         own = (bench.BIN / "InstallerBootstrapperWithoutPayload.exe").stat().st_size
         self.assertLessEqual(own, size_figures.BOOTSTRAPPER_OWN_BUDGET)
         self.assertLessEqual(FRONT_END.stat().st_size, size_figures.FRONT_END_BUDGET)
+
+    def test_shipped_bootstrapper_keeps_its_budget(self):
+        if ARCH != "i686":
+            self.skipTest("the budgets are those of the shipped 32-bit files")
+        self.assertLessEqual(bench.BOOTSTRAPPER.stat().st_size, size_figures.SHIPPED_BUDGET)
 
 
 if __name__ == "__main__":

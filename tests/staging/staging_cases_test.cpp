@@ -102,6 +102,42 @@ TEST_F(StagingCaseTest, EmptyFrontEndFailsAtTheMappingAndLeavesAnEmptyFile) {
                                                  toUtf8(frontEnd) + "]. Error code 1006."});
 }
 
+// A damaged download: whatever way the front end's packed resource is damaged,
+// staging stops at it with one line and leaves no file of it behind.
+class DamagedFrontEndTest : public StagingCaseTest, public ::testing::WithParamInterface<const wchar_t*> {};
+
+TEST_P(DamagedFrontEndTest, StopsWithoutLeavingAHalfWrittenFile) {
+  EXPECT_EQ(runCase(GetParam(), L"frontend", working), 1u);
+  EXPECT_FALSE(fileExists(working + L"\\KelvraInstaller.exe"));
+  EXPECT_FALSE(fileExists(working + L"\\icon.png"));
+  EXPECT_FALSE(fileExists(working + L"\\KelvraInstaller.exe.config"));
+  EXPECT_EQ(messages(), std::vector<std::string>{"[error] Resource does not inflate to its recorded size; the "
+                                                 "download is damaged. Resource id: 129."});
+}
+
+// Stream shorter than recorded, longer than recorded, a changed byte, no header.
+INSTANTIATE_TEST_SUITE_P(Damage, DamagedFrontEndTest,
+                         ::testing::Values(L"damaged_longer", L"damaged_shorter", L"damaged_flipped",
+                                           L"damaged_header"),
+                         [](const ::testing::TestParamInfo<const wchar_t*>& info) { return toUtf8(info.param); });
+
+TEST_F(StagingCaseTest, DamagedTranslationStopsTheWalkAtItsRow) {
+  EXPECT_EQ(runCase(L"damaged_longer", L"translations", working), 1u);
+  for (const std::wstring culture : {L"pt-BR", L"zh"}) {
+    EXPECT_EQ(readFileBytes(working + L"\\" + culture + L"\\KelvraWebInstaller.resources.dll"),
+              toUtf8(culture) + " translation");
+  }
+  EXPECT_TRUE(fileExists(working + L"\\fr"));
+  EXPECT_FALSE(fileExists(working + L"\\fr\\KelvraWebInstaller.resources.dll"));
+  EXPECT_FALSE(fileExists(working + L"\\de"));
+  const auto logged = messages();
+  ASSERT_EQ(logged.size(), 5u);
+  EXPECT_EQ(logged[3], "[info] Dumping translation file of language [fr], path [" + toUtf8(working) +
+                           "\\fr\\KelvraWebInstaller.resources.dll]");
+  EXPECT_EQ(logged[4], "[error] Resource does not inflate to its recorded size; the download is damaged. "
+                       "Resource id: 139.");
+}
+
 struct IconCase {
   const char* name;
   const wchar_t* variant;

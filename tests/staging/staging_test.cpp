@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <array>
 #include <chrono>
@@ -11,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "base/log_location.h"
 #include "base/utf8.h"
 #include "staging/front_end_files.h"
 #include "base/mapped_file.h"
+#include "staging/inflated_file.h"
 #include "staging/payload.h"
 #include "staging/resource_extractor.h"
 #include "support/file_contents.h"
@@ -36,6 +39,25 @@ std::string resourceBytes(std::uint16_t id, std::uint16_t type) {
 bool isFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A packed payload resource's bytes, as the build packs it.
+std::string packed(const std::string& content) {
+  uLongf streamSize = compressBound(static_cast<uLong>(content.size()));
+  std::string stream(streamSize, '\0');
+  compress2(reinterpret_cast<Bytef*>(stream.data()), &streamSize, reinterpret_cast<const Bytef*>(content.data()),
+            static_cast<uLong>(content.size()), 9);
+  stream.resize(streamSize);
+  std::string header = "KZ01";
+  for (int i = 0; i < 4; ++i) header.push_back(static_cast<char>(content.size() >> (8 * i)));
+  return header + stream;
+}
+
+// The stored resource is packed: smaller than what it stages, and not it.
+void expectPackedResourceOf(std::uint16_t id, const std::string& staged) {
+  const std::string stored = resourceBytes(id, kRawDataResourceType);
+  EXPECT_EQ(stored.substr(0, 4), "KZ01");
+  EXPECT_LT(stored.size(), staged.size());
 }
 
 std::uint32_t readDoubleWord(const std::string& bytes, std::size_t offset) {
@@ -133,12 +155,13 @@ TEST_F(StagingTest, EveryStagedFileIsItsResourceByteForByte) {
 
   const std::string frontEnd = readFileBytes(frontEndPath);
   EXPECT_EQ(frontEnd.substr(0, 2), "MZ");
-  EXPECT_EQ(frontEnd, resourceBytes(129, kRawDataResourceType));
+  // The build's own front end, byte for byte, though its resource is packed.
   EXPECT_EQ(frontEnd, readFileBytes(KELVRA_TEST_PAYLOAD_DIR L"/KelvraInstaller.exe"));
+  expectPackedResourceOf(129, frontEnd);
   const std::string image = readFileBytes(working + L"\\icon.png");
   EXPECT_EQ(image.substr(1, 3), "PNG");
-  EXPECT_EQ(image, resourceBytes(133, kRawDataResourceType));
   EXPECT_EQ(image, readFileBytes(KELVRA_TEST_SOURCE_DIR L"/resources/icon.png"));
+  EXPECT_EQ(resourceBytes(133, kRawDataResourceType).substr(0, 4), "KZ01");
   EXPECT_EQ(readFileBytes(working + L"\\KelvraInstaller.exe.config"),
             "<configuration>\n<startup>\n<supportedRuntime version = \"v4.0\"/>\n"
             "<supportedRuntime version = \"v2.0.50727\"/>\n</startup>\n</configuration>\n");
@@ -149,7 +172,7 @@ TEST_F(StagingTest, EveryStagedFileIsItsResourceByteForByte) {
     EXPECT_TRUE(isFolder(working + L"\\" + row.culture));
     const std::string staged = readFileBytes(working + L"\\" + row.culture + L"\\KelvraWebInstaller.resources.dll");
     EXPECT_EQ(staged.substr(0, 2), "MZ");
-    EXPECT_EQ(staged, resourceBytes(row.resourceId, kRawDataResourceType));
+    expectPackedResourceOf(row.resourceId, staged);
     // The culture's own DLL: a mix-up of ids would stage another language here.
     EXPECT_EQ(staged, readFileBytes(std::wstring(KELVRA_TEST_PAYLOAD_DIR L"/") + row.culture +
                                     L"/KelvraWebInstaller.resources.dll"));
@@ -188,8 +211,8 @@ TEST_F(StagingTest, StagedIconHasTheGroupOrderAndOpensAtEverySize) {
     ASSERT_LE(offset + size, icon.size());
     // Image i + 1 of the group, byte for byte, at its offset.
     EXPECT_EQ(icon.substr(offset, size), resourceBytes(static_cast<std::uint16_t>(i + 1), 3));
-    const bool isPng = icon.substr(offset + 1, 3) == "PNG";
-    EXPECT_EQ(isPng, widths[i] == 256);
+    // Every image is a PNG stream, the small ones included.
+    EXPECT_EQ(icon.substr(offset, 8), "\x89PNG\r\n\x1a\n");
     std::string image = icon.substr(offset, size);
     HICON decoded = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(image.data()), size, TRUE, 0x00030000,
                                              widths[i], widths[i], LR_DEFAULTCOLOR);
@@ -277,9 +300,12 @@ TEST_F(StagingTest, ExtractorCopiesLogToTheSameFile) {
   EXPECT_EQ(log.messages().size(), 2u);
 }
 
-TEST_F(StagingTest, StagedFrontEndOpensItsWindowAndEndsWithZeroWhenClosed) {
+TEST_F(StagingTest, StagedFrontEndOpensItsWindowWithTheStagedIconsAndEndsWithZeroWhenClosed) {
   std::wstring frontEndPath;
   ASSERT_FALSE(stage(frontEndPath));
+  // The front end's own log tells whether it could load the staged icon.ico.
+  const std::wstring frontEndLog = std::wstring(kLogFolderPath) + L"InstallerWebinstaller.log";
+  const std::size_t logStart = fileExists(frontEndLog) ? readFileBytes(frontEndLog).size() : 0;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -302,9 +328,14 @@ TEST_F(StagingTest, StagedFrontEndOpensItsWindowAndEndsWithZeroWhenClosed) {
   EXPECT_EQ(exitCode, 0u);
   if (exitCode == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
   CloseHandle(process.hProcess);
+  // Its window took its icons from the staged file, PNG images and all.
+  const std::string logged = readFileBytes(frontEndLog).substr(logStart);
+  EXPECT_NE(logged.find("] [information] Loading icon file: "), std::string::npos);
+  EXPECT_EQ(logged.find("Could not load the icon file"), std::string::npos) << logged;
 }
 
-// writeMappedFile against what else may be at or around its path.
+// writeMappedFile, and writeInflatedFile with the same bytes packed, against what
+// else may be at or around its path.
 struct MappedFileCase {
   const char* name;
   std::uint32_t size;
@@ -313,6 +344,7 @@ struct MappedFileCase {
   const char* logged;  // message start, before the path; null when nothing is logged
   DWORD errorCode;
   std::int64_t sizeAfter;  // -1: no file
+  bool inflated = false;   // through writeInflatedFile
 };
 
 class MappedFileTest : public StagingTest, public ::testing::WithParamInterface<MappedFileCase> {};
@@ -340,7 +372,16 @@ TEST_P(MappedFileTest, WritesOrFailsWithTheWindowsCode) {
   std::string data(test.size, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + 1);
 
-  EXPECT_EQ(writeMappedFile(path, data.data(), test.size), test.fails);
+  if (test.inflated) {
+    const std::string stored = packed(data);
+    LoadedResource resource;
+    resource.id = kFrontEndResourceId;
+    resource.data = reinterpret_cast<const std::uint8_t*>(stored.data());
+    resource.size = static_cast<std::uint32_t>(stored.size());
+    EXPECT_EQ(writeInflatedFile(path, resource), test.fails);
+  } else {
+    EXPECT_EQ(writeMappedFile(path, data.data(), test.size), test.fails);
+  }
   if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
 
   if (test.logged == nullptr) {
@@ -372,5 +413,14 @@ INSTANTIATE_TEST_SUITE_P(
         MappedFileCase{"FileHeldOpenElsewhereIsASharingViolation", 10, MappedFileCase::fileHeldOpen, true,
                        "[error] Failed to create file", ERROR_SHARING_VIOLATION, 0},
         MappedFileCase{"MissingFolderIsNotCreated", 10, MappedFileCase::missingFolder, true,
-                       "[error] Failed to create file", ERROR_PATH_NOT_FOUND, -1}),
+                       "[error] Failed to create file", ERROR_PATH_NOT_FOUND, -1},
+        MappedFileCase{"InflatedNewFile", 70000, MappedFileCase::nothing, false, nullptr, 0, 70000, true},
+        MappedFileCase{"InflatedLongerOldFileIsCutToTheNewSize", 1234, MappedFileCase::longerFile, false, nullptr, 0,
+                       1234, true},
+        MappedFileCase{"InflatedZeroBytesFailAtTheMappingAndLeaveAnEmptyFile", 0, MappedFileCase::nothing, true,
+                       "[error] Failed to create file mapping for file", ERROR_FILE_INVALID, 0, true},
+        MappedFileCase{"InflatedFileHeldOpenElsewhereIsASharingViolation", 10, MappedFileCase::fileHeldOpen, true,
+                       "[error] Failed to create file", ERROR_SHARING_VIOLATION, 0, true},
+        MappedFileCase{"InflatedMissingFolderIsNotCreated", 10, MappedFileCase::missingFolder, true,
+                       "[error] Failed to create file", ERROR_PATH_NOT_FOUND, -1, true}),
     [](const ::testing::TestParamInfo<MappedFileCase>& info) { return std::string(info.param.name); });
