@@ -61,10 +61,16 @@ core::ScriptAnswer askScript(HINTERNET session, const std::wstring& url, const c
   core::ScriptAnswer answer;
   if (!found) {
     answer.failed = true;
-    logNetwork(L"The automatic proxy configuration gave no answer for " + url.substr(0, url.find(L'?')) +
-                   L". Error code " +
-                   std::to_wstring(error) + L". Falling back to the fixed proxy or a direct connection.",
-               base::LogLevel::warning);
+    const std::wstring address = url.substr(0, url.find(L'?'));
+    // Detection that finds no script is the usual case at home: Windows has it on by default.
+    if (error == ERROR_WINHTTP_AUTODETECTION_FAILED && settings.autoConfigUrl.empty()) {
+      logNetwork(L"Automatic proxy detection found no configuration script for " + address + L".",
+                 base::LogLevel::info);
+    } else {
+      logNetwork(L"The automatic proxy configuration gave no answer for " + address + L". Error code " +
+                     std::to_wstring(error) + L". Falling back to the fixed proxy or a direct connection.",
+                 base::LogLevel::warning);
+    }
     return answer;
   }
   std::wstring proxies = takeGlobalString(info.lpszProxy);
