@@ -87,8 +87,8 @@ void applyLimits(HINTERNET session, const core::HttpLimits& limits) {
   WinHttpSetOption(session, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeoutMs, sizeof headersTimeoutMs);
 }
 
-// The secure-protocols sets are tried once per process for the log; every session
-// then takes the set that held.
+// Every session is offered the same sets and the system answers alike, so the set
+// that held is logged once per process.
 std::atomic<bool> protocolsLogged{false};
 
 const wchar_t* schemeName(DWORD scheme) {
