@@ -3,20 +3,50 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "core/stall_rule.h"
 #include "base/dll_search.h"
 #include "base/scoped_internet_handle.h"
+#include "network_log.h"
+#include "proxy_resolution.h"
+#include "secure_protocols_internal.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
 #define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
 #endif
-#ifndef WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY
-#define WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY 4
-#endif
 
 namespace kelvra::frontend {
+
+namespace internal {
+
+ProtocolChoice chooseSecureProtocols(const std::function<DWORD(DWORD protocols)>& setProtocols) {
+  constexpr DWORD kTls10 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1;
+  constexpr DWORD kTls10To12 = kTls10 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+  // Widest first; a system that does not know a flag refuses the whole set.
+  const struct {
+    DWORD protocols;
+    const wchar_t* name;
+  } sets[] = {
+      {kTls10To12 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3, L"TLS 1.3, 1.2, 1.1 and 1.0"},
+      {kTls10To12, L"TLS 1.2, 1.1 and 1.0"},
+      {kTls10, L"TLS 1.0"},
+  };
+  ProtocolChoice choice;
+  for (const auto& set : sets) {
+    choice.error = setProtocols(set.protocols);
+    if (choice.error == 0) {
+      choice.protocols = set.protocols;
+      choice.name = set.name;
+      return choice;
+    }
+  }
+  choice.failed = true;
+  return choice;
+}
+
+}  // namespace internal
 
 namespace {
 
@@ -43,15 +73,78 @@ HttpResult fileFailure(HttpResult failed) {
   return failed;
 }
 
-// Never SSL 3.0; TLS 1.3 only where the system knows it (older ones refuse the flag).
-void allowModernProtocols(HINTERNET session) {
-  DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
-                    WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-  if (!WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
-    protocols &= ~WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-    WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+DWORD setSecureProtocols(HINTERNET session, DWORD protocols) {
+  if (WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) return 0;
+  return GetLastError();
+}
+
+void applyLimits(HINTERNET session, const core::HttpLimits& limits) {
+  WinHttpSetTimeouts(session, limits.resolveTimeoutMs, limits.connectTimeoutMs, limits.sendTimeoutMs,
+                     limits.receiveTimeoutMs);
+  // The wait for the headers has a time-out of its own (90 s by default) that
+  // WinHttpSetTimeouts leaves alone.
+  DWORD headersTimeoutMs = static_cast<DWORD>(limits.receiveTimeoutMs);
+  WinHttpSetOption(session, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeoutMs, sizeof headersTimeoutMs);
+}
+
+// Every session is offered the same sets and the system answers alike, so the set
+// that held is logged once per process.
+std::atomic<bool> protocolsLogged{false};
+
+const wchar_t* schemeName(DWORD scheme) {
+  switch (scheme) {
+    case WINHTTP_AUTH_SCHEME_BASIC: return L"Basic";
+    case WINHTTP_AUTH_SCHEME_DIGEST: return L"Digest";
+    case WINHTTP_AUTH_SCHEME_NTLM: return L"NTLM";
+    case WINHTTP_AUTH_SCHEME_NEGOTIATE: return L"Negotiate";
+    case WINHTTP_AUTH_SCHEME_PASSPORT: return L"Passport";
+    default: return L"unknown";
   }
 }
+
+// Prepares the request to answer a proxy's 407 with the logged-on user's own
+// credentials, which Negotiate and NTLM can carry without asking anyone. Schemes that
+// need a typed password (Basic, Digest) are never answered: the installer asks the
+// user for nothing. False, with a log line, when the challenge stays unanswered.
+bool offerLogonToProxy(HINTERNET request, const std::wstring& proxy) {
+  DWORD supported = 0, first = 0, target = 0;
+  if (!WinHttpQueryAuthSchemes(request, &supported, &first, &target)) {
+    const DWORD error = GetLastError();
+    logNetwork(L"The proxy " + proxy + L" asks for authentication; its schemes could not be read. Error code " +
+                   std::to_wstring(error) + L".",
+               base::LogLevel::error);
+    return false;
+  }
+  DWORD scheme = 0;
+  if (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) {
+    scheme = WINHTTP_AUTH_SCHEME_NEGOTIATE;
+  } else if (supported & WINHTTP_AUTH_SCHEME_NTLM) {
+    scheme = WINHTTP_AUTH_SCHEME_NTLM;
+  } else {
+    logNetwork(L"The proxy " + proxy + L" asks for " + schemeName(first) +
+                   L" authentication, which needs a typed user name and password; the installer asks for none.",
+               base::LogLevel::error);
+    return false;
+  }
+  // Low: the user's logon may go to any proxy that asks, the intranet's or not.
+  DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
+  if (!WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof policy) ||
+      !WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr)) {
+    const DWORD error = GetLastError();
+    logNetwork(L"The proxy " + proxy + L" asks for " + schemeName(scheme) +
+                   L" authentication; the user's logon could not be offered. Error code " + std::to_wstring(error) +
+                   L".",
+               base::LogLevel::error);
+    return false;
+  }
+  logNetwork(L"The proxy " + proxy + L" asks for " + schemeName(scheme) +
+                 L" authentication; answering with the user's logon.",
+             base::LogLevel::info);
+  return true;
+}
+
+// The address without its query, for the request's log line.
+std::wstring addressForLog(const std::wstring& url) { return url.substr(0, url.find(L'?')); }
 
 struct UrlParts {
   bool valid = false;
@@ -110,32 +203,57 @@ struct HttpClient::Request {
   HINTERNET handle = nullptr;
 };
 
-HttpClient::HttpClient(std::wstring userAgent, core::HttpLimits limits) : limits_(limits) {
+HttpClient::HttpClient(std::wstring userAgent, core::HttpLimits limits)
+    : limits_(limits), userAgent_(std::move(userAgent)) {
   // WinHTTP is delay-loaded; every other call of it needs the session, so this load
   // decides for all of them.
   if (!base::loadSystemLibrary(L"winhttp.dll")) {
     noSession_ = lastErrorFailure(L"Loading winhttp.dll from the system folder");
     return;
   }
-  // Automatic proxy (Windows 8.1 and later) takes the system's settings the way
-  // browsers do; older systems know only the default proxy.
-  session_.reset(WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+  openSession();
+}
+
+// The session has no proxy of its own: each request's route picks its session.
+// Without a secure-protocols set that the system accepts there is no session, so
+// that no request goes out with the system's defaults (SSL 3.0 among them).
+void HttpClient::openSession() {
+  session_.reset(WinHttpOpen(userAgent_.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                              WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session_) {
-    session_.reset(WinHttpOpen(userAgent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                               WINHTTP_NO_PROXY_BYPASS, 0));
-  }
   if (!session_) {
     noSession_ = failure(ERROR_INVALID_HANDLE, L"No HTTP session could be opened.");
     return;
   }
-  allowModernProtocols(session_.get());
-  WinHttpSetTimeouts(session_.get(), limits_.resolveTimeoutMs, limits_.connectTimeoutMs, limits_.sendTimeoutMs,
-                     limits_.receiveTimeoutMs);
-  // The wait for the headers has a time-out of its own (90 s by default) that
-  // WinHttpSetTimeouts leaves alone.
-  DWORD headersTimeoutMs = static_cast<DWORD>(limits_.receiveTimeoutMs);
-  WinHttpSetOption(session_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersTimeoutMs, sizeof headersTimeoutMs);
+  const internal::ProtocolChoice choice = internal::chooseSecureProtocols(
+      [this](DWORD protocols) { return setSecureProtocols(session_.get(), protocols); });
+  if (choice.failed) {
+    session_.reset();
+    noSession_ = failure(choice.error, L"The system accepts none of the secure protocol settings (TLS 1.0 to 1.3). "
+                                       L"Error code " + std::to_wstring(choice.error) + L".");
+    logNetwork(noSession_.message + L" No request is made.", base::LogLevel::error);
+    return;
+  }
+  secureProtocols_ = choice.protocols;
+  if (!protocolsLogged.exchange(true)) logNetwork(L"Secure protocols: " + choice.name + L".", base::LogLevel::info);
+  applyLimits(session_.get(), limits_);
+}
+
+// WinHTTP makes its CONNECT (for https) and sends plain requests to the proxy that
+// its session names; each proxy's session gets the same protocols and waits.
+HINTERNET HttpClient::sessionFor(const core::ProxyRoute& route) {
+  if (route.direct()) return session_.get();
+  auto& session = proxySessions_[route.proxy];
+  if (!session) {
+    session.reset(WinHttpOpen(userAgent_.c_str(), WINHTTP_ACCESS_TYPE_NAMED_PROXY, route.proxy.c_str(),
+                              WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) return nullptr;
+    if (setSecureProtocols(session.get(), secureProtocols_) != 0) {
+      session.reset();
+      return nullptr;
+    }
+    applyLimits(session.get(), limits_);
+  }
+  return session.get();
 }
 
 // The session outlives every request of its own: activeRequest_ is declared after
@@ -162,7 +280,13 @@ HttpResult HttpClient::send(Request& request, const std::wstring& url, const wch
   const UrlParts parts = crackUrl(url);
   if (!parts.valid) return failure(ERROR_WINHTTP_INVALID_URL, L"Not an http or https address: " + url);
 
-  request.connection.reset(WinHttpConnect(session_.get(), parts.host.c_str(), parts.port, 0));
+  const core::ProxyRoute route =
+      resolveProxyRoute(session_.get(), url, core::RequestTarget{parts.secure, parts.host, parts.port});
+  logNetwork(std::wstring(L"HTTP ") + verb + L" " + addressForLog(url) + L" " + core::describeRoute(route) + L".",
+             base::LogLevel::info);
+  const HINTERNET session = sessionFor(route);
+  if (session == nullptr) return lastErrorFailure(L"Opening the HTTP session for the proxy");
+  request.connection.reset(WinHttpConnect(session, parts.host.c_str(), parts.port, 0));
   if (!request.connection) return lastErrorFailure(L"WinHttpConnect");
   base::ScopedInternetHandle opened(WinHttpOpenRequest(request.connection.get(), verb, parts.pathAndQuery.c_str(),
                                                        nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
@@ -178,20 +302,33 @@ HttpResult HttpClient::send(Request& request, const std::wstring& url, const wch
 
   std::wstring headers;
   if (!contentType.empty()) headers = L"Content-Type: " + std::wstring(contentType.begin(), contentType.end());
-  const BOOL sent = WinHttpSendRequest(handle, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
-                                       headers.empty() ? 0 : static_cast<DWORD>(-1L),
-                                       body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()),
-                                       static_cast<DWORD>(body.size()), static_cast<DWORD>(body.size()), 0);
-  if (!sent) return lastErrorFailure(L"WinHttpSendRequest");
-  if (!WinHttpReceiveResponse(handle, nullptr)) {
-    HttpResult failed = lastErrorFailure(L"WinHttpReceiveResponse");
-    failed.sent = true;
-    return failed;
+  return sendThroughRoute(handle, route, headers, body);
+}
+
+// Sends and waits for the answer; a proxy's 407 gets one more try with the user's
+// logon where its scheme allows that. Any other answer, a second 407 included, is
+// the caller's to judge.
+HttpResult HttpClient::sendThroughRoute(HINTERNET handle, const core::ProxyRoute& route, const std::wstring& headers,
+                                        const std::string& body) {
+  for (bool challenged = false;; challenged = true) {
+    const BOOL sent = WinHttpSendRequest(handle, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                                         headers.empty() ? 0 : static_cast<DWORD>(-1L),
+                                         body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()),
+                                         static_cast<DWORD>(body.size()), static_cast<DWORD>(body.size()), 0);
+    if (!sent) return lastErrorFailure(L"WinHttpSendRequest");
+    if (!WinHttpReceiveResponse(handle, nullptr)) {
+      HttpResult failed = lastErrorFailure(L"WinHttpReceiveResponse");
+      failed.sent = true;
+      return failed;
+    }
+    HttpResult result;
+    result.sent = true;
+    result.status = queryNumber(handle, WINHTTP_QUERY_STATUS_CODE);
+    if (result.status != HTTP_STATUS_PROXY_AUTH_REQ || route.direct() || challenged ||
+        !offerLogonToProxy(handle, route.proxy)) {
+      return result;
+    }
   }
-  HttpResult result;
-  result.sent = true;
-  result.status = queryNumber(handle, WINHTTP_QUERY_STATUS_CODE);
-  return result;
 }
 
 namespace {

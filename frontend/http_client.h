@@ -1,6 +1,8 @@
 // HTTP(S) for the front end through WinHTTP: the system's certificate checks are
 // always on, TLS 1.0 to 1.2 (and 1.3 where the system has it) are allowed, SSL 3.0
-// never; the system's proxy settings are used and redirects are followed.
+// never; each request takes the proxy of the user's own settings (proxy_resolution.h),
+// answers a proxy's challenge with the user's logon where the scheme allows it, and
+// follows redirects.
 #pragma once
 
 #include <windows.h>
@@ -8,12 +10,14 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "base/scoped_internet_handle.h"
 #include "core/http_limits.h"
+#include "core/proxy_route.h"
 
 namespace kelvra::frontend {
 
@@ -56,14 +60,26 @@ class HttpClient {
 
  private:
   struct Request;
+  void openSession();
+  [[nodiscard]] HINTERNET sessionFor(const core::ProxyRoute& route);
+  [[nodiscard]] HttpResult sendThroughRoute(HINTERNET request, const core::ProxyRoute& route,
+                                            const std::wstring& headers, const std::string& body);
   void finish(Request& request);
   [[nodiscard]] HttpResult receiveToFile(void* request, const std::wstring& path, const DownloadProgress& progress);
   [[nodiscard]] HttpResult send(Request& request, const std::wstring& url, const wchar_t* verb,
                                 const std::string& contentType, const std::string& body);
 
   core::HttpLimits limits_;
+  std::wstring userAgent_;
+  // Opened with no proxy of its own: the direct route, and the one that runs the
+  // proxy script.
   base::ScopedInternetHandle session_;
   HttpResult noSession_;  // why there is no session, when there is none
+  DWORD secureProtocols_ = 0;  // the set the system accepted for session_
+  // One session per proxy, named when it is opened: Wine's WinHTTP ignores the
+  // proxy option on requests and sessions, so that only this way behaves the same
+  // under Wine as on Windows.
+  std::map<std::wstring, base::ScopedInternetHandle> proxySessions_;
   std::mutex requestMutex_;
   // The exchange's request handle. Owned here, not by the exchange, so that abort()
   // can close it from another thread under the mutex; the exchange only borrows it.

@@ -24,6 +24,7 @@
 #include "download_worker.h"
 #include "localized_strings.h"
 #include "logger.h"
+#include "network_log.h"
 #include "reports.h"
 #include "run_state.h"
 #include "setup_worker.h"
@@ -131,6 +132,7 @@ class Window {
   int showCommand_;
   std::wstring folder_;  // the executable's folder, which is the working folder
   Logger logger_;
+  NetworkLogScope networkLog_{logger_};
   std::unique_ptr<LocalizedStrings> strings_;
   RunState state_;
   std::wstring errorUrl_;

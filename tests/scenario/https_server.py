@@ -49,10 +49,21 @@ class Certificates:
 
 def serve_https(handler, certificate):
     """Serves handler over TLS with certificate (cert, key) on a free port of
-    127.0.0.1 in a thread of its own; returns (server, thread)."""
+    127.0.0.1 in a thread of its own; returns (server, thread). A request line in
+    absolute form ("GET https://localhost:1234/path", which Wine's WinHTTP sends
+    through a proxy's tunnel, and every server must take) reaches handler with its
+    path alone."""
+
+    class AbsoluteFormTaken(handler):
+        def parse_request(self):
+            parsed = super().parse_request()
+            if parsed and self.path.lower().startswith(("http://", "https://")):
+                self.path = "/" + self.path.split("://", 1)[1].partition("/")[2]
+            return parsed
+
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(*map(str, certificate))
-    httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), AbsoluteFormTaken)
     httpd.daemon_threads = True
     httpd.socket = context.wrap_socket(httpd.socket, server_side=True)
     thread = threading.Thread(target=httpd.serve_forever, daemon=True)

@@ -38,6 +38,8 @@ LANGUAGES = [  # locale, culture the front end detects, string table it shows
 ]
 TABLE_OF_LOCALE = {locale: table for locale, _, table in LANGUAGES}
 # What a confirmed close logs from its question to the end, on any page that asks.
+# The HTTP client's own lines (protocols, proxy detection, each request's route).
+NETWORK_LINES = ("Secure protocols: ", "Automatic proxy detection ", "HTTP GET ", "HTTP POST ")
 CANCEL_ENDING = [*CANCEL_WARNINGS,
                  ("information", "Deleting client setup file."),
                  ("information", "Exiting application with return code 2"),
@@ -150,9 +152,12 @@ class WindowAndLanguagesTest(FrontEndCase):
         user = [m for _, m in messages if m.startswith("Installer running as user ")]
         self.assertEqual(len(user), 1)
         self.assertRegex(user[0], r"^Installer running as user \S+ - elevation status (True|False)\. $")
-        # Reports and events log their own lines; they are checked where they are built.
+        # Reports, events and the network log their own lines; they are checked where they are built.
         reporting = ("Installer running as user ", "Events are not sent", "Problem reports are not sent",
-                     "Sending event", "Send result", "Sending error")
+                     "Sending event", "Send result", "Sending error", *NETWORK_LINES)
+        requests = [m for level, m in messages if m.startswith("HTTP GET ")]
+        self.assertEqual(len(requests), 1, requests)
+        self.assertRegex(requests[0], r"^HTTP GET https://localhost:\d+/\w+/KelvraSetup\.exe direct\.$")
         self.assertEqual([m for m in messages if not m[1].startswith(reporting)], [
             ("information", "Setting up gui elements."),
             ("information", "Parsing arguments: "),
@@ -427,7 +432,10 @@ class DownloadedConfigurationTest(FrontEndCase):
         # The run ended while the service still held its answer: the request was given up.
         self.assertFalse(self.responses.released.is_set())
         self.assertEqual(self.server.requests, [CONFIG_PATH])
-        messages = [m for m in run.messages() if not m[1].startswith(("Events are not sent", "Problem reports"))]
+        address = f"https://localhost:{self.server.port}/components/webinstaller"
+        self.assertIn(("information", f"HTTP GET {address} direct."), run.messages())
+        messages = [m for m in run.messages()
+                    if not m[1].startswith(("Events are not sent", "Problem reports", *NETWORK_LINES))]
         asked = messages.index(("warning", "Bootstrap did not dropped remote config, trying to download"))
         self.assertEqual(messages[asked + 1:], CANCEL_ENDING)
 

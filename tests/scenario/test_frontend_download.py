@@ -11,6 +11,7 @@ import unittest
 
 import frontend_bench as fe
 import https_server
+import proxy_server
 import winebench as bench
 
 WORK = bench.STATE / "frontend-download"
@@ -206,6 +207,110 @@ class ClosingDuringDownloadTest(DownloadCase):
         exiting = messages.index(("information", "Exiting application with return code 2"))
         self.assertEqual(messages[exiting + 1], ("information", "Running cleanup."))
         self.assertEqual(messages[-1], ("information", "Exit complete"))
+
+
+class UserProxyTest(DownloadCase):
+    """The user's proxy settings in the prefix (Internet Settings), a local forwarding
+    proxy in them: the configuration and the setup go the way the settings say, and
+    the proxy's own record shows what it forwarded."""
+
+    CONFIG_PATH = "/components/webinstaller?component_version=2.0.0"
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.config_server = https_server.ConfigServer(
+            cls.certificates.server, {cls.CONFIG_PATH: (200, json.dumps(config(cls.server.url("ok"), cls.md5)).encode())})
+        cls.addClassCleanup(cls.config_server.stop)
+
+    def start_proxy(self, **options):
+        proxy = proxy_server.ProxyServer(**options)
+        self.addCleanup(proxy.stop)
+        return proxy
+
+    def install_with_downloaded_config(self, name):
+        """A whole run that asks the service for its configuration; returns its log."""
+        folder = fe.stage(WORK / name, None, CAMPAIGN, program=fe.TEST_HOST_FRONT_END)
+        env = {"KELVRA_SETUP_RECORD": bench.windows_path(self.record), "KELVRA_SETUP_EXIT": "0",
+               "KELVRA_TEST_CONFIG_HOST": f"localhost:{self.config_server.port}"}
+        run = fe.FrontEnd(folder, (), "en_US.UTF-8", env)
+        self.addCleanup(run.kill)
+        self.assertEqual(run.wait_exit(timeout=120), 0)
+        self.assertEqual(len(self.setup_command_lines()), 1)
+        return run.messages()
+
+    def request_lines(self, messages):
+        return [m for level, m in messages if m.startswith("HTTP GET ")]
+
+    def expected_requests(self, route):
+        return [f"HTTP GET https://localhost:{self.config_server.port}/components/webinstaller {route}.",
+                f"HTTP GET {self.server.url('ok')} {route}."]
+
+    def test_a_fixed_proxy_carries_the_configuration_and_the_setup(self):
+        proxy = self.start_proxy()
+        with bench.user_proxy_settings(proxy=proxy.address, bypass="*.zavsoft.com"):
+            messages = self.install_with_downloaded_config("proxy-fixed")
+        self.assertEqual(proxy.forwarded(), [f"localhost:{self.config_server.port}", f"localhost:{self.server.port}"])
+        self.assertEqual(self.request_lines(messages), self.expected_requests(f"through proxy {proxy.address}"))
+
+    def test_a_proxy_script_is_run_and_its_proxy_taken(self):
+        proxy = self.start_proxy()
+        proxy.pac_script = ('function FindProxyForURL(url, host) {\n'
+                            f'  if (host == "localhost") return "PROXY {proxy.address}";\n'
+                            '  return "DIRECT";\n}\n')
+        # The fixed proxy beside the script is a dead one: the script's answer wins.
+        dead = f"127.0.0.1:{https_server.closed_port()}"
+        with bench.user_proxy_settings(proxy=dead, script_url=proxy.pac_url()):
+            messages = self.install_with_downloaded_config("proxy-script")
+        self.assertIn("/proxy.pac", [target for _, target, _ in proxy.records])
+        self.assertEqual(proxy.forwarded(), [f"localhost:{self.config_server.port}", f"localhost:{self.server.port}"])
+        self.assertEqual(self.request_lines(messages),
+                         self.expected_requests(f"through proxy {proxy.address} (automatic configuration script)"))
+
+    def test_a_script_that_cannot_be_fetched_falls_back_to_the_fixed_proxy(self):
+        proxy = self.start_proxy()
+        missing_script = f"http://127.0.0.1:{https_server.closed_port()}/proxy.pac"
+        with bench.user_proxy_settings(proxy=proxy.address, script_url=missing_script):
+            messages = self.install_with_downloaded_config("proxy-script-missing")
+        self.assertEqual(proxy.forwarded(), [f"localhost:{self.config_server.port}", f"localhost:{self.server.port}"])
+        self.assertEqual(self.request_lines(messages), self.expected_requests(f"through proxy {proxy.address}"))
+        warnings = [m for level, m in messages if level == "warning" and "automatic proxy configuration" in m]
+        self.assertEqual(len(warnings), 2, warnings)
+
+    def test_a_bypassed_host_goes_direct_and_the_proxy_sees_nothing(self):
+        proxy = self.start_proxy()
+        # "<local>": host names without a dot, such as localhost.
+        with bench.user_proxy_settings(proxy=proxy.address, bypass="*.zavsoft.com;<local>"):
+            messages = self.install_with_downloaded_config("proxy-bypass")
+        self.assertEqual(proxy.records, [])
+        self.assertEqual(self.request_lines(messages), self.expected_requests("direct (bypass list)"))
+
+    def test_a_proxy_that_wants_a_typed_password_ends_on_the_connection_page(self):
+        proxy = self.start_proxy(basic_realm="Kelvra office")
+        # A plain-http setup address: Wine's WinHTTP hands back the 407 of a plain
+        # request (for https it fails the tunnel instead; that case follows).
+        plain = f"http://localhost:{https_server.closed_port()}/ok/KelvraSetup.exe"
+        texts = fe.strings("en")
+        for name, link in (("proxy-basic", plain), ("proxy-basic-tls", self.server.url("ok"))):
+            with self.subTest(name=name):
+                proxy.records.clear()
+                with bench.user_proxy_settings(proxy=proxy.address):
+                    folder, run = self.start(name, link, self.md5)
+                    state = run.wait_page("tabError")
+                self.assertEqual(state["controls"]["labelError"]["text"], texts["errorConnection"])
+                run.press("buttonErrorExit")
+                self.assertEqual(run.wait_exit(), -1)
+                self.assertEqual(self.setup_command_lines(), [])
+                self.assertFalse((folder / "KelvraSetup.exe").exists())
+                # Nothing went past the proxy, and it was never sent a password.
+                self.assertEqual([authorization for _, _, authorization in proxy.records], [None])
+                errors = [m for level, m in run.messages() if level == "error"]
+                self.assertTrue(errors[-1].startswith(f"Error: Downloading '{link}' failed: "), errors)
+                if link == plain:
+                    self.assertEqual(errors, [
+                        f"The proxy {proxy.address} asks for Basic authentication, which needs a typed user name "
+                        "and password; the installer asks for none.",
+                        f"Error: Downloading '{link}' failed: The server answered with status 407."])
 
 
 class LowDiskSpaceTest(DownloadCase):

@@ -7,6 +7,7 @@ import time
 import unittest
 
 import https_server
+import proxy_server
 import winebench as bench
 
 VERSION_DOCUMENT = json.dumps({"content": {"windows": {"version": "2.0.9", "url": "https://localhost/x"}}}).encode()
@@ -90,6 +91,19 @@ class RemoteConfigDownloadTest(unittest.TestCase):
                 self.assertIn(f"/components/webinstaller?component_version=2.0.0&case={case}", self.server.requests)
                 self.assertEqual(list(working.iterdir()), [])
                 self.assert_nothing_left_beside(working)
+
+    def test_the_users_proxy_settings_carry_the_download(self):
+        """urlmon (WinINet) takes the user's proxy and its bypass list by itself."""
+        proxy = proxy_server.ProxyServer()
+        self.addCleanup(proxy.stop)
+        for name, bypass, forwarded in (("proxy", "", [f"localhost:{self.server.port}"]), ("bypass", "<local>", [])):
+            with self.subTest(name):
+                proxy.records.clear()
+                with bench.user_proxy_settings(proxy=proxy.address, bypass=bypass):
+                    out, messages, working = self.fetch(self.server.base_url(), "&case=ok", name=name)
+                self.assertEqual(out, "result=0 version=2.0.9")
+                self.assertEqual((working / "remoteconfig.json").read_bytes(), VERSION_DOCUMENT)
+                self.assertEqual(proxy.forwarded(), forwarded)
 
     def test_refused_connection_is_a_download_failure(self):
         url = f"https://localhost:{https_server.closed_port()}/components/webinstaller?component_version=2.0.0"

@@ -9,6 +9,7 @@ import json
 import os
 import pathlib
 import re
+import struct
 import subprocess
 import time
 
@@ -111,6 +112,35 @@ def registry_key_restored(key):
             result = wine(["reg", "import", windows_path(export)])
             assert result.returncode == 0, result.stderr
             export.unlink()
+
+
+INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+
+
+def connection_settings_blob(proxy="", bypass="", script_url="", auto_detect=False):
+    """DefaultConnectionSettings as Windows' Internet Options dialog writes it: version
+    0x46, a change counter, flags (1 direct, 2 proxy, 4 script, 8 detect), then the
+    proxy, the bypass list and the script's address, each as a length and ASCII text,
+    then the detection state (left zero)."""
+    flags = 1 | (2 if proxy else 0) | (4 if script_url else 0) | (8 if auto_detect else 0)
+    texts = b"".join(struct.pack("<I", len(text)) + text.encode("ascii") for text in (proxy, bypass, script_url))
+    return struct.pack("<III", 0x46, 1, flags) + texts + bytes(32)
+
+
+@contextlib.contextmanager
+def user_proxy_settings(proxy="", bypass="", script_url="", auto_detect=False):
+    """The prefix user's proxy settings for a while, as Windows keeps them: the
+    Connections blob (WinHTTP's source) and the values beside it (WinINet's)."""
+    connections = INTERNET_SETTINGS + r"\Connections"
+    blob = connection_settings_blob(proxy, bypass, script_url, auto_detect)
+    values = [(INTERNET_SETTINGS, "ProxyEnable", 1 if proxy else 0, "REG_DWORD"),
+              (INTERNET_SETTINGS, "ProxyServer", proxy, "REG_SZ"),
+              (INTERNET_SETTINGS, "ProxyOverride", bypass, "REG_SZ")]
+    if script_url:
+        values.append((INTERNET_SETTINGS, "AutoConfigURL", script_url, "REG_SZ"))
+    with registry_key_restored(connections), registry_values(values):
+        registry_set(connections, "DefaultConnectionSettings", blob.hex(), "REG_BINARY")
+        yield
 
 
 @contextlib.contextmanager
