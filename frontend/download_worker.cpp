@@ -54,14 +54,14 @@ void DownloadWorker::run(const std::wstring& url, const std::wstring& path) {
       statistics_ = core::DownloadStatistics();
     }
     started_ = std::chrono::steady_clock::now();
-    const HttpResult result = client_->download(
-        url, path, [this](std::uint64_t received, std::uint64_t total) { progress(received, total); });
+    int tries = 0;
+    const HttpResult result = downloadWithRetries(url, path, tries);
     if (result.failed && !cancelled_) {
       cancelled_ = true;
       // Any code but an invalid address's: a socket's own (as Wine reports a receive
       // time-out) is the network's too. describeFailure tells them apart.
       const core::FailureKind kind = result.fileFailed ? core::FailureKind::setupFileWrite : core::FailureKind::network;
-      throw FrontEndError(kind, L"Downloading '" + url + L"' failed: " + result.message, result.error);
+      throw FrontEndError(kind, L"Downloading '" + url + L"' failed: " + result.message, result.error, tries);
     }
   } catch (const std::exception& error) {
     cancelled_ = true;
@@ -69,6 +69,33 @@ void DownloadWorker::run(const std::wstring& url, const std::wstring& path) {
   }
   busy_ = false;
   calls_.ended();
+}
+
+// A try that fails at the network after some of the setup arrived is followed by
+// another after a pause, from the bytes on disk where the server can continue them.
+// Closing the window aborts the client, which ends a pause at once.
+HttpResult DownloadWorker::downloadWithRetries(const std::wstring& url, const std::wstring& path, int& tries) {
+  DownloadResume resume;
+  const auto reportProgress = [this](std::uint64_t received, std::uint64_t total) { progress(received, total); };
+  for (tries = 1;; ++tries) {
+    const int restarts = resume.restartsFromZero;
+    HttpResult result = client_->download(url, path, reportProgress, resume);
+    if (resume.restartsFromZero != restarts) {
+      logger_.log(L"The server sent the whole client setup again: the download started again from byte [0].",
+                  base::LogLevel::warning);
+    }
+    if (!result.failed || cancelled_ || !core::shouldRetryDownload(result.end, resume.bytesArrived, tries)) {
+      return result;
+    }
+    const int next = tries + 1;
+    const std::uint64_t pauseMs = core::pauseBeforeTryMs(next);
+    logger_.log(L"The download was interrupted: " + result.message + L" Try " + std::to_wstring(next) + L" of " +
+                    std::to_wstring(core::kDownloadTries) + L" in " + std::to_wstring(pauseMs / 1000) +
+                    L" s, from byte [" + std::to_wstring(core::resumeOffset(resume.bytesOnDisk, resume.validator)) +
+                    L"].",
+                base::LogLevel::warning);
+    if (client_->pauseUnlessAborted(pauseMs)) return result;
+  }
 }
 
 void DownloadWorker::progress(std::uint64_t received, std::uint64_t total) {

@@ -55,6 +55,8 @@ class DownloadWorker {
 
  private:
   void run(const std::wstring& url, const std::wstring& path);
+  // The download with its tries; tries holds their number afterwards.
+  [[nodiscard]] HttpResult downloadWithRetries(const std::wstring& url, const std::wstring& path, int& tries);
   void progress(std::uint64_t received, std::uint64_t total);
 
   const std::wstring& folder_;

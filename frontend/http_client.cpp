@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <vector>
 
 #include "core/stall_rule.h"
@@ -60,7 +61,13 @@ HttpResult failure(DWORD error, std::wstring message) {
   result.failed = true;
   result.error = error;
   result.message = std::move(message);
+  result.end = core::TransferEnd::network;
   return result;
+}
+
+HttpResult endedBy(HttpResult failed, core::TransferEnd end) {
+  failed.end = end;
+  return failed;
 }
 
 HttpResult lastErrorFailure(const wchar_t* what) {
@@ -70,6 +77,7 @@ HttpResult lastErrorFailure(const wchar_t* what) {
 
 HttpResult fileFailure(HttpResult failed) {
   failed.fileFailed = true;
+  failed.end = core::TransferEnd::file;
   return failed;
 }
 
@@ -194,6 +202,28 @@ std::uint64_t contentLength(HINTERNET request) {
   return std::wcstoull(text, nullptr, 10);
 }
 
+// A header's raw value, empty when the answer has none.
+std::wstring queryText(HINTERNET request, DWORD query) {
+  DWORD size = 0;
+  WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                      WINHTTP_NO_HEADER_INDEX);
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
+  std::wstring text(size / sizeof(wchar_t), L'\0');
+  if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+                           WINHTTP_NO_HEADER_INDEX)) {
+    return {};
+  }
+  text.resize(size / sizeof(wchar_t));
+  return text;
+}
+
+// The request for the rest of a file whose first offset bytes are on disk; none
+// for a try from zero.
+std::wstring resumeHeaders(std::uint64_t offset, const std::wstring& validator) {
+  if (offset == 0) return {};
+  return L"Range: bytes=" + std::to_wstring(offset) + L"-\r\nIf-Range: " + validator + L"\r\n";
+}
+
 }  // namespace
 
 // The handles of one exchange. The request handle is borrowed from activeRequest_,
@@ -201,6 +231,7 @@ std::uint64_t contentLength(HINTERNET request) {
 struct HttpClient::Request {
   base::ScopedInternetHandle connection;
   HINTERNET handle = nullptr;
+  std::wstring extraHeaders;  // whole lines, each ended by CRLF
 };
 
 HttpClient::HttpClient(std::wstring userAgent, core::HttpLimits limits)
@@ -265,6 +296,7 @@ void HttpClient::abort() {
   aborted_ = true;
   std::lock_guard lock(requestMutex_);
   activeRequest_.reset();
+  abortSignal_.notify_all();
 }
 
 // Closes the exchange's request unless abort() has closed it already.
@@ -300,8 +332,8 @@ HttpResult HttpClient::send(Request& request, const std::wstring& url, const wch
   }
   request.handle = handle;
 
-  std::wstring headers;
-  if (!contentType.empty()) headers = L"Content-Type: " + std::wstring(contentType.begin(), contentType.end());
+  std::wstring headers = request.extraHeaders;
+  if (!contentType.empty()) headers += L"Content-Type: " + std::wstring(contentType.begin(), contentType.end());
   return sendThroughRoute(handle, route, headers, body);
 }
 
@@ -353,14 +385,16 @@ HttpResult readBody(HINTERNET request, const core::HttpLimits& limits, std::uint
     if (read == 0) break;
     received += read;
     if (received > maxBytes) {
-      return failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE,
-                     L"The response is larger than " + std::to_wstring(maxBytes) + L" bytes.");
+      return endedBy(failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE,
+                             L"The response is larger than " + std::to_wstring(maxBytes) + L" bytes."),
+                     core::TransferEnd::refused);
     }
     if (auto failed = sink(chunk.data(), read, received); failed.failed) return failed;
     if (stall.stalled(GetTickCount64(), received)) {
-      return failure(ERROR_WINHTTP_TIMEOUT, L"The response stalled: fewer than " +
-                                                std::to_wstring(limits.stallMinimumBytes) + L" bytes in " +
-                                                std::to_wstring(limits.stallWindowMs / 1000) + L" seconds.");
+      return endedBy(failure(ERROR_WINHTTP_TIMEOUT, L"The response stalled: fewer than " +
+                                                        std::to_wstring(limits.stallMinimumBytes) + L" bytes in " +
+                                                        std::to_wstring(limits.stallWindowMs / 1000) + L" seconds."),
+                     core::TransferEnd::stalled);
     }
   }
   return {};
@@ -409,44 +443,94 @@ HttpResult HttpClient::post(const std::wstring& url, const std::string& contentT
   return result;
 }
 
-HttpResult HttpClient::download(const std::wstring& url, const std::wstring& path, const DownloadProgress& progress) {
+HttpResult HttpClient::download(const std::wstring& url, const std::wstring& path, const DownloadProgress& progress,
+                                DownloadResume& resume) {
   Request request;
+  const std::uint64_t offset = core::resumeOffset(resume.bytesOnDisk, resume.validator);
+  request.extraHeaders = resumeHeaders(offset, resume.validator);
   HttpResult result = send(request, url, L"GET", {}, {});
-  if (!result.failed && result.status != 200) {
-    result = failure(0, L"The server answered with status " + std::to_wstring(result.status) + L".");
-  }
   if (!result.failed) {
     const DWORD status = result.status;
-    result = receiveToFile(request.handle, path, progress);
+    result = receiveDownload(request.handle, path, progress, resume, offset);
     result.status = status;
   }
   finish(request);
-  if (aborted_ && !result.failed) result = failure(ERROR_WINHTTP_OPERATION_CANCELLED, L"The download was cancelled.");
+  if (aborted_) {
+    if (!result.failed) result = failure(ERROR_WINHTTP_OPERATION_CANCELLED, L"The download was cancelled.");
+    result.end = core::TransferEnd::cancelled;
+  }
   return result;
 }
 
-HttpResult HttpClient::receiveToFile(void* handle, const std::wstring& path, const DownloadProgress& progress) {
+bool HttpClient::pauseUnlessAborted(std::uint64_t milliseconds) {
+  std::unique_lock lock(requestMutex_);
+  return abortSignal_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return aborted_.load(); });
+}
+
+// A 200 is the whole file (again, when a resume was asked for and the file has
+// changed or the server ignores ranges); a 206 must be exactly the rest asked for.
+HttpResult HttpClient::receiveDownload(void* handle, const std::wstring& path, const DownloadProgress& progress,
+                                       DownloadResume& resume, std::uint64_t offset) {
   const auto request = static_cast<HINTERNET>(handle);
-  const std::uint64_t total = contentLength(request);
-  if (total > limits_.maxDownloadBytes) {
-    return failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download announces " + std::to_wstring(total) +
-                                                              L" bytes, more than " +
-                                                              std::to_wstring(limits_.maxDownloadBytes) + L".");
+  const DWORD status = queryNumber(request, WINHTTP_QUERY_STATUS_CODE);
+  if (status == 200) {
+    if (offset > 0) ++resume.restartsFromZero;
+    resume.bytesOnDisk = 0;
+    resume.total = contentLength(request);
+    resume.validator = core::resumeValidator(queryText(request, WINHTTP_QUERY_ETAG),
+                                             queryText(request, WINHTTP_QUERY_LAST_MODIFIED));
+    return receiveToFile(request, path, progress, resume, 0);
   }
-  base::ScopedFileHandle file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (status == 206 && offset > 0) {
+    const std::wstring range = queryText(request, WINHTTP_QUERY_CONTENT_RANGE);
+    if (!core::rangeContinuesAt(range, offset, resume.total)) {
+      return endedBy(failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE,
+                             L"The server answered the request for the bytes from " + std::to_wstring(offset) +
+                                 L" on with the range '" + range + L"'."),
+                     core::TransferEnd::refused);
+    }
+    return receiveToFile(request, path, progress, resume, offset);
+  }
+  return endedBy(failure(0, L"The server answered with status " + std::to_wstring(status) + L"."),
+                 core::TransferEnd::refused);
+}
+
+// Writes the body into the file from offset on: a new file at 0, the existing one
+// cut back to offset otherwise.
+HttpResult HttpClient::receiveToFile(void* handle, const std::wstring& path, const DownloadProgress& progress,
+                                     DownloadResume& resume, std::uint64_t offset) {
+  const auto request = static_cast<HINTERNET>(handle);
+  const std::uint64_t length = contentLength(request);
+  const std::uint64_t total = length == 0 ? resume.total : offset + length;
+  if (total > limits_.maxDownloadBytes) {
+    return endedBy(failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE,
+                           L"The download announces " + std::to_wstring(total) + L" bytes, more than " +
+                               std::to_wstring(limits_.maxDownloadBytes) + L"."),
+                   core::TransferEnd::refused);
+  }
+  base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                          offset == 0 ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return fileFailure(lastErrorFailure(L"CreateFile"));
-  if (progress) progress(0, total);
-  std::uint64_t written = 0;
+  if (offset > 0) {
+    LARGE_INTEGER position = {};
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())) {
+      return fileFailure(lastErrorFailure(L"SetEndOfFile"));
+    }
+  }
+  if (progress) progress(offset, total);
+  std::uint64_t written = offset;
   const auto writeChunk = [&](const char* data, DWORD size, std::uint64_t received) {
     DWORD count = 0;
     if (!WriteFile(file.get(), data, size, &count, nullptr)) return fileFailure(lastErrorFailure(L"WriteFile"));
     if (count != size) return fileFailure(failure(ERROR_WRITE_FAULT, L"The setup file could not be written in full."));
-    written = received;
-    if (progress) progress(received, total);
+    written = offset + received;
+    resume.bytesOnDisk = written;
+    resume.bytesArrived = true;
+    if (progress) progress(written, total);
     return HttpResult{};
   };
-  HttpResult result = readBody(request, limits_, limits_.maxDownloadBytes, writeChunk);
+  HttpResult result = readBody(request, limits_, limits_.maxDownloadBytes - offset, writeChunk);
   if (!result.failed && total > 0 && written < total) {
     result = failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download ended after " + std::to_wstring(written) +
                                                                 L" of " + std::to_wstring(total) + L" bytes.");

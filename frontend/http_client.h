@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "base/scoped_internet_handle.h"
+#include "core/download_resume.h"
 #include "core/http_limits.h"
 #include "core/proxy_route.h"
 
@@ -29,6 +31,17 @@ struct HttpResult {
   bool fileFailed = false;  // a download failed at its file (disk full, access denied), not at the network
   std::string body;      // response body (not kept by downloads to a file)
   std::wstring message;  // a short English description of the failure, for logs and reports
+  core::TransferEnd end = core::TransferEnd::completed;  // how it ended, for a download's next try
+};
+
+// What a download keeps between its tries: the bytes in its file and what the
+// answer they came from said about them. A fresh one starts from zero.
+struct DownloadResume {
+  std::uint64_t bytesOnDisk = 0;
+  std::uint64_t total = 0;   // the whole file's length as announced; 0 when unknown
+  std::wstring validator;    // If-Range value for a resumed request; empty: the next try starts from zero
+  bool bytesArrived = false;  // some body arrived in any try
+  int restartsFromZero = 0;  // resumed requests that the server answered with the whole file
 };
 
 // Progress of a download: bytes so far, bytes in all (0 when the server did not say).
@@ -47,12 +60,20 @@ class HttpClient {
   // POST of body with the content type; any status counts as sent.
   [[nodiscard]] HttpResult post(const std::wstring& url, const std::string& contentType, const std::string& body);
 
-  // GET streamed to a new file in fixed-size chunks. Fails on a status other than 200,
-  // on a body shorter than announced, on one over the limits' maxDownloadBytes
-  // (announced or not), on a stall, and when aborted; the file is then left for the
-  // caller to delete. Bytes past an announced length are never read: WinHTTP ends
-  // the body there.
-  [[nodiscard]] HttpResult download(const std::wstring& url, const std::wstring& path, const DownloadProgress& progress);
+  // One try of a GET streamed to a file in fixed-size chunks. With bytes on disk and
+  // a validator in resume it asks for the rest (Range, If-Range): a 206 with exactly
+  // that range continues the file, a 200 writes it again from zero. Fails on any
+  // other status or range, on a body shorter than announced, on one over the limits'
+  // maxDownloadBytes (announced or not), on a stall, and when aborted; the file is
+  // then left for the caller to delete or to resume. Bytes past an announced length
+  // are never read: WinHTTP ends the body there. resume holds the file's state
+  // afterwards, failed or not.
+  [[nodiscard]] HttpResult download(const std::wstring& url, const std::wstring& path, const DownloadProgress& progress,
+                                    DownloadResume& resume);
+
+  // Waits milliseconds before a download's next try; true (at once) when aborted
+  // meanwhile.
+  [[nodiscard]] bool pauseUnlessAborted(std::uint64_t milliseconds);
 
   // Stops a download or request in progress from another thread within moments:
   // closing the request handle wakes a blocked read.
@@ -65,7 +86,10 @@ class HttpClient {
   [[nodiscard]] HttpResult sendThroughRoute(HINTERNET request, const core::ProxyRoute& route,
                                             const std::wstring& headers, const std::string& body);
   void finish(Request& request);
-  [[nodiscard]] HttpResult receiveToFile(void* request, const std::wstring& path, const DownloadProgress& progress);
+  [[nodiscard]] HttpResult receiveDownload(void* request, const std::wstring& path, const DownloadProgress& progress,
+                                           DownloadResume& resume, std::uint64_t offset);
+  [[nodiscard]] HttpResult receiveToFile(void* request, const std::wstring& path, const DownloadProgress& progress,
+                                         DownloadResume& resume, std::uint64_t offset);
   [[nodiscard]] HttpResult send(Request& request, const std::wstring& url, const wchar_t* verb,
                                 const std::string& contentType, const std::string& body);
 
@@ -85,6 +109,7 @@ class HttpClient {
   // can close it from another thread under the mutex; the exchange only borrows it.
   base::ScopedInternetHandle activeRequest_;
   std::atomic<bool> aborted_{false};
+  std::condition_variable abortSignal_;  // wakes a pause between tries; under requestMutex_
 };
 
 // The exchanges of one thread that another thread may have to stop (the user

@@ -237,7 +237,8 @@ void Window::runPendingTasks() {
 
 void Window::onError(const std::exception& error) {
   if (const auto* frontEndError = dynamic_cast<const FrontEndError*>(&error)) {
-    handleError(frontEndError->kind(), frontEndError->windowsError(), frontEndError->message());
+    handleError(frontEndError->kind(), frontEndError->windowsError(), frontEndError->message(),
+                frontEndError->downloadTries());
   } else {
     handleError(core::FailureKind::unexpected, 0, base::fromUtf8(error.what()));
   }

@@ -92,7 +92,8 @@ class Window {
   void onDpiChanged(UINT dpi, const RECT& suggested);
 
   // Error page (window_error.cpp).
-  void handleError(core::FailureKind kind, std::uint32_t windowsError, const std::wstring& message);
+  void handleError(core::FailureKind kind, std::uint32_t windowsError, const std::wstring& message,
+                   int downloadTries = 1);
   void showErrorTexts(core::FailurePage page);
   void showErrorPage();
   void openErrorLink();

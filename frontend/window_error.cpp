@@ -3,18 +3,20 @@
 
 #include <shellapi.h>
 
+#include "core/download_resume.h"
 #include "window_layout.h"
 
 namespace kelvra::frontend {
 
-void Window::handleError(core::FailureKind kind, std::uint32_t windowsError, const std::wstring& message) {
+void Window::handleError(core::FailureKind kind, std::uint32_t windowsError, const std::wstring& message,
+                         int downloadTries) {
   if (failureHandled_.exchange(true)) return;
   logger_.log(L"Error: " + message, base::LogLevel::error);
   const core::FailureOutcome outcome =
       core::describeFailure(kind, windowsError, state_.remoteConfigLocation, state_.downloadUrl);
   if (outcome.page.shown) {
     runOnWindowThread([this, page = outcome.page] { showErrorTexts(page); });
-    reports_.sendProblemReport(outcome.reportMessage);
+    reports_.sendProblemReport(core::withDownloadTries(outcome.reportMessage, downloadTries));
   }
   if (kind != core::FailureKind::missingFile) runOnWindowThread([this] { showErrorPage(); });
 }

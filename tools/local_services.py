@@ -6,7 +6,9 @@ test CA made here with openssl; trust it inside a WINEPREFIX only) answers:
   GET  /components/webinstaller?component_version=...          the remote configuration
   GET  /components/webinstaller/clients/<id>?component_version=... the same, for a product id
   GET  /setup/<mode>/KelvraSetup.exe   the client setup; mode: ok, slow (throttled),
-                                       cut (connection closed half way), missing (404)
+                                       cut (connection closed half way), missing (404);
+                                       ok and slow answer "Range: bytes=N-" with the rest
+                                       (206, Content-Range) when If-Range is the ETag
   POST /clients/<number>/events        events
 and one plain-HTTP server answers POST /problem.php (problem reports).
 
@@ -18,9 +20,16 @@ Events carry "json" (the parsed body, or null when it is not JSON); reports carr
 The configuration names both digests of the setup, installerMd5 and
 installerSha256; --digest bad makes the MD5 wrong, bad-sha256 only the SHA-256.
 
+Setup answers are recorded with the Range and If-Range asked for, their status,
+first byte and the bytes sent. Switches (attributes, or options standalone):
+ignore_range (--ignore-range) answers every Range with the whole file;
+drop_after (--drop-after N) closes the connection after N bytes of an answer's
+body, in the first answer only (drop "once", the default) or in every one
+(--drop always).
+
 Run standalone: local_services.py --state DIR --setup FILE [--digest good|bad|bad-sha256]
-[--deprecated] [--setup-mode ok|slow|cut|missing]; it prints one JSON line with the ports and the CA path, then serves
-until interrupted.
+[--deprecated] [--setup-mode ok|slow|cut|missing] [--ignore-range] [--drop-after N [--drop once|always]];
+it prints one JSON line with the ports and the CA path, then serves until interrupted.
 """
 import argparse
 import base64
@@ -93,6 +102,10 @@ class LocalServices:
         self.slow_seconds = slow_seconds
         self.config_status = 200
         self.setup_mode = "ok"  # where the configuration without a product id points
+        self.ignore_range = False
+        self.drop_after = None  # bytes of an answer's body after which the connection is closed
+        self.drop = "once"      # or "always"
+        self._dropped = False
         self._lock = threading.Lock()
 
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -162,36 +175,71 @@ class LocalServices:
                     self.answer(services.config_status, body.encode(), "application/json")
                 elif path.startswith("/setup/"):
                     mode = path.split("/")[2]
-                    services._write({"kind": "setup", "method": "GET", "path": self.path, "mode": mode})
                     self.send_setup(mode)
                 else:
                     services._write({"kind": "other", "method": "GET", "path": self.path})
                     self.answer(404, b"not here")
 
             def send_setup(self, mode):
+                entry = {"kind": "setup", "method": "GET", "path": self.path, "mode": mode,
+                         "range": self.headers.get("Range"), "if_range": self.headers.get("If-Range")}
                 data = services.setup_bytes
                 if mode == "missing":
+                    services._write(dict(entry, status=404, first=0, sent=0))
                     self.answer(404, b"no such file")
                     return
-                self.send_response(200)
-                self.send_header("Content-Type", "application/octet-stream")
-                self.send_header("Content-Length", str(len(data)))
-                self.end_headers()
+                etag = '"%s"' % hashlib.md5(data).hexdigest()[:16]
+                first = 0 if mode == "cut" else self.range_start(len(data), etag)
+                status = 206 if first else 200
+                body = data[first:]
                 if mode == "cut":
-                    self.wfile.write(data[: len(data) // 2])
-                    self.wfile.flush()
-                    self.close_connection = True
-                    return
+                    body = body[: len(data) // 2]
+                dropping = self.dropping(len(body))
+                if dropping:
+                    body = body[:services.drop_after]
+                self.send_response(status)
+                self.send_header("Content-Type", "application/octet-stream")
+                self.send_header("Content-Length", str(len(data) - first))
+                self.send_header("ETag", etag)
+                self.send_header("Accept-Ranges", "bytes")
+                if status == 206:
+                    self.send_header("Content-Range", f"bytes {first}-{len(data) - 1}/{len(data)}")
+                self.end_headers()
                 pieces = 40 if mode == "slow" else 1
-                step = max(1, -(-len(data) // pieces))
-                for start in range(0, len(data), step):
+                step = max(1, -(-len(body) // pieces))
+                sent = 0
+                for start in range(0, len(body), step):
                     try:
-                        self.wfile.write(data[start:start + step])
+                        self.wfile.write(body[start:start + step])
                         self.wfile.flush()
                     except OSError:
-                        return
+                        break
+                    sent += len(body[start:start + step])
                     if mode == "slow":
                         time.sleep(services.slow_seconds / pieces)
+                services._write(dict(entry, status=status, first=first, sent=sent))
+                if dropping or mode == "cut":
+                    self.close_connection = True
+
+            def range_start(self, length, etag):
+                """N of "Range: bytes=N-" when If-Range, if any, is etag; else 0."""
+                asked = self.headers.get("Range", "")
+                if services.ignore_range or not asked.startswith("bytes=") or not asked.endswith("-"):
+                    return 0
+                if self.headers.get("If-Range") not in (None, etag):
+                    return 0
+                number = asked[len("bytes="):-1]
+                return int(number) if number.isdigit() and int(number) < length else 0
+
+            def dropping(self, length):
+                """Whether this answer is cut after drop_after bytes of its body."""
+                if services.drop_after is None or services.drop_after >= length:
+                    return False
+                with services._lock:
+                    if services.drop == "once" and services._dropped:
+                        return False
+                    services._dropped = True
+                return True
 
             def do_POST(self):
                 length = int(self.headers.get("Content-Length", "0"))
@@ -237,6 +285,9 @@ def main():
     parser.add_argument("--deprecated", action="store_true")
     parser.add_argument("--setup-mode", choices=("ok", "slow", "cut", "missing"), default="ok")
     parser.add_argument("--slow-seconds", type=float, default=4.0)
+    parser.add_argument("--ignore-range", action="store_true", help="answer every Range with the whole setup")
+    parser.add_argument("--drop-after", type=int, help="close the connection after N bytes of a setup answer")
+    parser.add_argument("--drop", choices=("once", "always"), default="once")
     parser.add_argument("--https-port", type=int, default=0)
     parser.add_argument("--http-port", type=int, default=0)
     options = parser.parse_args()
@@ -244,6 +295,9 @@ def main():
                              options.deprecated, https_port=options.https_port, http_port=options.http_port,
                              slow_seconds=options.slow_seconds)
     services.setup_mode = options.setup_mode
+    services.ignore_range = options.ignore_range
+    services.drop_after = options.drop_after
+    services.drop = options.drop
     print(json.dumps({"https_port": services.https_port, "http_port": services.http_port,
                       "ca": str(services.ca), "record": str(services.record)}), flush=True)
     stopped = threading.Event()

@@ -1,11 +1,13 @@
 // The front end's start-up inputs under Wine: the string tables found beside the
-// executable, payload.campaign and remoteconfig.json, with the lines they log.
+// executable, payload.campaign and remoteconfig.json, with the lines they log; and
+// the HTTP client's pause between the setup download's tries.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "base/utf8.h"
 #include "frontend_error.h"
 #include "frontend_strings.h"
+#include "http_client.h"
 #include "localized_strings.h"
 #include "logger.h"
 #include "remote_config.h"
@@ -299,4 +302,16 @@ TEST(LoggerTest, BothLogsShareTheBootstrappersFolder) {
   EXPECT_EQ(own.substr(own.size() - folder.size() - 25), folder + L"InstallerWebinstaller.log");
   EXPECT_EQ(bootstrapper.substr(0, bootstrapper.size() - 25), own.substr(0, own.size() - 25));
   EXPECT_EQ(bootstrapper.substr(bootstrapper.size() - 25), L"InstallerBootstrapper.log");
+}
+
+// Closing the window aborts the download; a pause before its next try must end
+// then, whether the abort comes before or during it.
+TEST(HttpClientTest, AnAbortEndsThePauseBeforeTheNextTry) {
+  HttpClient client(L"ZAVWebinstaller/test");
+  std::thread aborting([&client] { client.abort(); });
+  // An hour: far beyond the test's time-out, so only the abort can end it.
+  EXPECT_TRUE(client.pauseUnlessAborted(3600000));
+  aborting.join();
+  HttpClient idle(L"ZAVWebinstaller/test");
+  EXPECT_FALSE(idle.pauseUnlessAborted(1));
 }

@@ -6,6 +6,7 @@ not the address), and a self-signed one that nothing trusts. The test CA is trus
 inside the bench's prefix only (tests/tools/trust_test_root.exe), never by the
 machine.
 """
+import hashlib
 import http.server
 import pathlib
 import socket
@@ -45,6 +46,36 @@ class Certificates:
                  "-out", "server.pem", "-days", "2", "-extfile", "server.ext", cwd=f)
         _openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "stranger.key", "-out", "stranger.pem",
                  "-days", "2", "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost", cwd=f)
+
+
+def entity_tag(body):
+    """A strong ETag of a body's bytes."""
+    return '"%s"' % hashlib.md5(body).hexdigest()[:16]
+
+
+def range_start(headers, length, etag, ignore_range=False):
+    """Where the answer to a GET with these request headers starts in a body of
+    length bytes whose ETag is etag: the N of "Range: bytes=N-" (N below length)
+    when its If-Range, if any, is etag, else 0, the whole body. Only the open-ended
+    form that resuming clients send is honoured; others get the whole body, as
+    servers may answer."""
+    asked = headers.get("Range", "")
+    if ignore_range or not asked.startswith("bytes=") or not asked.endswith("-"):
+        return 0
+    if headers.get("If-Range") not in (None, etag):
+        return 0
+    number = asked[len("bytes="):-1]
+    if not number.isdigit() or int(number) >= length:
+        return 0
+    return int(number)
+
+
+def range_headers(start, length, etag):
+    """(status, headers) of an answer from start of a body of length bytes."""
+    headers = [("ETag", etag), ("Accept-Ranges", "bytes"), ("Content-Length", str(length - start))]
+    if start == 0:
+        return 200, headers
+    return 206, headers + [("Content-Range", f"bytes {start}-{length - 1}/{length}")]
 
 
 def serve_https(handler, certificate):
@@ -92,7 +123,8 @@ class HttpsService:
 class ConfigServer(HttpsService):
     """Answers GET with the (status, body) that responses holds for the request's
     last query member "case" (or its whole path without one); records every path
-    requested. A body may be a function that returns an iterable of pieces: they
+    requested. A whole body (status 200) answers a Range request as range_start
+    says, with an ETag. A body may be a function that returns an iterable of pieces: they
     go out one by one, without a length, until it ends, the client goes away or
     the server stops. A third member, seconds, keeps the server silent that long
     (or until it stops) before it answers anything."""
@@ -109,11 +141,21 @@ class ConfigServer(HttpsService):
                 status, body, *silence = responses.get(case, (404, b"no such case"))
                 if silence and server.stopping.wait(silence[0]):
                     return
+                start, headers = 0, []
+                if status == 200 and not callable(body):
+                    etag = entity_tag(body)
+                    start = range_start(self.headers, len(body), etag)
+                    status, headers = range_headers(start, len(body), etag)
                 self.send_response(status)
                 self.send_header("Content-Type", "application/json")
                 try:
                     if callable(body):
                         self._send_pieces(body())
+                    elif headers:
+                        for name, value in headers:
+                            self.send_header(name, value)
+                        self.end_headers()
+                        self.wfile.write(body[start:])
                     else:
                         self.send_header("Content-Length", str(len(body)))
                         self.end_headers()

@@ -1,7 +1,8 @@
 """A local HTTPS server on 127.0.0.1 that plays the download host of the client
 setup. What it does depends on the request's path:
 
-  /ok/NAME        the whole file, at once
+  /ok/NAME        the whole file at once, or the rest that a "Range: bytes=N-"
+                  asks for (206, Content-Range) when its If-Range is the ETag
   /slow/NAME      the file's length announced, then small pieces slowly until the
                   client goes away (a download that stays busy)
   /redirect/NAME  a 302 to /ok/NAME
@@ -16,6 +17,12 @@ setup. What it does depends on the request's path:
   /trickle/NAME   the file's length announced, then one byte a second
   /silent/NAME    no answer at all, not even headers, for minutes
   anything else   404
+Switches in the query of /ok/NAME: ignore-range=1 answers every Range with the
+whole file; drop-after=N closes the connection after N bytes of an answer's body,
+the first answer to that path only (drop=once, the default) or every one
+(drop=always); etag=changing gives each answer to the path a new ETag, as if the
+file had been replaced between two requests. Each answer is kept in transfers:
+path, the Range and If-Range asked for, status, first byte and bytes sent.
 Endless, stalled and trickling answers end when the client goes away, when the
 server stops, and at the latest after STREAM_LIMIT_SECONDS.
 """
@@ -23,6 +30,7 @@ import http.server
 import ssl
 import threading
 import time
+import urllib.parse
 
 import https_server
 
@@ -35,6 +43,8 @@ class SetupServer(https_server.HttpsService):
         super().__init__()
         self.content = content
         self.requests = []
+        self.transfers = []
+        self.dropped = set()
         server = self
 
         def streaming():
@@ -63,8 +73,33 @@ class SetupServer(https_server.HttpsService):
                 self.end_headers()
 
             def _ok(self):
-                self._headers(200, len(server.content))
-                self.wfile.write(server.content)
+                switches = dict(urllib.parse.parse_qsl(urllib.parse.urlsplit(self.path).query))
+                content = server.content
+                etag = https_server.entity_tag(content)
+                if switches.get("etag") == "changing":
+                    etag = '"v%d"' % sum(1 for t in server.transfers if t["path"] == self.path)
+                start = https_server.range_start(self.headers, len(content), etag, switches.get("ignore-range") == "1")
+                status, headers = https_server.range_headers(start, len(content), etag)
+                body = content[start:]
+                drop_after = int(switches.get("drop-after", "-1"))
+                dropping = 0 <= drop_after < len(body) and (switches.get("drop") == "always"
+                                                             or self.path not in server.dropped)
+                if dropping:
+                    server.dropped.add(self.path)
+                    body = body[:drop_after]
+                transfer = {"path": self.path, "range": self.headers.get("Range"),
+                            "if_range": self.headers.get("If-Range"), "status": status, "first": start, "sent": 0}
+                server.transfers.append(transfer)
+                self.send_response(status)
+                self.send_header("Content-Type", "application/octet-stream")
+                for name, value in headers:
+                    self.send_header(name, value)
+                self.end_headers()
+                self.wfile.write(body)
+                self.wfile.flush()
+                transfer["sent"] = len(body)
+                if dropping:
+                    self.close_connection = True
 
             def _slow(self):
                 size = 64 * 1024 * 1024
@@ -147,5 +182,7 @@ class SetupServer(https_server.HttpsService):
 
         self.serve(Handler, certificate)
 
-    def url(self, mode, name="KelvraSetup.exe"):
-        return f"https://localhost:{self.port}/{mode}/{name}"
+    def url(self, mode, name="KelvraSetup.exe", **switches):
+        """switches: the query of /ok/NAME, underscores for dashes (drop_after=N)."""
+        query = urllib.parse.urlencode({key.replace("_", "-"): value for key, value in switches.items()})
+        return f"https://localhost:{self.port}/{mode}/{name}" + (f"?{query}" if query else "")

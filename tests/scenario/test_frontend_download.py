@@ -1,9 +1,11 @@
-"""The front end's download of the client setup, the digest check, the setup's
-command line and exit code, and closing the window during the download; run for
-real under Wine against a local HTTPS download host serving the setup stand-in."""
+"""The front end's download of the client setup, its resuming after a dropped
+connection, the digest check, the setup's command line and exit code, and closing
+the window during the download; run for real under Wine against a local HTTPS
+download host serving the setup stand-in."""
 import base64
 import hashlib
 import json
+import re
 import shutil
 import subprocess
 import time
@@ -48,6 +50,14 @@ class DownloadCase(unittest.TestCase):
         run = fe.FrontEnd(folder, args, locale, env)
         self.addCleanup(run.kill)
         return folder, run
+
+    def close_and_answer(self, run, button):
+        record = WORK / "question.json"
+        record.unlink(missing_ok=True)
+        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.windows_path(record), 30000, button])
+        run.close()
+        self.assertEqual(watcher.wait(timeout=60), 0)
+        return json.loads(record.read_text(encoding="utf-8"))
 
     def setup_command_lines(self):
         if not self.record.exists():
@@ -165,15 +175,89 @@ class DownloadFailureTest(DownloadCase):
         self.assertEqual(self.setup_command_lines(), [])
 
 
-class ClosingDuringDownloadTest(DownloadCase):
-    def close_and_answer(self, run, button):
-        record = WORK / "question.json"
-        record.unlink(missing_ok=True)
-        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.windows_path(record), 30000, button])
-        run.close()
-        self.assertEqual(watcher.wait(timeout=60), 0)
-        return json.loads(record.read_text(encoding="utf-8"))
+class ResumeTest(DownloadCase):
+    RETRY = re.compile(r"The download was interrupted: .+ Try (\d) of 4 in (\d) s, from byte \[(\d+)\]\.")
+    RESTART = "The server sent the whole client setup again: the download started again from byte [0]."
 
+    def transfers(self, link):
+        path = link.split(str(self.server.port), 1)[1]
+        return [t for t in self.server.transfers if t["path"] == path]
+
+    def retries(self, run):
+        """(try, pause in seconds, first byte) of each retry line, which must be warnings."""
+        found = [(level, self.RETRY.fullmatch(m)) for level, m in run.messages() if m.startswith("The download was")]
+        self.assertEqual({level for level, _ in found} - {"warning"}, set())
+        self.assertTrue(all(match for _, match in found), found)
+        return [tuple(int(group) for group in match.groups()) for _, match in found]
+
+    def test_a_download_dropped_once_goes_on_and_installs(self):
+        length = len(self.content)
+        drop = length * 4 // 10
+        etag = https_server.entity_tag(self.content)
+        cases = [  # name, switches, (status, first byte, bytes sent) of each answer, restarted from zero
+            # The second answer is the rest: nothing after the drop comes twice.
+            ("resumed", {}, [(200, 0, drop), (206, drop, length - drop)], False),
+            ("range-ignored", {"ignore_range": 1}, [(200, 0, drop), (200, 0, length)], True),
+            # The file changed between the tries: If-Range makes the server send it whole.
+            ("etag-changed", {"etag": "changing"}, [(200, 0, drop), (200, 0, length)], True),
+        ]
+        for name, switches, answers, restarted in cases:
+            with self.subTest(name=name):
+                self.record.unlink(missing_ok=True)
+                link = self.server.url("ok", case=name, drop_after=drop, **switches)
+                folder, run = self.start(name, link, self.md5, sha256=self.sha256)
+                self.assertEqual(run.wait_exit(timeout=120), 0)
+                # The setup ran: its MD5 and SHA-256 matched the whole file.
+                self.assertEqual(len(self.setup_command_lines()), 1)
+                transfers = self.transfers(link)
+                self.assertEqual([(t["status"], t["first"], t["sent"]) for t in transfers], answers)
+                self.assertEqual(transfers[0]["range"], None)
+                self.assertEqual((transfers[1]["range"], transfers[1]["if_range"]),
+                                 (f"bytes={drop}-", '"v0"' if name == "etag-changed" else etag))
+                self.assertEqual(self.retries(run), [(2, 1, drop)])
+                messages = run.messages()
+                self.assertEqual(self.RESTART in [m for _, m in messages], restarted)
+                self.assertEqual([m for level, m in messages if level == "error"], [])
+                self.assertIn(("information", "Downloading client setup finished."), messages)
+
+    def test_a_server_that_drops_every_time_ends_on_the_connection_page_after_four_tries(self):
+        length = len(self.content)
+        drop = length // 10
+        link = self.server.url("ok", case="always", drop_after=drop, drop="always")
+        folder, run = self.start("drops-always", link, self.md5)
+        state = run.wait_page("tabError", 60000)
+        self.assertEqual(state["controls"]["labelError"]["text"], fe.strings("en")["errorConnection"])
+        run.press("buttonErrorExit")
+        self.assertEqual(run.wait_exit(), -1)
+        # Each try resumed where the last one stopped.
+        self.assertEqual([(t["status"], t["first"], t["sent"]) for t in self.transfers(link)],
+                         [(200, 0, drop), (206, drop, drop), (206, 2 * drop, drop), (206, 3 * drop, drop)])
+        self.assertEqual(self.retries(run), [(2, 1, drop), (3, 2, 2 * drop), (4, 4, 3 * drop)])
+        errors = [m for level, m in run.messages() if level == "error"]
+        self.assertEqual(len(errors), 1, errors)
+        self.assertTrue(errors[0].startswith(f"Error: Downloading '{link}' failed: "), errors)
+        self.assertFalse((folder / "KelvraSetup.exe").exists())
+        self.assertEqual(self.setup_command_lines(), [])
+
+    def test_closing_the_window_during_the_pause_cancels_as_during_the_download(self):
+        drop = len(self.content) // 10
+        link = self.server.url("ok", case="closing", drop_after=drop, drop="always")
+        folder, run = self.start("closing-in-pause", link, self.md5)
+        for _ in range(100):
+            if self.retries(run):
+                break
+            time.sleep(0.1)
+        self.assertEqual(self.retries(run)[:1], [(2, 1, drop)])
+        self.close_and_answer(run, IDYES)
+        self.assertEqual(run.wait_exit(), 2)
+        self.assertFalse((folder / "KelvraSetup.exe").exists())
+        messages = run.messages()
+        self.assertIn(("warning", "Canceling download."), messages)
+        self.assertEqual([m for level, m in messages if level == "error"], [])
+        self.assertLessEqual(len(self.transfers(link)), 2)
+
+
+class ClosingDuringDownloadTest(DownloadCase):
     def test_declined_close_goes_on_and_confirmed_close_cancels_with_code_2(self):
         texts = fe.strings("en")
         folder, run = self.start("closing", self.server.url("slow"), self.md5)

@@ -207,6 +207,24 @@ class ReportsTest(unittest.TestCase):
         self.assertIn(("information", "Problem reports are not sent: no problem-report host in this build"),
                       run.messages())
 
+    def test_a_download_that_drops_every_time_reports_its_tries(self):
+        drop = len(SETUP) // 10
+        self.services.drop_after, self.services.drop = drop, "always"
+        self.addCleanup(setattr, self.services, "drop_after", None)
+        document = config(self.services, mode="ok")
+        folder = self.stage(document)
+        run = self.start(folder, self.hosts)
+        state = run.wait_page("tabError", 60000)
+        self.assertEqual(state["controls"]["labelError"]["text"], fe.strings("en")["errorConnection"])
+        run.press("buttonErrorExit")
+        self.assertEqual(run.wait_exit(), -1)
+        link = document["content"]["windows"]["downloadLink"]
+        arguments = self.assertReport("Failed downloading ZAV Kelvra Installer: ")
+        self.assertEqual(arguments["error"], f"Failed downloading ZAV Kelvra Installer: {link} (4 tries)")
+        answers = [(e["status"], e["range"], e["first"], e["sent"]) for e in self.services.received("setup")]
+        self.assertEqual(answers, [(200, None, 0, drop)] + [(206, f"bytes={n * drop}-", n * drop, drop)
+                                                             for n in (1, 2, 3)])
+
     def test_unreachable_services_are_only_logged(self):
         folder = self.stage(config(self.services, deprecated=True))
         closed = f"127.0.0.1:{https_server.closed_port()}"
