@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "base/dll_search.h"
+#include "base/quiet_terminate.h"
 #include "frontend_settings.h"
 #include "program.h"
 
