@@ -135,7 +135,8 @@ TEST(DownloadLimitTest, AbortsTheTransferPastTheByteOrTimeLimit) {
   EXPECT_EQ(bytes->bytesSeen(), 65537u);
   // Every transfer asks past the caches; what urlmon asked for stays.
   DWORD bindFlags = BINDF_ASYNCHRONOUS;
-  BINDINFO bindInfo{sizeof(BINDINFO)};
+  BINDINFO bindInfo = {};
+  bindInfo.cbSize = sizeof bindInfo;
   ASSERT_EQ(callback->GetBindInfo(&bindFlags, &bindInfo), S_OK);
   EXPECT_EQ(bindFlags, static_cast<DWORD>(BINDF_ASYNCHRONOUS | BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE |
                                           BINDF_PRAGMA_NO_CACHE));

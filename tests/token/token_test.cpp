@@ -25,6 +25,7 @@ using namespace kelvra::token;
 namespace {
 
 using Lines = std::vector<std::string>;
+namespace authentication = kelvra::token::internal;
 
 // A token of the distributed shape: 92 characters for 69 bytes of JSON, with
 // login_parameters before campaign.
@@ -251,9 +252,9 @@ TEST_F(AuthenticationFileTest, IsCopiedFromTheCurrentDirectoryOverAnOlderCopy) {
 
 // Wine keeps no alternate data streams: the marks are played.
 TEST_F(AuthenticationFileTest, FileMarkedAsDownloadedOrWithAnUnreadableMarkIsNotCopied) {
-  using internal::ZoneStream;
+  using authentication::ZoneStream;
   const struct {
-    internal::ZoneStreamReader reader;
+    authentication::ZoneStreamReader reader;
     std::string line;
   } cases[] = {
       {[](const std::wstring&) { return ZoneStream{false, false, 0, "[ZoneTransfer]\r\nZoneId=3\r\n"}; },
@@ -269,7 +270,7 @@ TEST_F(AuthenticationFileTest, FileMarkedAsDownloadedOrWithAnUnreadableMarkIsNot
   const ScopedCurrentDirectory inCurrent(current);
   for (const auto& marked : cases) {
     SCOPED_TRACE(marked.line);
-    internal::copyAuthenticationFile(working, marked.reader);
+    authentication::copyAuthenticationFile(working, marked.reader);
     EXPECT_FALSE(fileExists(target));
     ASSERT_FALSE(log.messages().empty());
     EXPECT_EQ(log.messages().back().rfind("[warning] Token: "), 0u);
@@ -281,11 +282,12 @@ TEST_F(AuthenticationFileTest, FileMarkedAsDownloadedOrWithAnUnreadableMarkIsNot
 TEST_F(AuthenticationFileTest, FileFromTheMachineOrItsIntranetIsCopied) {
   writeFileBytes(source, "auth");
   const ScopedCurrentDirectory inCurrent(current);
-  internal::copyAuthenticationFile(
-      working, [](const std::wstring&) { return internal::ZoneStream{false, false, 0, "[ZoneTransfer]\nZoneId=1"}; });
+  authentication::copyAuthenticationFile(working, [](const std::wstring&) {
+    return authentication::ZoneStream{false, false, 0, "[ZoneTransfer]\nZoneId=1"};
+  });
   EXPECT_EQ(readFileBytes(target), "auth");
   // The system's own reader: Wine has no streams, so the file counts as unmarked.
-  EXPECT_TRUE(internal::readZoneStream(source).missing);
+  EXPECT_TRUE(authentication::readZoneStream(source).missing);
 }
 
 TEST_F(AuthenticationFileTest, MissingFileIsOnlyLogged) {
