@@ -31,6 +31,7 @@ function(kelvra_portable_libraries)
     DEPENDS kelvra_third_party_headers)
   kelvra_library(kelvra_token_format${s} FOLDER src/token SOURCES token_trailer.cpp token_payload.cpp
     DEPENDS kelvra_base_text${s})
+  kelvra_library(kelvra_zone_identifier${s} FOLDER src/token SOURCES zone_identifier.cpp)
   kelvra_library(kelvra_remoteconfig_document${s} FOLDER src/remoteconfig SOURCES remote_config_document.cpp
     DEPENDS kelvra_third_party_headers)
   kelvra_library(kelvra_registry_text${s} FOLDER src/system SOURCES registry_text.cpp)

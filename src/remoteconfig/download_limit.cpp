@@ -42,7 +42,13 @@ HRESULT DownloadLimit::OnLowResource(DWORD) { return S_OK; }
 HRESULT DownloadLimit::OnStopBinding(HRESULT, LPCWSTR) { return S_OK; }
 // Leaves urlmon's own choices as they are; a failure here makes Wine drop the
 // cache file that the download is copied from.
-HRESULT DownloadLimit::GetBindInfo(DWORD*, BINDINFO*) { return S_OK; }
+// Past every cache: a copy of yesterday's document would name yesterday's setup and
+// digest, and a stored one could be read by anyone with the cache.
+HRESULT DownloadLimit::GetBindInfo(DWORD* flags, BINDINFO*) {
+  if (flags == nullptr) return E_INVALIDARG;
+  *flags |= kRemoteConfigBindFlags;
+  return S_OK;
+}
 HRESULT DownloadLimit::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) { return S_OK; }
 HRESULT DownloadLimit::OnObjectAvailable(REFIID, IUnknown*) { return S_OK; }
 

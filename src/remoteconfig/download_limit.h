@@ -18,9 +18,12 @@ namespace kelvra::remoteconfig {
 // same file whole.
 inline constexpr std::uint64_t kMaxRemoteConfigDownloadBytes = 1024 * 1024;
 inline constexpr std::chrono::seconds kMaxRemoteConfigDownloadTime{30};
+// How every transfer is bound: from the server, never from or into a cache.
+inline constexpr DWORD kRemoteConfigBindFlags = BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
 
-// A status callback that aborts the transfer once it grows past the byte limit,
-// lasts past the time limit or has been abandoned. Heap-allocated and
+// A status callback that asks past every cache (kRemoteConfigBindFlags) and aborts
+// the transfer once it grows past the byte limit, lasts past the time limit or has
+// been abandoned. Heap-allocated and
 // reference-counted, as COM expects; the download's thread holds a reference of
 // its own.
 class DownloadLimit final : public IBindStatusCallback {

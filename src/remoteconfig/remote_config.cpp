@@ -46,12 +46,6 @@ void logDownloadLimit(const base::LoggerHandle& logger, const BoundedDownload& d
   }
 }
 
-// The folder that holds the working folder: the user's temporary folder.
-std::wstring parentFolder(const std::wstring& path) {
-  const std::size_t separator = path.find_last_of(L"\\/");
-  return separator == std::wstring::npos ? std::wstring(L".") : path.substr(0, separator);
-}
-
 // Puts the override or the download at destinationPath. True on failure (logged).
 bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring& url,
                             const std::wstring& workingFolderPath, const std::wstring& destinationPath,
@@ -77,10 +71,12 @@ bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring
   }
   // The step waits for the download at most the bound; the limit also aborts an
   // endless or trickling body wherever urlmon reports its progress. The download
-  // goes to a file beside the working folder, never into it, until it succeeded.
+  // goes to a file of its own inside the working folder, which only this user can
+  // reach (a name in the shared temporary folder could be taken over between its
+  // creation and urlmon's write), and becomes remoteconfig.json only when it succeeded.
   const DownloadLimitReference limit(DownloadLimit::create(kMaxRemoteConfigDownloadBytes, bound));
   const BoundedDownload download =
-      downloadWithin(url, parentFolder(workingFolderPath), destinationPath, *limit.get(), bound);
+      downloadWithin(url, workingFolderPath, destinationPath, *limit.get(), bound);
   const DownloadFailure failure = downloadFailureOf(download);
   if (failure != DownloadFailure::none) {
     logDownloadLimit(logger, download, *limit.get(), bound);

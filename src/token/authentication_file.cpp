@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "base/logging.h"
+#include "base/scoped_handle.h"
+#include "token/authentication_file_internal.h"
 #include "token/token.h"
+#include "token/zone_identifier.h"
 
 namespace kelvra::token {
 
@@ -28,9 +31,59 @@ std::optional<std::wstring> currentDirectory() {
   }
 }
 
+// True when the file must not be passed on: a browser or mail program saved it (a
+// web page can make a browser save a file into Downloads without asking), or its
+// mark can't be read. Logs why.
+bool isMarkedAsDownloaded(const base::LoggerHandle& logger, const std::wstring& sourcePath,
+                          internal::ZoneStreamReader readStream) {
+  const internal::ZoneStream stream = readStream(sourcePath);
+  if (stream.missing) return false;
+  if (stream.readFailed) {
+    base::logWarning(logger, L"Token: the download mark of [{}] could not be read. Error code {}. Not copied.",
+                     sourcePath, stream.error);
+    return true;
+  }
+  const std::optional<unsigned> zone = zoneIdOf(stream.text);
+  if (!zone) {
+    base::logWarning(logger, L"Token: the download mark of [{}] names no zone. Not copied.", sourcePath);
+    return true;
+  }
+  if (!isDownloadZone(*zone)) return false;
+  base::logWarning(logger, L"Token: [{}] was downloaded from the internet (zone {}). Not copied.", sourcePath, *zone);
+  return true;
+}
+
 }  // namespace
 
+internal::ZoneStream internal::readZoneStream(const std::wstring& filePath) {
+  ZoneStream stream;
+  const base::ScopedFileHandle file(CreateFileW((filePath + L":Zone.Identifier").c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                nullptr));
+  if (!file) {
+    const DWORD error = GetLastError();
+    // No stream, or a volume that has none (FAT refuses the colon in the name).
+    stream.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+    stream.readFailed = !stream.missing;
+    stream.error = error;
+    return stream;
+  }
+  char buffer[kMaxZoneStreamBytes];
+  DWORD read = 0;
+  if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) {
+    stream.readFailed = true;
+    stream.error = GetLastError();
+    return stream;
+  }
+  stream.text.assign(buffer, read);
+  return stream;
+}
+
 void copyAuthenticationFile(const std::wstring& workingFolderPath) {
+  internal::copyAuthenticationFile(workingFolderPath, internal::readZoneStream);
+}
+
+void internal::copyAuthenticationFile(const std::wstring& workingFolderPath, ZoneStreamReader readStream) {
   const base::LoggerHandle logger = base::findFileLogger();
   const std::wstring targetPath = workingFolderPath + kAuthenticationFileName;
   const std::optional<std::wstring> directory = currentDirectory();
@@ -41,6 +94,7 @@ void copyAuthenticationFile(const std::wstring& workingFolderPath) {
     base::logInfo(logger, L"Token: token doesn't exist at path: [{}]", sourcePath);
     return;
   }
+  if (isMarkedAsDownloaded(logger, sourcePath, readStream)) return;
   const BOOL copied = CopyFileW(sourcePath.c_str(), targetPath.c_str(), FALSE);
   base::logInfo(logger, L"Token: copy result: [{}], source path: [{}], target path: [{}]", copied, sourcePath,
                 targetPath);

@@ -235,6 +235,11 @@ SEEDS = {
         "odd_count": number(7) + b"abcd",
         "zero": number(0) + b"text",
     },
+    "zone_identifier": {
+        "browser": b"[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.test/\r\n"
+                   b"HostUrl=https://example.test/zavKelvra.auth\r\n",
+        "sections": b"[Other]\nZoneId=1\n[zonetransfer]\n zoneid = 0004 \n",
+    },
 }
 
 DICTS = {

@@ -133,6 +133,13 @@ TEST(DownloadLimitTest, AbortsTheTransferPastTheByteOrTimeLimit) {
   EXPECT_TRUE(bytes->exceededBytes());
   EXPECT_FALSE(bytes->exceededTime());
   EXPECT_EQ(bytes->bytesSeen(), 65537u);
+  // Every transfer asks past the caches; what urlmon asked for stays.
+  DWORD bindFlags = BINDF_ASYNCHRONOUS;
+  BINDINFO bindInfo = {};
+  bindInfo.cbSize = sizeof bindInfo;
+  ASSERT_EQ(callback->GetBindInfo(&bindFlags, &bindInfo), S_OK);
+  EXPECT_EQ(bindFlags, static_cast<DWORD>(BINDF_ASYNCHRONOUS | BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE |
+                                          BINDF_PRAGMA_NO_CACHE));
   EXPECT_EQ(callback->Release(), 1u) << "the owner's reference is left";
 
   const DownloadLimitReference time(DownloadLimit::create(65536, std::chrono::milliseconds(0)));

@@ -132,6 +132,8 @@ class ConfigServer(HttpsService):
     def __init__(self, certificate, responses):
         super().__init__()
         self.requests = []
+        # Sent with every answer, e.g. what a cache would keep the answer for.
+        self.extra_headers = []
         server = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -148,6 +150,8 @@ class ConfigServer(HttpsService):
                     status, headers = range_headers(start, len(body), etag)
                 self.send_response(status)
                 self.send_header("Content-Type", "application/json")
+                for name, value in server.extra_headers:
+                    self.send_header(name, value)
                 try:
                     if callable(body):
                         self._send_pieces(body())

@@ -35,7 +35,7 @@ class RemoteConfigDownloadTest(unittest.TestCase):
         # Removed after the trust, which reads the CA file to find it.
         cls.addClassCleanup(shutil.rmtree, cls.root, ignore_errors=True)
         cls.certificates = cls.enterClassContext(bench.trusted_certificates(cls.root / "certificates"))
-        responses = {"ok": (200, VERSION_DOCUMENT), "garbage": (200, NOT_JSON),
+        cls.responses = responses = {"ok": (200, VERSION_DOCUMENT), "garbage": (200, NOT_JSON),
                      # Accepts, then says nothing until well after the bound; then the whole document.
                      "silent": (200, VERSION_DOCUMENT, 2 * BOUND_SECONDS), "trickle": (200, trickle)}
         cls.server = https_server.ConfigServer(cls.certificates.server, responses)
@@ -91,6 +91,16 @@ class RemoteConfigDownloadTest(unittest.TestCase):
                 self.assertIn(f"/components/webinstaller?component_version=2.0.0&case={case}", self.server.requests)
                 self.assertEqual(list(working.iterdir()), [])
                 self.assert_nothing_left_beside(working)
+
+    def test_a_document_changed_since_the_last_run_reaches_the_next_one(self):
+        """Past every cache, though the server said its answer keeps for a day."""
+        self.server.extra_headers = [("Cache-Control", "public, max-age=86400"),
+                                     ("Last-Modified", "Mon, 07 Dec 2026 10:00:00 GMT")]
+        self.addCleanup(setattr, self.server, "extra_headers", [])
+        for version in ("2.0.9", "2.1.0"):
+            self.responses["changing"] = (200, json.dumps({"content": {"windows": {"version": version}}}).encode())
+            out, _, _ = self.fetch(self.server.base_url(), "&case=changing", name=version)
+            self.assertEqual(out, f"result=0 version={version}")
 
     def test_the_users_proxy_settings_carry_the_download(self):
         """urlmon (WinINet) takes the user's proxy and its bypass list by itself."""

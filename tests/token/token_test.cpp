@@ -16,6 +16,7 @@
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 #include "support/test_log.h"
+#include "token/authentication_file_internal.h"
 #include "token/token_trailer.h"
 
 using namespace kelvra::base;
@@ -24,6 +25,7 @@ using namespace kelvra::token;
 namespace {
 
 using Lines = std::vector<std::string>;
+namespace authentication = kelvra::token::internal;
 
 // A token of the distributed shape: 92 characters for 69 bytes of JSON, with
 // login_parameters before campaign.
@@ -246,6 +248,46 @@ TEST_F(AuthenticationFileTest, IsCopiedFromTheCurrentDirectoryOverAnOlderCopy) {
   EXPECT_EQ(readFileBytes(target), std::string("auth\0data", 9));
   EXPECT_EQ(log.messages(), Lines{"[info] Token: copy result: [1], source path: [" + toUtf8(source) +
                                   "], target path: [" + toUtf8(target) + "]"});
+}
+
+// Wine keeps no alternate data streams: the marks are played.
+TEST_F(AuthenticationFileTest, FileMarkedAsDownloadedOrWithAnUnreadableMarkIsNotCopied) {
+  using authentication::ZoneStream;
+  const struct {
+    authentication::ZoneStreamReader reader;
+    std::string line;
+  } cases[] = {
+      {[](const std::wstring&) { return ZoneStream{false, false, 0, "[ZoneTransfer]\r\nZoneId=3\r\n"}; },
+       "was downloaded from the internet (zone 3). Not copied."},
+      {[](const std::wstring&) { return ZoneStream{false, false, 0, "[ZoneTransfer]\r\nZoneId=4"}; },
+       "was downloaded from the internet (zone 4). Not copied."},
+      {[](const std::wstring&) { return ZoneStream{false, true, 5, ""}; },
+       "could not be read. Error code 5. Not copied."},
+      {[](const std::wstring&) { return ZoneStream{false, false, 0, "[ZoneTransfer]\r\n"}; },
+       "names no zone. Not copied."},
+  };
+  writeFileBytes(source, "auth");
+  const ScopedCurrentDirectory inCurrent(current);
+  for (const auto& marked : cases) {
+    SCOPED_TRACE(marked.line);
+    authentication::copyAuthenticationFile(working, marked.reader);
+    EXPECT_FALSE(fileExists(target));
+    ASSERT_FALSE(log.messages().empty());
+    EXPECT_EQ(log.messages().back().rfind("[warning] Token: "), 0u);
+    EXPECT_NE(log.messages().back().find(toUtf8(source)), std::string::npos);
+    EXPECT_NE(log.messages().back().find(marked.line), std::string::npos);
+  }
+}
+
+TEST_F(AuthenticationFileTest, FileFromTheMachineOrItsIntranetIsCopied) {
+  writeFileBytes(source, "auth");
+  const ScopedCurrentDirectory inCurrent(current);
+  authentication::copyAuthenticationFile(working, [](const std::wstring&) {
+    return authentication::ZoneStream{false, false, 0, "[ZoneTransfer]\nZoneId=1"};
+  });
+  EXPECT_EQ(readFileBytes(target), "auth");
+  // The system's own reader: Wine has no streams, so the file counts as unmarked.
+  EXPECT_TRUE(authentication::readZoneStream(source).missing);
 }
 
 TEST_F(AuthenticationFileTest, MissingFileIsOnlyLogged) {
