@@ -4,13 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
 #include <regex>
+#include <set>
 
 #include "base/utf8.h"
 #include "support/file_contents.h"
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 #include "support/test_log.h"
+#include "run/private_folder.h"
 #include "run/working_folder_internal.h"
 
 using namespace kelvra::base;
@@ -27,6 +35,82 @@ bool exists(const std::wstring& path) { return fileExists(L"\\\\?\\" + path); }
 
 // "C:\\ttt...\\" of exactly length characters, the form GetTempPathW returns.
 std::wstring tempPathOfLength(std::size_t length) { return L"C:\\" + std::wstring(length - 4, L't') + L"\\"; }
+
+// A random source that gives the bytes of its script, then fails.
+class ScriptedRandom {
+ public:
+  explicit ScriptedRandom(std::vector<unsigned char> bytes) { script_.assign(bytes.begin(), bytes.end()); }
+  ~ScriptedRandom() { script_.clear(); }
+  static bool source(unsigned char* buffer, unsigned long size) {
+    if (script_.size() < size) return true;
+    for (unsigned long i = 0; i < size; ++i, script_.pop_front()) buffer[i] = script_.front();
+    return false;
+  }
+
+ private:
+  static inline std::deque<unsigned char> script_;
+};
+
+std::string sidText(PSID sid) {
+  LPWSTR text = nullptr;
+  if (!ConvertSidToStringSidW(sid, &text)) return "?";
+  const std::string result = toUtf8(text);
+  LocalFree(text);
+  return result;
+}
+
+// A file's owner and DACL as Windows reports them.
+class Dacl {
+ public:
+  explicit Dacl(const std::wstring& path) {
+    EXPECT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                    &owner_, nullptr, &dacl_, nullptr, &descriptor_),
+              static_cast<DWORD>(ERROR_SUCCESS));
+  }
+  ~Dacl() { LocalFree(descriptor_); }
+  Dacl(const Dacl&) = delete;
+  Dacl& operator=(const Dacl&) = delete;
+
+  [[nodiscard]] PSID owner() const { return owner_; }
+  [[nodiscard]] bool isProtected() const {
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    return GetSecurityDescriptorControl(descriptor_, &control, &revision) && (control & SE_DACL_PROTECTED) != 0;
+  }
+  [[nodiscard]] std::size_t aceCount() const { return dacl_ == nullptr ? 0 : dacl_->AceCount; }
+  // The SIDs of the full-access allow entries with exactly these flags.
+  [[nodiscard]] std::set<std::string> allowed(BYTE flags) const {
+    std::set<std::string> sids;
+    for (DWORD i = 0; i < aceCount(); ++i) {
+      void* ace = nullptr;
+      if (!GetAce(dacl_, i, &ace)) continue;
+      const auto* allowedAce = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+      if (allowedAce->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && allowedAce->Header.AceFlags == flags &&
+          allowedAce->Mask == FILE_ALL_ACCESS) {
+        sids.insert(sidText(const_cast<DWORD*>(&allowedAce->SidStart)));
+      }
+    }
+    return sids;
+  }
+
+ private:
+  PSID owner_ = nullptr;
+  ACL* dacl_ = nullptr;
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+};
+
+std::vector<std::wstring> folderNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (data.cFileName[0] != L'.') names.push_back(data.cFileName);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 class WorkingFolderTest : public ::testing::Test {
  protected:
@@ -47,13 +131,47 @@ TEST_F(WorkingFolderTest, NameIsTheTempFolderAndFiveLetters) {
   EXPECT_EQ(path.back() == L'\\', false);
 }
 
-TEST_F(WorkingFolderTest, RandomLettersAreTerminatedAndFromTheAlphabet) {
+TEST_F(WorkingFolderTest, SystemLettersAreTerminatedAndCoverTheAlphabet) {
   char buffer[12];
   std::memset(buffer, '#', sizeof buffer);
-  kelvra::run::internal::makeRandomLetters(buffer, 10);
-  EXPECT_EQ(buffer[10], '\0');
-  EXPECT_EQ(buffer[11], '#');
-  EXPECT_TRUE(std::regex_match(std::string(buffer), std::regex("[A-Za-z]{10}")));
+  std::set<char> seen;
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_FALSE(kelvra::run::internal::makeRandomLetters(buffer, 10, kelvra::run::internal::systemRandom));
+    ASSERT_EQ(buffer[10], '\0');
+    ASSERT_EQ(buffer[11], '#');
+    ASSERT_TRUE(std::regex_match(std::string(buffer), std::regex("[A-Za-z]{10}"))) << buffer;
+    seen.insert(buffer, buffer + 10);
+  }
+  EXPECT_EQ(seen.size(), 52u);
+}
+
+TEST_F(WorkingFolderTest, BytesPastTheLastWholeAlphabetAreDrawnAgain) {
+  // 208 and up would favour the first 48 letters; 0 and 207 are both ends of
+  // what is used.
+  ScriptedRandom random({0, 51, 52, 103, 207, 208, 230, 255, 25, 26, 155, 156, 181, 182, 206, 1});
+  char buffer[11];
+  ASSERT_FALSE(kelvra::run::internal::makeRandomLetters(buffer, 10, ScriptedRandom::source));
+  EXPECT_STREQ(buffer, "AzAzzZazAZ");
+  EXPECT_EQ(log.messages(), std::vector<std::string>{});
+}
+
+TEST_F(WorkingFolderTest, FailingOrUselessGeneratorGivesNoFolder) {
+  ScopedEnvironmentVariable tmp(L"TMP", folder.path() + L"\\");
+  std::wstring path = L"unchanged";
+  {
+    ScriptedRandom random({});
+    EXPECT_TRUE(kelvra::run::internal::createWorkingFolder(path, ScriptedRandom::source));
+  }
+  {
+    ScriptedRandom random(std::vector<unsigned char>(8 * 16, 255));
+    EXPECT_TRUE(kelvra::run::internal::createWorkingFolder(path, ScriptedRandom::source));
+  }
+  EXPECT_EQ(path, L"unchanged");
+  EXPECT_EQ(log.messages(), (std::vector<std::string>{
+                                "[error] Getting random letters for the working folder failed.",
+                                "[error] Getting random letters for the working folder failed: [8] draws gave [0] of [5] "
+                                "letters."}));
+  EXPECT_EQ(folderNames(folder.path()), std::vector<std::wstring>{L"test.log"});
 }
 
 TEST_F(WorkingFolderTest, FreshPathOnlyLogsTheCleaningLine) {
@@ -135,21 +253,69 @@ TEST_F(WorkingFolderTest, LongestTempPathThatFitsLeavesRoomForEveryStagedFile) {
   EXPECT_EQ((path + L"\\zh-Hant\\KelvraWebInstaller.resources.dll").size(), 259u);
 }
 
-TEST_F(WorkingFolderTest, CreationMakesAFreshFolderAndRefusesAnyOtherOne) {
-  const std::wstring fresh = folder / L"KelvraInstaller_fresh";
-  EXPECT_FALSE(createWorkingFolder(fresh));
-  EXPECT_TRUE(exists(fresh));
+TEST_F(WorkingFolderTest, FolderAdmitsOnlyTheUserSystemAndAdministratorsAndInheritsNothing) {
+  ScopedEnvironmentVariable tmp(L"TMP", folder.path() + L"\\");
+  std::wstring path;
+  ASSERT_FALSE(createWorkingFolder(path));
+  EXPECT_EQ(log.messages(), std::vector<std::string>{"[info] Created working folder [" + toUtf8(path) + "]."});
+  writeFileBytes(path + L"\\KelvraInstaller.exe", "MZ");
 
-  // Someone else's folder of that name stays as it is, content included.
-  const std::wstring planted = folder / L"KelvraInstaller_taken";
-  makeFolder(planted);
-  writeFileBytes(planted + L"\\KelvraWebInstaller.exe", "theirs");
-  EXPECT_TRUE(createWorkingFolder(planted));
-  EXPECT_EQ(readFileBytes(planted + L"\\KelvraWebInstaller.exe"), "theirs");
+  std::vector<BYTE> user;
+  ASSERT_FALSE(readCurrentUserSid(user));
+  const std::set<std::string> expected = {sidText(user.data()), "S-1-5-18", "S-1-5-32-544"};
+  const Dacl folderDacl(path);
+  EXPECT_TRUE(folderDacl.isProtected());
+  EXPECT_EQ(sidText(folderDacl.owner()), sidText(user.data()));
+  EXPECT_EQ(folderDacl.allowed(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE), expected);
+  EXPECT_EQ(folderDacl.aceCount(), 3u);
+  // What is staged inside gets those rights too.
+  const Dacl fileDacl(path + L"\\KelvraInstaller.exe");
+  EXPECT_EQ(fileDacl.allowed(INHERITED_ACE), expected);
+  EXPECT_EQ(fileDacl.aceCount(), 3u);
+}
 
-  const std::wstring orphan = folder / L"gone\\KelvraInstaller_abcde";
-  EXPECT_TRUE(createWorkingFolder(orphan));
+TEST_F(WorkingFolderTest, TakenNamesAreNeverUsedAndAnotherIsChosen) {
+  ScopedEnvironmentVariable tmp(L"TMP", folder.path() + L"\\");
+  // Five zero bytes name "AAAAA", five ones "BBBBB".
+  const std::wstring taken = folder / L"KelvraInstaller_AAAAA";
+  makeFolder(taken);
+  writeFileBytes(taken + L"\\KelvraInstaller.exe", "theirs");
+
+  std::wstring path;
+  ScriptedRandom random({0, 0, 0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
+                         1, 1, 1, 1, 1, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255});
+  ASSERT_FALSE(kelvra::run::internal::createWorkingFolder(path, ScriptedRandom::source));
+  EXPECT_EQ(path, folder / L"KelvraInstaller_BBBBB");
+  EXPECT_TRUE(exists(path));
+  EXPECT_EQ(readFileBytes(taken + L"\\KelvraInstaller.exe"), "theirs");
   EXPECT_EQ(log.messages(),
-            (std::vector<std::string>{"[error] Creating directory [" + toUtf8(planted) + "] failed. Error code 183.",
-                                      "[error] Creating directory [" + toUtf8(orphan) + "] failed. Error code 3."}));
+            (std::vector<std::string>{"[warning] Working folder [" + toUtf8(taken) + "] exists already: choosing "
+                                      "another name.",
+                                      "[info] Created working folder [" + toUtf8(path) + "]."}));
+}
+
+TEST_F(WorkingFolderTest, NameTakenEveryTimeOrMissingTemporaryFolderGivesNoFolder) {
+  ScopedEnvironmentVariable tmp(L"TMP", folder.path() + L"\\");
+  const std::wstring taken = folder / L"KelvraInstaller_AAAAA";
+  makeFolder(taken);
+  std::wstring path = L"unchanged";
+  {
+    ScriptedRandom random(std::vector<unsigned char>(16 * kMaxWorkingFolderNameTries, 0));
+    EXPECT_TRUE(kelvra::run::internal::createWorkingFolder(path, ScriptedRandom::source));
+  }
+  const auto messages = log.messages();
+  ASSERT_EQ(messages.size(), 11u);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(messages[i], "[warning] Working folder [" + toUtf8(taken) + "] exists already: choosing another name.");
+  }
+  EXPECT_EQ(messages[10], "[error] Found no free working folder name in [10] tries.");
+
+  ScopedEnvironmentVariable missing(L"TMP", folder / L"gone\\");
+  EXPECT_TRUE(createWorkingFolder(path));
+  EXPECT_EQ(path, L"unchanged");
+  EXPECT_TRUE(std::regex_match(log.messages().back(),
+                               std::regex(R"(\[error\] Creating directory \[.*\\gone\\KelvraInstaller_[A-Za-z]{5}\])"
+                                          R"( failed\. Error code 3\.)")))
+      << log.messages().back();
+  EXPECT_EQ(folderNames(folder.path()), (std::vector<std::wstring>{L"KelvraInstaller_AAAAA", L"test.log"}));
 }
