@@ -226,17 +226,18 @@ void removeLeftoverWorkingFolders() {
   const DWORD length = GetTempPathW(MAX_PATH, tempPath);
   // Choosing the working folder next logs this failure and ends the run.
   if (length == 0 || length >= MAX_PATH) return;
+  std::vector<BYTE> userSid;
+  if (readCurrentUserSid(userSid)) return;
   FILETIME now = {};
   GetSystemTimeAsFileTime(&now);
-  internal::removeLeftoverWorkingFolders(std::wstring(tempPath, length), fileTimeValue(now));
+  internal::removeLeftoverWorkingFolders(std::wstring(tempPath, length), fileTimeValue(now), userSid);
 }
 
-void internal::removeLeftoverWorkingFolders(const std::wstring& tempFolder, ULONGLONG now) {
+void internal::removeLeftoverWorkingFolders(const std::wstring& tempFolder, ULONGLONG now,
+                                            const std::vector<BYTE>& userSid) {
   WIN32_FIND_DATAW data = {};
   const base::ScopedFindHandle find(FindFirstFileW((tempFolder + kFolderPrefix + L"*").c_str(), &data));
   if (!find) return;
-  std::vector<BYTE> userSid;
-  if (readCurrentUserSid(userSid)) return;
   int lookedAt = 0;
   do {
     const std::wstring name = data.cFileName;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace kelvra::run {
 
@@ -19,10 +20,11 @@ namespace internal {
 // Looks at most this many leftover folders, and this many files and folders in
 // each, per run.
 inline constexpr int kMaxLeftoverFolders = 32;
-inline constexpr int kMaxLeftoverEntries = 2000;
+inline constexpr int kMaxLeftoverEntries = 256;
 
-// The same in tempFolder (ending in a backslash), with "now" as a FILETIME value.
-void removeLeftoverWorkingFolders(const std::wstring& tempFolder, ULONGLONG now);
+// The same in tempFolder (ending in a backslash), with "now" as a FILETIME value,
+// for the user of userSid.
+void removeLeftoverWorkingFolders(const std::wstring& tempFolder, ULONGLONG now, const std::vector<BYTE>& userSid);
 
 }  // namespace internal
 

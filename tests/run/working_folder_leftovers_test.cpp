@@ -5,6 +5,7 @@
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "run/leftover_folders.h"
+#include "run/private_folder.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
 #include "support/test_log.h"
@@ -41,6 +42,9 @@ class LeftoverFoldersTest : public ::testing::Test {
   TestLog log{folder};
   const std::wstring temp = folder.path() + L"\\";
   const ULONGLONG now = currentTime();
+  std::vector<BYTE> user;
+  void SetUp() override { ASSERT_FALSE(kelvra::run::readCurrentUserSid(user)); }
+  void sweep(ULONGLONG time) { leftovers::removeLeftoverWorkingFolders(temp, time, user); }
 };
 
 }  // namespace
@@ -54,9 +58,9 @@ TEST_F(LeftoverFoldersTest, OldLeftoverIsRemovedAndNewOneAndOtherNamesAreKept) {
   }
   writeFileBytes(folder / L"KelvraInstaller_fileA", "a file");
 
-  leftovers::removeLeftoverWorkingFolders(temp, now + kOneDay / 2);
+  sweep(now + kOneDay / 2);
   EXPECT_TRUE(exists(leftover + L"\\setup\\part.bin"));
-  leftovers::removeLeftoverWorkingFolders(temp, now + kOneDay + 10'000'000);
+  sweep(now + kOneDay + 10'000'000);
   EXPECT_FALSE(exists(leftover));
   for (const wchar_t* other : {L"KelvraInstaller_qHbT", L"KelvraInstaller_qHbTe1", L"KelvraInstaller_qH4Te",
                                L"KelvraInstaller_fileA"}) {
@@ -77,7 +81,7 @@ TEST_F(LeftoverFoldersTest, FolderWithAFileInUseIsLeftWhole) {
     const ScopedFileHandle holder(
         CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder);
-    leftovers::removeLeftoverWorkingFolders(temp, now + 2 * kOneDay);
+    sweep(now + 2 * kOneDay);
   }
   EXPECT_TRUE(exists(leftover + L"\\payload.base64"));
   EXPECT_TRUE(exists(leftover + L"\\de\\KelvraWebInstaller.resources.dll"));
@@ -87,7 +91,7 @@ TEST_F(LeftoverFoldersTest, FolderWithAFileInUseIsLeftWhole) {
                                    "] is in use or can't be deleted. Error code 32.");
 
   // Once it is free, a later run removes it.
-  leftovers::removeLeftoverWorkingFolders(temp, now + 2 * kOneDay);
+  sweep(now + 2 * kOneDay);
   EXPECT_FALSE(exists(leftover));
 }
 
@@ -97,7 +101,7 @@ TEST_F(LeftoverFoldersTest, FileThatCannotBeDeletedKeepsEveryOtherOne) {
   makeLeftover(leftover);
   const std::wstring stuck = leftover + L"\\setup\\part.bin";
   ASSERT_TRUE(SetFileAttributesW(stuck.c_str(), FILE_ATTRIBUTE_READONLY));
-  leftovers::removeLeftoverWorkingFolders(temp, now + 2 * kOneDay);
+  sweep(now + 2 * kOneDay);
   EXPECT_TRUE(exists(leftover + L"\\payload.base64"));
   EXPECT_TRUE(exists(leftover + L"\\de\\KelvraWebInstaller.resources.dll"));
   EXPECT_TRUE(exists(stuck));
@@ -116,10 +120,10 @@ TEST_F(LeftoverFoldersTest, WorkIsBoundedInFoldersAndInEntries) {
   for (int i = 0; i <= leftovers::kMaxLeftoverEntries; ++i) {
     writeFileBytes(big + L"\\" + std::to_wstring(i), "");
   }
-  leftovers::removeLeftoverWorkingFolders(temp, now + 2 * kOneDay);
+  sweep(now + 2 * kOneDay);
   EXPECT_TRUE(exists(big + L"\\0"));
   EXPECT_EQ(log.messages(), std::vector<std::string>{"[warning] Left leftover working folder [" + toUtf8(big) +
-                                                     "]: it holds more than [2000] files and folders."});
+                                                     "]: it holds more than [256] files and folders."});
   removeTree(big);
 
   for (int i = 0; i <= leftovers::kMaxLeftoverFolders; ++i) {
@@ -127,26 +131,20 @@ TEST_F(LeftoverFoldersTest, WorkIsBoundedInFoldersAndInEntries) {
                               static_cast<wchar_t>(L'a' + i % 26) + L"aaa";
     ASSERT_TRUE(CreateDirectoryW((folder / name).c_str(), nullptr));
   }
-  leftovers::removeLeftoverWorkingFolders(temp, now + 2 * kOneDay);
+  sweep(now + 2 * kOneDay);
   const auto messages = log.messages();
   ASSERT_EQ(messages.size(), 2u + leftovers::kMaxLeftoverFolders);
   EXPECT_EQ(messages.back(), "[info] Left further leftover working folders for a later run: [32] looked at.");
 }
 
 TEST_F(LeftoverFoldersTest, SomeoneElsesFolderIsLeft) {
-  // Owned by SYSTEM: Windows lets only a privileged process give that owner away,
-  // Wine lets anyone, which is what this test needs.
-  BYTE system[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof system;
-  ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size));
-  SECURITY_DESCRIPTOR descriptor;
-  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
-  ASSERT_TRUE(SetSecurityDescriptorOwner(&descriptor, system, FALSE));
-  SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+  // Wine gives every file the current user as owner; so the sweep runs as SYSTEM.
   const std::wstring theirs = folder / L"KelvraInstaller_zzzzz";
-  if (!CreateDirectoryW(theirs.c_str(), &attributes)) GTEST_SKIP() << "no folder owned by SYSTEM: " << GetLastError();
-  writeFileBytes(theirs + L"\\payload.base64", "theirs");
-  leftovers::removeLeftoverWorkingFolders(temp, now + 2 * kOneDay);
+  makeLeftover(theirs);
+  DWORD size = SECURITY_MAX_SID_SIZE;
+  user.assign(size, 0);
+  ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, nullptr, user.data(), &size));
+  sweep(now + 2 * kOneDay);
   EXPECT_TRUE(exists(theirs + L"\\payload.base64"));
   EXPECT_EQ(log.messages(), std::vector<std::string>{"[warning] Left leftover working folder [" + toUtf8(theirs) +
                                                      "]: it belongs to someone else."});
