@@ -77,9 +77,11 @@ TEST_F(LeftoverFoldersTest, FolderWithAFileInUseIsLeftWhole) {
   makeLeftover(leftover);
   const std::wstring held = leftover + L"\\setup\\part.bin";
   {
-    // Open without sharing, as the front end of a killed run still using it would.
-    const ScopedFileHandle holder(
-        CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Open by a program that lets anyone read, write or delete it meanwhile: still
+    // in use. (One that shares nothing is the scenario tests' file holder.)
+    const ScopedFileHandle holder(CreateFileW(held.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder);
     sweep(now + 2 * kOneDay);
   }
