@@ -7,6 +7,7 @@
 
 #include "base/exit_guard.h"
 #include "base/file_logger.h"
+#include "run/leftover_folders.h"
 #include "run/log_setup.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
@@ -70,13 +71,10 @@ int runWithLogger(const base::LoggerHandle& logger) {
     personalizedToken.clear();
   }
 
-  if (makeWorkingFolderPath(workingFolderPath)) {
-    notices::showInstallationErrorNotice();
-    return kExitFailure;
-  }
-  if (removeWorkingFolder(workingFolderPath)) return kExitFailure;
-  // A folder we could not create is not ours: nothing is staged into it and the
-  // guard below, which would delete it, is never set up.
+  removeLeftoverWorkingFolders();
+  // Only a folder this run made is staged into: a taken name gets another one.
+  // When none could be made, nothing is staged and the guard below, which would
+  // delete the folder, is never set up.
   if (createWorkingFolder(workingFolderPath)) {
     notices::showInstallationErrorNotice();
     return kExitFailure;

@@ -3,22 +3,25 @@
 
 #include <windows.h>
 
+#include <ntsecapi.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <strsafe.h>
 
-#include <cstdlib>
-#include <ctime>
 
 #include "base/logging.h"
+#include "run/private_folder.h"
 
 namespace kelvra::run {
 
 namespace {
 
 constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-constexpr int kLetterCount = 52;
+constexpr unsigned kLetterCount = 52;
 constexpr int kSuffixLength = 5;
+// A working generator gives a usable byte 13 times in 16: running out of draws
+// means it is broken, not unlucky.
+constexpr int kMaxRandomDraws = 8;
 constexpr wchar_t kFolderPrefix[] = L"KelvraInstaller_";
 // MAX_PATH for the path and its terminator, two more zeros for the double
 // terminator that SHFileOperationW needs.
@@ -26,7 +29,11 @@ constexpr std::size_t kRemovalBufferLength = MAX_PATH + 2;
 
 }  // namespace
 
-bool makeWorkingFolderPath(std::wstring& path) {
+bool makeWorkingFolderPath(std::wstring& path) { return internal::makeWorkingFolderPath(path, internal::systemRandom); }
+
+bool createWorkingFolder(std::wstring& path) { return internal::createWorkingFolder(path, internal::systemRandom); }
+
+bool internal::makeWorkingFolderPath(std::wstring& path, RandomSource source) {
   wchar_t tempPath[MAX_PATH] = {};
   const DWORD length = GetTempPathW(MAX_PATH, tempPath);
   if (length == 0) {
@@ -42,7 +49,7 @@ bool makeWorkingFolderPath(std::wstring& path) {
     return true;
   }
   char letters[kSuffixLength + 1];
-  internal::makeRandomLetters(letters, kSuffixLength);
+  if (makeRandomLetters(letters, kSuffixLength, source)) return true;
   std::wstring candidate = std::wstring(tempPath, length) + kFolderPrefix + base::fromUtf8(letters);
   if (candidate.size() > kMaxWorkingFolderPathLength) {
     base::logError(base::findFileLogger(), L"Working folder path [{}] is too long: [{}] characters, at most [{}].",
@@ -53,19 +60,58 @@ bool makeWorkingFolderPath(std::wstring& path) {
   return false;
 }
 
-void internal::makeRandomLetters(char* buffer, int count) {
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
-  for (int i = 0; i < count; ++i) buffer[i] = kLetters[std::rand() % kLetterCount];
-  buffer[count] = '\0';
+bool internal::systemRandom(unsigned char* buffer, unsigned long size) {
+  return RtlGenRandom(buffer, size) == FALSE;
 }
 
-bool createWorkingFolder(const std::wstring& path) {
-  if (!CreateDirectoryW(path.c_str(), nullptr)) {
-    const DWORD error = GetLastError();
-    base::logError(base::findFileLogger(), L"Creating directory [{}] failed. Error code {}.", path, error);
+bool internal::makeRandomLetters(char* buffer, int count, RandomSource source) {
+  // 208 = 4 * 52: a byte below it gives each letter four times; the rest would
+  // favour the first 48 letters, so they are drawn again.
+  constexpr unsigned kUsableBytes = 4 * kLetterCount;
+  int filled = 0;
+  for (int draw = 0; draw < kMaxRandomDraws && filled < count; ++draw) {
+    unsigned char bytes[16];
+    if (source(bytes, sizeof bytes)) {
+      base::logError(base::findFileLogger(), "Getting random letters for the working folder failed.");
+      return true;
+    }
+    for (unsigned char byte : bytes) {
+      if (byte < kUsableBytes && filled < count) buffer[filled++] = kLetters[byte % kLetterCount];
+    }
+  }
+  if (filled < count) {
+    base::logError(base::findFileLogger(), "Getting random letters for the working folder failed: [{}] draws gave "
+                   "[{}] of [{}] letters.", kMaxRandomDraws, filled, count);
     return true;
   }
+  buffer[count] = '\0';
   return false;
+}
+
+bool internal::createWorkingFolder(std::wstring& path, RandomSource source) {
+  PrivateFolderSecurity security;
+  if (security.build()) return true;
+  for (int attempt = 1; attempt <= kMaxWorkingFolderNameTries; ++attempt) {
+    std::wstring candidate;
+    if (makeWorkingFolderPath(candidate, source)) return true;
+    if (CreateDirectoryW(candidate.c_str(), security.attributes())) {
+      base::logInfo(base::findFileLogger(), L"Created working folder [{}].", candidate);
+      path = std::move(candidate);
+      return false;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) {
+      base::logError(base::findFileLogger(), L"Creating directory [{}] failed. Error code {}.", candidate, error);
+      return true;
+    }
+    // Never staged into, never removed: whoever made it may be waiting to swap
+    // what we stage, or it is theirs.
+    base::logWarning(base::findFileLogger(), L"Working folder [{}] exists already: choosing another name.",
+                     candidate);
+  }
+  base::logError(base::findFileLogger(), "Found no free working folder name in [{}] tries.",
+                 kMaxWorkingFolderNameTries);
+  return true;
 }
 
 bool removeWorkingFolder(const std::wstring& path) {

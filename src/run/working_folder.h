@@ -17,17 +17,22 @@ inline constexpr std::size_t kMaxRemovablePathLength = 259;
 // removal can't reach.
 inline constexpr std::size_t kMaxWorkingFolderPathLength = kMaxRemovablePathLength - staging::kLongestStagedNameLength;
 
-// Sets path to the temporary folder followed by "KelvraInstaller_" and five random
-// letters. Fails (true, logged) when there is no temporary path, when it does not
-// fit in MAX_PATH, or when the working folder path is longer than
-// kMaxWorkingFolderPathLength; path is then left unchanged.
+// Sets path to the temporary folder followed by "KelvraInstaller_" and five letters
+// from the system's cryptographic generator. Fails (true, logged) when there is no
+// temporary path, when it does not fit in MAX_PATH, when the generator fails, or
+// when the working folder path is longer than kMaxWorkingFolderPathLength; path is
+// then left unchanged.
 [[nodiscard]] bool makeWorkingFolderPath(std::wstring& path);
 
-// Creates the folder at path. Fails (true, logged) when it can't, and also when
-// something already exists at path: the run stages only into a folder it made
-// itself, since a folder someone else made in the temporary folder may let them
-// swap what we stage before it is started.
-[[nodiscard]] bool createWorkingFolder(const std::wstring& path);
+// Chooses a working folder path as above and creates the folder, with rights for
+// the current user, SYSTEM and Administrators only. Never uses a folder that
+// existed before: a taken name (someone else may have made it, to swap what we
+// stage) is logged and another one chosen, at most kMaxWorkingFolderNameTries
+// names in all. Fails (true, logged) when no folder could be made; path is then
+// left unchanged and nothing needs removing.
+[[nodiscard]] bool createWorkingFolder(std::wstring& path);
+
+inline constexpr int kMaxWorkingFolderNameTries = 10;
 
 // Deletes the folder at path with all its content. Succeeds when nothing is left
 // at path. Never acts on a path that does not fit the removal buffer whole (a

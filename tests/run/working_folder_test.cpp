@@ -2,15 +2,25 @@
 
 #include <windows.h>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <aclapi.h>
+#include <sddl.h>
 
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <regex>
+#include <set>
+
+#include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "support/file_contents.h"
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 #include "support/test_log.h"
+#include "run/private_folder.h"
 #include "run/working_folder_internal.h"
 
 using namespace kelvra::base;
@@ -27,6 +37,47 @@ bool exists(const std::wstring& path) { return fileExists(L"\\\\?\\" + path); }
 
 // "C:\\ttt...\\" of exactly length characters, the form GetTempPathW returns.
 std::wstring tempPathOfLength(std::size_t length) { return L"C:\\" + std::wstring(length - 4, L't') + L"\\"; }
+
+// A random source that gives the bytes of its script, then fails.
+class ScriptedRandom {
+ public:
+  explicit ScriptedRandom(std::vector<unsigned char> bytes) { script_.assign(bytes.begin(), bytes.end()); }
+  ~ScriptedRandom() { script_.clear(); }
+  static bool source(unsigned char* buffer, unsigned long size) {
+    if (script_.size() < size) return true;
+    for (unsigned long i = 0; i < size; ++i, script_.pop_front()) buffer[i] = script_.front();
+    return false;
+  }
+
+ private:
+  static inline std::deque<unsigned char> script_;
+};
+
+std::string sidText(PSID sid) {
+  LPWSTR text = nullptr;
+  if (!ConvertSidToStringSidW(sid, &text)) return "?";
+  const std::string result = toUtf8(text);
+  LocalFree(text);
+  return result;
+}
+
+// Each allow entry of a DACL as "SID flags mask".
+std::set<std::string> allowEntries(ACL* dacl) {
+  std::set<std::string> entries;
+  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE) {
+      entries.insert(fmt::format("{} {} {:x}", sidText(&ace->SidStart), ace->Header.AceFlags, ace->Mask));
+    }
+  }
+  return entries;
+}
+
+bool anyWorkingFolderIn(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  const ScopedFindHandle find(FindFirstFileW((folder + L"\\KelvraInstaller_*").c_str(), &data));
+  return find.valid();
+}
 
 class WorkingFolderTest : public ::testing::Test {
  protected:
@@ -47,13 +98,47 @@ TEST_F(WorkingFolderTest, NameIsTheTempFolderAndFiveLetters) {
   EXPECT_EQ(path.back() == L'\\', false);
 }
 
-TEST_F(WorkingFolderTest, RandomLettersAreTerminatedAndFromTheAlphabet) {
+TEST_F(WorkingFolderTest, SystemLettersAreTerminatedAndCoverTheAlphabet) {
   char buffer[12];
   std::memset(buffer, '#', sizeof buffer);
-  kelvra::run::internal::makeRandomLetters(buffer, 10);
-  EXPECT_EQ(buffer[10], '\0');
-  EXPECT_EQ(buffer[11], '#');
-  EXPECT_TRUE(std::regex_match(std::string(buffer), std::regex("[A-Za-z]{10}")));
+  std::set<char> seen;
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_FALSE(kelvra::run::internal::makeRandomLetters(buffer, 10, kelvra::run::internal::systemRandom));
+    ASSERT_EQ(buffer[10], '\0');
+    ASSERT_EQ(buffer[11], '#');
+    ASSERT_TRUE(std::regex_match(std::string(buffer), std::regex("[A-Za-z]{10}"))) << buffer;
+    seen.insert(buffer, buffer + 10);
+  }
+  EXPECT_EQ(seen.size(), 52u);
+}
+
+TEST_F(WorkingFolderTest, BytesPastTheLastWholeAlphabetAreDrawnAgain) {
+  // 208 and up would favour the first 48 letters; 0 and 207 are both ends of
+  // what is used.
+  ScriptedRandom random({0, 51, 52, 103, 207, 208, 230, 255, 25, 26, 155, 156, 181, 182, 206, 1});
+  char buffer[11];
+  ASSERT_FALSE(kelvra::run::internal::makeRandomLetters(buffer, 10, ScriptedRandom::source));
+  EXPECT_STREQ(buffer, "AzAzzZazAZ");
+  EXPECT_EQ(log.messages(), std::vector<std::string>{});
+}
+
+TEST_F(WorkingFolderTest, FailingOrUselessGeneratorGivesNoFolder) {
+  ScopedEnvironmentVariable tmp(L"TMP", folder.path() + L"\\");
+  std::wstring path = L"unchanged";
+  {
+    ScriptedRandom random({});
+    EXPECT_TRUE(kelvra::run::internal::createWorkingFolder(path, ScriptedRandom::source));
+  }
+  {
+    ScriptedRandom random(std::vector<unsigned char>(8 * 16, 255));
+    EXPECT_TRUE(kelvra::run::internal::createWorkingFolder(path, ScriptedRandom::source));
+  }
+  EXPECT_EQ(path, L"unchanged");
+  EXPECT_EQ(log.messages(), (std::vector<std::string>{
+                                "[error] Getting random letters for the working folder failed.",
+                                "[error] Getting random letters for the working folder failed: [8] draws gave [0] of [5] "
+                                "letters."}));
+  EXPECT_FALSE(anyWorkingFolderIn(folder.path()));
 }
 
 TEST_F(WorkingFolderTest, FreshPathOnlyLogsTheCleaningLine) {
@@ -135,21 +220,90 @@ TEST_F(WorkingFolderTest, LongestTempPathThatFitsLeavesRoomForEveryStagedFile) {
   EXPECT_EQ((path + L"\\zh-Hant\\KelvraWebInstaller.resources.dll").size(), 259u);
 }
 
-TEST_F(WorkingFolderTest, CreationMakesAFreshFolderAndRefusesAnyOtherOne) {
-  const std::wstring fresh = folder / L"KelvraInstaller_fresh";
-  EXPECT_FALSE(createWorkingFolder(fresh));
-  EXPECT_TRUE(exists(fresh));
+TEST_F(WorkingFolderTest, FolderAdmitsOnlyTheUserSystemAndAdministratorsAndInheritsNothing) {
+  std::vector<BYTE> user;
+  ASSERT_FALSE(readCurrentUserSid(user));
+  const std::set<std::string> sids = {sidText(user.data()), "S-1-5-18", "S-1-5-32-544"};
 
-  // Someone else's folder of that name stays as it is, content included.
-  const std::wstring planted = folder / L"KelvraInstaller_taken";
-  makeFolder(planted);
-  writeFileBytes(planted + L"\\KelvraWebInstaller.exe", "theirs");
-  EXPECT_TRUE(createWorkingFolder(planted));
-  EXPECT_EQ(readFileBytes(planted + L"\\KelvraWebInstaller.exe"), "theirs");
+  // What the folder is created with, which Windows keeps: full access, inherited
+  // by files and folders (flags 3), for those three only; nothing from above.
+  PrivateFolderSecurity security;
+  ASSERT_FALSE(security.build());
+  const PSECURITY_DESCRIPTOR given = security.attributes()->lpSecurityDescriptor;
+  PSID owner = nullptr;
+  ACL* dacl = nullptr;
+  BOOL present = FALSE, defaulted = FALSE;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ASSERT_TRUE(GetSecurityDescriptorOwner(given, &owner, &defaulted) &&
+              GetSecurityDescriptorDacl(given, &present, &dacl, &defaulted) &&
+              GetSecurityDescriptorControl(given, &control, &revision));
+  EXPECT_NE(control & SE_DACL_PROTECTED, 0);
+  EXPECT_EQ(sidText(owner), sidText(user.data()));
+  std::set<std::string> expected;
+  for (const std::string& sid : sids) expected.insert(sid + " 3 1f01ff");
+  EXPECT_EQ(allowEntries(dacl), expected);
 
-  const std::wstring orphan = folder / L"gone\\KelvraInstaller_abcde";
-  EXPECT_TRUE(createWorkingFolder(orphan));
+  // What the file system reports. Wine keeps only the folder's Unix permissions
+  // (owner and SYSTEM come back, Administrators not, nor inheritance): what it can
+  // show is that nobody else is let into the folder.
+  ScopedEnvironmentVariable tmp(L"TMP", folder.path() + L"\\");
+  std::wstring path;
+  ASSERT_FALSE(createWorkingFolder(path));
+  EXPECT_EQ(log.messages(), std::vector<std::string>{"[info] Created working folder [" + toUtf8(path) + "]."});
+  PSECURITY_DESCRIPTOR rawReported = nullptr;
+  ASSERT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                  &owner, nullptr, &dacl, nullptr, &rawReported),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  const std::unique_ptr<void, decltype(&LocalFree)> reported(rawReported, &LocalFree);
+  EXPECT_EQ(sidText(owner), sidText(user.data()));
+  const std::set<std::string> entries = allowEntries(dacl);
+  ASSERT_FALSE(entries.empty());
+  for (const std::string& entry : entries) EXPECT_EQ(sids.count(entry.substr(0, entry.find(' '))), 1u) << entry;
+}
+
+TEST_F(WorkingFolderTest, TakenNamesAreNeverUsedAndAnotherIsChosen) {
+  ScopedEnvironmentVariable tmp(L"TMP", folder.path() + L"\\");
+  // Five zero bytes name "AAAAA", five ones "BBBBB".
+  const std::wstring taken = folder / L"KelvraInstaller_AAAAA";
+  makeFolder(taken);
+  writeFileBytes(taken + L"\\KelvraInstaller.exe", "theirs");
+
+  std::wstring path;
+  ScriptedRandom random({0, 0, 0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
+                         1, 1, 1, 1, 1, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255});
+  ASSERT_FALSE(kelvra::run::internal::createWorkingFolder(path, ScriptedRandom::source));
+  EXPECT_EQ(path, folder / L"KelvraInstaller_BBBBB");
+  EXPECT_TRUE(exists(path));
+  EXPECT_EQ(readFileBytes(taken + L"\\KelvraInstaller.exe"), "theirs");
   EXPECT_EQ(log.messages(),
-            (std::vector<std::string>{"[error] Creating directory [" + toUtf8(planted) + "] failed. Error code 183.",
-                                      "[error] Creating directory [" + toUtf8(orphan) + "] failed. Error code 3."}));
+            (std::vector<std::string>{"[warning] Working folder [" + toUtf8(taken) + "] exists already: choosing "
+                                      "another name.",
+                                      "[info] Created working folder [" + toUtf8(path) + "]."}));
+}
+
+TEST_F(WorkingFolderTest, NameTakenEveryTimeOrMissingTemporaryFolderGivesNoFolder) {
+  ScopedEnvironmentVariable tmp(L"TMP", folder.path() + L"\\");
+  const std::wstring taken = folder / L"KelvraInstaller_AAAAA";
+  makeFolder(taken);
+  std::wstring path = L"unchanged";
+  {
+    ScriptedRandom random(std::vector<unsigned char>(16 * kMaxWorkingFolderNameTries, 0));
+    EXPECT_TRUE(kelvra::run::internal::createWorkingFolder(path, ScriptedRandom::source));
+  }
+  const auto messages = log.messages();
+  ASSERT_EQ(messages.size(), 11u);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(messages[i], "[warning] Working folder [" + toUtf8(taken) + "] exists already: choosing another name.");
+  }
+  EXPECT_EQ(messages[10], "[error] Found no free working folder name in [10] tries.");
+
+  ScopedEnvironmentVariable missing(L"TMP", folder / L"gone\\");
+  EXPECT_TRUE(createWorkingFolder(path));
+  EXPECT_EQ(path, L"unchanged");
+  EXPECT_TRUE(std::regex_match(log.messages().back(),
+                               std::regex(R"(\[error\] Creating directory \[.*\\gone\\KelvraInstaller_[A-Za-z]{5}\])"
+                                          R"( failed\. Error code 3\.)")))
+      << log.messages().back();
+  EXPECT_TRUE(exists(taken));
 }

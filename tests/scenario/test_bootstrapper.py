@@ -1,4 +1,5 @@
 """The real InstallerBootstrapper.exe: log, single instance and working folder."""
+import os
 import re
 import shutil
 import time
@@ -6,17 +7,18 @@ import unittest
 
 import winebench as bench
 
-LETTERS = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+TWO_DAYS = 2 * 24 * 60 * 60
 
 
-def folder_name_for_second(second):
-    """The name a run starting in that second chooses (the C runtime's generator)."""
-    state = second & 0xFFFFFFFF
-    name = ""
-    for _ in range(5):
-        state = (state * 214013 + 2531011) & 0xFFFFFFFF
-        name += LETTERS[((state >> 16) & 0x7FFF) % 52]
-    return "KelvraInstaller_" + name
+def plant_leftover(name, age=TWO_DAYS):
+    """A working folder as a killed run leaves it, last changed age seconds ago."""
+    folder = bench.temp_folder() / name
+    (folder / "de").mkdir(parents=True)
+    (folder / "de" / "KelvraWebInstaller.resources.dll").write_bytes(b"MZ")
+    (folder / "payload.base64").write_text("token")
+    then = time.time() - age
+    os.utime(folder, (then, then), follow_symlinks=False)
+    return folder
 
 
 class TemporaryFolderSetting:
@@ -52,11 +54,13 @@ class BootstrapperTest(unittest.TestCase):
                                             r"Initializing installer bootstrapper\.$")
         messages = run.messages
         self.assertEqual(messages[0], ("info", "Initializing installer bootstrapper."))
+        created = [m for level, m in messages if m.startswith("Created working folder [")]
         cleaning = [m for level, m in messages if m.startswith("Cleaning temporary folder at [")]
-        self.assertEqual(len(cleaning), 2)
-        self.assertEqual(cleaning[0], cleaning[1])
+        self.assertEqual(len(created), 1)
+        self.assertEqual(len(cleaning), 1)
+        self.assertEqual(created[0][len("Created working folder"):], cleaning[0][len("Cleaning temporary folder at"):])
         self.assertRegex(cleaning[0], r"\\KelvraInstaller_[A-Za-z]{5}\]\.$")
-        self.assertEqual(messages[-1], ("info", cleaning[1]))
+        self.assertEqual(messages[-1], ("info", cleaning[0]))
         self.assertEqual(bench.working_folders(), [])
 
     def test_second_copy_is_turned_away_without_logging(self):
@@ -74,26 +78,24 @@ class BootstrapperTest(unittest.TestCase):
         # Once the other copy has gone, a run goes ahead normally.
         self.assertIn(("info", "Initializing installer bootstrapper."), bench.run_bootstrapper().messages)
 
-    def test_leftover_folder_of_the_same_name_is_removed_with_its_content(self):
-        start = int(time.time())
-        planted = []
-        for second in range(start, start + 6):
-            folder = bench.temp_folder() / folder_name_for_second(second)
-            (folder / "de").mkdir(parents=True, exist_ok=True)
-            (folder / "de" / "KelvraWebInstaller.resources.dll").write_bytes(b"MZ")
-            (folder / "remoteconfig.json").write_text("{}")
-            planted.append(folder)
-        try:
-            run = bench.run_bootstrapper()
-            cleaning = [m for _, m in run.messages if m.startswith("Cleaning temporary folder at [")]
-            chosen = re.search(r"\\(KelvraInstaller_[A-Za-z]{5})\]", cleaning[0]).group(1)
-            self.assertIn(chosen, [p.name for p in planted], "the name follows the C runtime's generator")
-            self.assertFalse((bench.temp_folder() / chosen).exists())
-            self.assertEqual([m for _, m in run.messages if "remove temporary folder" in m], [])
-            self.assertEqual(run.code, 1)
-        finally:
-            for folder in planted:
-                shutil.rmtree(folder, ignore_errors=True)
+    def test_leftovers_older_than_a_day_are_removed_and_newer_ones_kept(self):
+        old = plant_leftover("KelvraInstaller_oldAa")
+        new = plant_leftover("KelvraInstaller_newAa", age=60)
+        self.addCleanup(shutil.rmtree, new, True)
+        self.addCleanup(shutil.rmtree, old, True)
+        run = bench.run_bootstrapper()
+        self.assertFalse(old.exists())
+        self.assertTrue((new / "payload.base64").exists())
+        windows_temp = "C:\\" + str(bench.temp_folder().relative_to(bench.DRIVE_C)).replace("/", "\\")
+        sweep = [(level, m) for level, m in run.messages if "leftover working folder" in m]
+        self.assertEqual(sorted(sweep), [("info", f"Left leftover working folder [{windows_temp}\\{new.name}]: it is "
+                                                  f"less than a day old."),
+                                         ("info", f"Removed leftover working folder [{windows_temp}\\{old.name}].")])
+        created = [m for _, m in run.messages if m.startswith("Created working folder [")]
+        self.assertEqual(len(created), 1)
+        self.assertNotIn(old.name, created[0])
+        self.assertNotIn(new.name, created[0])
+        self.assertEqual(run.code, 1)
 
     def test_over_long_temporary_folder_is_refused_without_deleting_anything(self):
         parent = bench.DRIVE_C / "t"

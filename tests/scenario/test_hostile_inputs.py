@@ -14,7 +14,7 @@ import time
 import unittest
 
 import winebench as bench
-from test_bootstrapper import folder_name_for_second
+from test_bootstrapper import TWO_DAYS, plant_leftover
 from test_end_to_end import (CLEANING, LAUNCH, REMOTE_CONFIG, SUCCEEDED, TEMPORARY_FOLDER_VALUES, WITH_STANDIN,
                              RunBench, windows_path)
 
@@ -64,59 +64,43 @@ class HostileInputTest(RunBench):
 
     # -- the working folder ------------------------------------------------------------
 
-    def test_working_folder_name_taken_by_someone_else_is_never_used(self):
-        # Links, dangling so that the start's cleaning sees nothing to remove, under every
-        # name the run may choose in the next seconds: whoever planted them could make
-        # the folder appear later and swap what we stage before it is started.
-        start = int(time.time())
-        target = self.folder / "theirs"
-        planted = [bench.temp_folder() / folder_name_for_second(second) for second in range(start, start + 15)]
-        for link in planted:
-            os.symlink(target, link)
-        self.addCleanup(lambda: [link.unlink() for link in planted if os.path.lexists(link)])
-
-        run = self.run_exe(env=self.standin("0", copy=True))
-
-        chosen = CLEANING.match(run.messages[-2][1]).group(1)
-        self.assertIn(bench.unix_path(chosen), planted)
-        self.assert_refused_before_staging(run, f"Creating directory [{chosen}] failed. Error code 183.")
-        # Not ours, so not removed either: no second cleaning line, every link as it was.
-        self.assertEqual(sum(1 for _, text in run.messages if CLEANING.match(text)), 1)
-        self.assertTrue(all(os.path.islink(link) for link in planted))
-        self.assertFalse(target.exists())
-        self.assertEqual(self.left - set(planted), set())
-
-    def test_leftover_link_to_another_folder_never_empties_that_folder(self):
-        # A link under every name the run may choose, to a folder of someone else's.
-        start = int(time.time())
+    def test_folders_and_links_of_our_names_are_never_used_or_emptied(self):
+        # Someone else's folder, reached through old links of working folder names and
+        # through a link inside an old leftover: nothing in it is touched, neither link
+        # is followed or removed, and the run stages into a folder of its own.
         theirs = self.folder / "theirs"
         (theirs / "sub").mkdir(parents=True)
         (theirs / "sub" / "keep.txt").write_text("not ours")
-        planted = [bench.temp_folder() / folder_name_for_second(second) for second in range(start, start + 15)]
-        for link in planted:
-            os.symlink(theirs, link)
-        self.addCleanup(lambda: [link.unlink() for link in planted if os.path.lexists(link)])
+        link = bench.temp_folder() / "KelvraInstaller_linkA"
+        os.symlink(theirs, link)
+        self.addCleanup(link.unlink)
+        leftover = plant_leftover("KelvraInstaller_holdA")
+        self.addCleanup(shutil.rmtree, leftover, True)
+        os.symlink(theirs, leftover / "de" / "inner")
+        then = time.time() - TWO_DAYS
+        for path in (link, leftover):
+            os.utime(path, (then, then), follow_symlinks=False)
 
-        run = self.run_exe(env=self.standin("0", copy=True))
+        run, folder = self.successful_run()
 
-        # Refused as a leftover that can't be removed: no notice, nothing staged.
-        self.assertEqual(run.code, 1)
-        self.assertIsNone(run.notice)
-        chosen = CLEANING.match(run.messages[-2][1]).group(1)
-        self.assertIn(bench.unix_path(chosen), planted)
-        self.assertEqual(run.messages[-1], ("error", f"Refusing to remove temporary folder [{chosen}]: it is a "
-                                                     f"link to another place."))
+        self.assertNotIn(bench.unix_path(folder), (link, leftover))
+        self.assertIn(("warning", f"Left leftover working folder [{windows_path(link)}]: it is a link to another "
+                                  f"place."), run.messages)
+        self.assertIn(("warning", f"Left leftover working folder [{windows_path(leftover)}]: "
+                                  f"[{windows_path(leftover)}\\de\\inner] is a link to another place."), run.messages)
         self.assertTrue((theirs / "sub" / "keep.txt").exists())
-        self.assertTrue(all(os.path.islink(link) for link in planted))
-        self.assertFalse(self.report_file.exists(), "the front end was started")
+        self.assertTrue(link.is_symlink())
+        self.assertEqual((leftover / "payload.base64").read_text(), "token")
+        self.assertTrue((leftover / "de" / "inner").is_symlink())
 
     def test_temporary_folder_that_does_not_exist_stops_the_run(self):
         missing = windows_path(self.folder / "no-such-folder")
         with temporary_folder(missing + "\\"):
             run = self.run_exe(env=self.standin())
-        chosen = CLEANING.match(run.messages[-2][1]).group(1)
+        chosen = re.match(r"^Creating directory \[(.*)\] failed\.", run.messages[-1][1]).group(1)
         self.assertTrue(chosen.startswith(missing + "\\KelvraInstaller_"), chosen)
         self.assert_refused_before_staging(run, f"Creating directory [{chosen}] failed. Error code 3.")
+        self.assertFalse(any(CLEANING.match(text) for _, text in run.messages))
         self.assertEqual(self.left, set())
 
     def test_temporary_folder_paths_at_and_past_the_limit(self):
