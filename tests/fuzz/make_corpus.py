@@ -212,7 +212,7 @@ SEEDS = {
                           b"\x01", "lp=4f2a9c31", b"\x02", b""),
         "stamped_cut": fields("1.4.2.0", "2.0.0", "Windows 10", "7.3.1", "", json.dumps(CAMPAIGN["campaign"]),
                               "Unexpected Error", "f.log", "", "b.log", "", b"\x00", "eyJs", b"\x01", b"\x00",
-                              "lp", b"\x00", "", b"\x02", "lp=\x01\"", b"\x04", b"\x90"),
+                              "lp", b"\x00", "", b"\x02", "lp=\x01\"", b"\x04", b"\x80"),
     },
     "event_body": {
         "started": fields(CAMPAIGN_JSON, "7.3.1.1024", "Windows 7 Professional", "Service Pack 1",
