@@ -13,9 +13,10 @@ inline constexpr char kRedacted[] = "[redacted]";
 
 // json with the value of every member named "login_parameters" (at any depth,
 // however its name is escaped) replaced by the string "[redacted]", written
-// compactly in its own member order. Text that is not one JSON document (read as
-// the token's parser reads it: a zero byte ends it) becomes "[redacted]" whole,
-// since any of it could be the secret; empty text stays empty.
+// compactly with members sorted, as payload.campaign is. Text that is not one JSON
+// document (read as the token's parser reads it: a zero byte ends it), or nested
+// more than 64 deep, becomes "[redacted]" whole, since any of it could be the
+// secret; empty text stays empty.
 [[nodiscard]] std::string redactLoginParameters(std::string_view json);
 
 // The same for base64 of such a document (the token, the front end's campaign

@@ -16,9 +16,9 @@ using namespace kelvra::frontend::core;
 
 using Chain = std::vector<std::wstring>;
 
-// base64 of {"login_parameters":"lp=1","campaign":{"id":7}} and of it redacted.
+// base64 of {"login_parameters":"lp=1","campaign":{"id":7}} and of it redacted (members sorted).
 constexpr char kStampedCampaign[] = "eyJsb2dpbl9wYXJhbWV0ZXJzIjoibHA9MSIsImNhbXBhaWduIjp7ImlkIjo3fX0=";
-constexpr wchar_t kRedactedCampaign[] = L"eyJsb2dpbl9wYXJhbWV0ZXJzIjoiW3JlZGFjdGVkXSIsImNhbXBhaWduIjp7ImlkIjo3fX0=";
+constexpr wchar_t kRedactedCampaign[] = L"eyJjYW1wYWlnbiI6eyJpZCI6N30sImxvZ2luX3BhcmFtZXRlcnMiOiJbcmVkYWN0ZWRdIn0=";
 
 TEST(Culture, FallbackFollowsTheParentsOfSatelliteLookup) {
   EXPECT_EQ(cultureFallbackChain(L"es-AR"), (Chain{L"es-AR", L"es"}));
@@ -93,7 +93,7 @@ TEST(ProblemReport, PayloadCarriesTheCampaignWithoutItsLoginParameters) {
     const char* encodedCampaign;
     const char* payload;
   } rows[] = {
-      {kStampedCampaign, "eyJsb2dpbl9wYXJhbWV0ZXJzIjoiW3JlZGFjdGVkXSIsImNhbXBhaWduIjp7ImlkIjo3fX0%3d"},
+      {kStampedCampaign, "eyJjYW1wYWlnbiI6eyJpZCI6N30sImxvZ2luX3BhcmFtZXRlcnMiOiJbcmVkYWN0ZWRdIn0%3d"},
       {"bHA9MDEyMzQ=", "%5bredacted%5d"},  // "lp=01234", not JSON
   };
   for (const auto& row : rows) {

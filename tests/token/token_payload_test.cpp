@@ -60,7 +60,7 @@ TEST(TokenDecoding, LogsNoLoginParametersValue) {
     std::vector<std::string> lines;
   } rows[] = {
       {"distributed", R"({"login_parameters":"lp=01234","campaign":{"source":"mail","id":"7"}})",
-       {R"(Token: [{"login_parameters":"[redacted]","campaign":{"source":"mail","id":"7"}}])",
+       {R"(Token: [{"campaign":{"id":"7","source":"mail"},"login_parameters":"[redacted]"}])",
         R"(Decoded token: [{"campaign":{"id":"7","source":"mail"},"login_parameters":"[redacted]"}])"}},
       {"no token", "",
        {"Token: []", "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at line 1, "

@@ -32,7 +32,7 @@ const std::string kToken92 =
 const std::string kCampaign69 = R"({"campaign":{"id":"7","source":"mail"},"login_parameters":"lp=01234"})";
 // The token as the log shows it: base64 of the document with the value redacted.
 const std::string kRedactedToken92 =
-    "eyJsb2dpbl9wYXJhbWV0ZXJzIjoiW3JlZGFjdGVkXSIsImNhbXBhaWduIjp7InNvdXJjZSI6Im1haWwiLCJpZCI6IjcifX0=";
+    "eyJjYW1wYWlnbiI6eyJpZCI6IjciLCJzb3VyY2UiOiJtYWlsIn0sImxvZ2luX3BhcmFtZXRlcnMiOiJbcmVkYWN0ZWRdIn0=";
 
 std::string fakeImage(std::size_t size) { return "MZ" + std::string(size - 2, '\x90'); }
 
@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
         PayloadCase{"NoToken", "", std::nullopt,
                     {"[info] Token: []", "[error] Failed to parse payload data, error [" + kEmptyParseError + "]."}},
         PayloadCase{"DistributedToken", kToken92, kCampaign69,
-                    {"[info] Token: [{\"login_parameters\":\"[redacted]\",\"campaign\":{\"source\":\"mail\",\"id\":\"7\"}}]",
+                    {"[info] Token: [{\"campaign\":{\"id\":\"7\",\"source\":\"mail\"},\"login_parameters\":\"[redacted]\"}]",
                      "[info] Decoded token: [{\"campaign\":{\"id\":\"7\",\"source\":\"mail\"},\"login_parameters\":\"[redacted]\"}]"}},
         PayloadCase{"Utf8KeptAndKeysSorted", "eyJ6IjoiR3LDvMOfZSIsImEiOjF9", "{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F" "e\"}",
                     {"[info] Token: [{\"z\":\"Gr\xC3\xBC\xC3\x9F" "e\",\"a\":1}]",

@@ -64,7 +64,7 @@ std::vector<TrailerCase> trailerCases() {
       // The log shows the token, but never its login_parameters value.
       {"StampedTokenLogsItsLoginParametersRedacted", region(kHeader, 76, stamped), 0,
        {"[info] Token size: [76]", "[info] Succeeded to read token: [" +
-                                       encodeBase64(R"({"login_parameters":"[redacted]","campaign":{"id":7}})") + "]"}},
+                                       encodeBase64(R"({"campaign":{"id":7},"login_parameters":"[redacted]"})") + "]"}},
       {"TokenRunningToTheLastByte", region(kHeader, 10232, fullToken), 0,
        {"[info] Token size: [10232]", "[info] Succeeded to read token: [[redacted]]"}},
       {"TokenOneByteLongerThanTheTrailerHolds", region(kHeader, 10233, fullToken), 1,
