@@ -13,25 +13,17 @@ namespace kelvra::base {
 namespace {
 
 constexpr std::string_view kLoginParametersKey = "login_parameters";
-// Deeper documents are not written back (the writer recurses): they read "[redacted]".
+// Deeper documents are not redacted (the walk is bounded): they read "[redacted]".
 constexpr std::size_t kMaxDepth = 64;
 
-// The document parsed as the token's own step parses it (token_payload.cpp: the
-// same call, so each program carries one parser), every login_parameters value
-// replaced, then written back compactly.
-std::optional<std::string> redactedDocument(std::string_view json) {
-  nlohmann::json document;
-  try {
-    document = nlohmann::json::parse(json.data(), json.data() + json.size());
-  } catch (const nlohmann::json::exception&) {
-    return std::nullopt;
-  }
+// True when the document nests too deep to be redacted.
+bool redactMembers(nlohmann::json& document) {
   std::vector<std::pair<nlohmann::json*, std::size_t>> pending{{&document, 0}};
   while (!pending.empty()) {
     const auto [value, depth] = pending.back();
     pending.pop_back();
     if (!value->is_structured()) continue;
-    if (depth >= kMaxDepth) return std::nullopt;
+    if (depth >= kMaxDepth) return true;
     for (auto member = value->begin(); member != value->end(); ++member) {
       if (value->is_object() && member.key() == kLoginParametersKey) {
         *member = kRedacted;
@@ -40,14 +32,33 @@ std::optional<std::string> redactedDocument(std::string_view json) {
       }
     }
   }
-  try {
-    return document.dump();
-  } catch (const nlohmann::json::exception&) {
-    return std::nullopt;
-  }
+  return false;
+}
+
+std::optional<std::string> redactedDocument(std::string_view json) {
+  CompactJson compact = compactJson(json, true);
+  if (compact.failure != JsonFailure::none) return std::nullopt;
+  return std::move(compact.text);
 }
 
 }  // namespace
+
+CompactJson compactJson(std::string_view json, bool redactLoginParameters) {
+  nlohmann::json document;
+  try {
+    // As a range of bytes, embedded zeros included: a zero byte ends the document.
+    document = nlohmann::json::parse(json.data(), json.data() + json.size());
+  } catch (const nlohmann::json::exception& error) {
+    // Not only parse_error: a number too large for a double is out_of_range here.
+    return {JsonFailure::parse, error.what()};
+  }
+  if (redactLoginParameters && redactMembers(document)) return {JsonFailure::parse, "nested too deep"};
+  try {
+    return {JsonFailure::none, document.dump()};
+  } catch (const nlohmann::json::exception& error) {
+    return {JsonFailure::serialise, error.what()};
+  }
+}
 
 std::string redactLoginParameters(std::string_view json) {
   if (json.empty()) return {};

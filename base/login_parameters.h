@@ -11,6 +11,22 @@ namespace kelvra::base {
 
 inline constexpr char kRedacted[] = "[redacted]";
 
+enum class JsonFailure { none, parse, serialise };
+
+struct CompactJson {
+  JsonFailure failure = JsonFailure::none;
+  // The compact document when failure is none, otherwise the JSON library's message.
+  std::string text;
+};
+
+// json parsed as one document (strict: only white space may follow it; a zero byte
+// ends the input) and written back without white space, object members in byte
+// order of their keys, non-ASCII characters left as UTF-8; with
+// redactLoginParameters, as redactLoginParameters below writes it. The token's
+// payload.campaign and every redaction go through here, so each program carries
+// one JSON parser and writer.
+[[nodiscard]] CompactJson compactJson(std::string_view json, bool redactLoginParameters);
+
 // json with the value of every member named "login_parameters" (at any depth,
 // however its name is escaped) replaced by the string "[redacted]", written
 // compactly with members sorted, as payload.campaign is. Text that is not one JSON

@@ -1,29 +1,22 @@
 #include "token/token_payload.h"
 
-#include <fmt/format.h>
-#include <nlohmann/json.hpp>
-
 #include "base/base64.h"
 #include "base/login_parameters.h"
 
 namespace kelvra::token {
 
 CompactPayload compactPayload(const std::string& decoded) {
-  nlohmann::json document;
-  try {
-    // As a range of bytes, embedded zeros included, like the string itself: the
-    // same parser as the remote configuration's, so the exe carries one copy.
-    document = nlohmann::json::parse(decoded.data(), decoded.data() + decoded.size());
-  } catch (const nlohmann::json::exception& error) {
-    // Not only parse_error: a number too large for a double is out_of_range here,
-    // and nothing may escape the step.
-    return {PayloadFailure::parse, error.what()};
+  // The parser and writer that the logs' redaction uses too (base/login_parameters.cpp).
+  base::CompactJson compact = base::compactJson(decoded, false);
+  switch (compact.failure) {
+    case base::JsonFailure::parse:
+      return {PayloadFailure::parse, std::move(compact.text)};
+    case base::JsonFailure::serialise:
+      return {PayloadFailure::serialise, std::move(compact.text)};
+    case base::JsonFailure::none:
+      break;
   }
-  try {
-    return {PayloadFailure::none, document.dump()};
-  } catch (const nlohmann::json::exception& error) {
-    return {PayloadFailure::serialise, error.what()};
-  }
+  return {PayloadFailure::none, std::move(compact.text)};
 }
 
 std::string redactParserMessage(std::string_view message) {
@@ -55,25 +48,25 @@ TokenDecoding decodeTokenText(std::string_view token) {
   std::string bytes;
   if (base::decodeBase64(token, bytes)) {
     decoding.lines.push_back(
-        {base::LogLevel::error, fmt::format("Failed to parse base64 token, error [{}]", base::kBase64LengthError)});
+        {base::LogLevel::error, std::string("Failed to parse base64 token, error [") + base::kBase64LengthError + "]"});
     return decoding;
   }
-  decoding.lines.push_back({base::LogLevel::info, fmt::format("Token: [{}]", base::redactLoginParameters(bytes))});
+  decoding.lines.push_back({base::LogLevel::info, "Token: [" + base::redactLoginParameters(bytes) + "]"});
   CompactPayload payload = compactPayload(bytes);
   switch (payload.failure) {
     case PayloadFailure::parse:
-      decoding.lines.push_back({base::LogLevel::error, fmt::format("Failed to parse payload data, error [{}].",
-                                                                   redactParserMessage(payload.text))});
+      decoding.lines.push_back({base::LogLevel::error, "Failed to parse payload data, error [" +
+                                                                   redactParserMessage(payload.text) + "]."});
       return decoding;
     case PayloadFailure::serialise:
-      decoding.lines.push_back({base::LogLevel::error, fmt::format("Failed to get campaign from json, error [{}].",
-                                                                   redactParserMessage(payload.text))});
+      decoding.lines.push_back({base::LogLevel::error, "Failed to get campaign from json, error [" +
+                                                                   redactParserMessage(payload.text) + "]."});
       return decoding;
     case PayloadFailure::none:
       break;
   }
   decoding.lines.push_back(
-      {base::LogLevel::info, fmt::format("Decoded token: [{}]", base::redactLoginParameters(payload.text))});
+      {base::LogLevel::info, "Decoded token: [" + base::redactLoginParameters(payload.text) + "]"});
   decoding.failed = false;
   decoding.decoded = std::move(payload.text);
   return decoding;
