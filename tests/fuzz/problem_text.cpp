@@ -297,8 +297,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(redactSecrets(*log->text) == *log->text);
   }
-  const LogForReport stampedLog{bootstrapperLog.path, secrets + checkedLogLines(fields, campaign)};
-  const LogForReport frontEndLogClean{frontEndLog.path,
+  // Paths too: the snippet names them as they are.
+  const LogForReport stampedLog{withoutMarks(bootstrapperLog.path), secrets + checkedLogLines(fields, campaign)};
+  const LogForReport frontEndLogClean{withoutMarks(frontEndLog.path),
                                       frontEndLog.text ? std::optional(withoutMarks(*frontEndLog.text)) : std::nullopt};
   const std::wstring redacted = redactSecrets(secrets);
   FUZZ_CHECK(!holdsMark(redacted));
