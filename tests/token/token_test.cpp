@@ -195,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"[info] Token: [{\"campaign\":{\"id\":\"7\",\"source\":\"mail\"},\"login_parameters\":\"[redacted]\"}]",
                      "[info] Decoded token: [{\"campaign\":{\"id\":\"7\",\"source\":\"mail\"},\"login_parameters\":\"[redacted]\"}]"}},
         PayloadCase{"Utf8KeptAndKeysSorted", "eyJ6IjoiR3LDvMOfZSIsImEiOjF9", "{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F" "e\"}",
-                    {"[info] Token: [{\"z\":\"Gr\xC3\xBC\xC3\x9F" "e\",\"a\":1}]",
+                    {"[info] Token: [{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F" "e\"}]",
                      "[info] Decoded token: [{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F" "e\"}]"}},
         PayloadCase{"LengthNotAMultipleOfFour", "abcde", std::nullopt,
                     {"[error] Failed to parse base64 token, error [Input data size is not a multiple of 4]"}},
