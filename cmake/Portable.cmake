@@ -27,7 +27,7 @@ function(kelvra_portable_libraries)
   set(s "${ARG_SUFFIX}")
   set(KELVRA_LIBRARY_OPTIONS ${ARG_OPTIONS})
 
-  kelvra_library(kelvra_base_text${s} FOLDER base SOURCES utf8.cpp base64.cpp json_text.cpp
+  kelvra_library(kelvra_base_text${s} FOLDER base SOURCES utf8.cpp base64.cpp json_text.cpp login_parameters.cpp
     DEPENDS kelvra_third_party_headers)
   kelvra_library(kelvra_token_format${s} FOLDER src/token SOURCES token_trailer.cpp token_payload.cpp
     DEPENDS kelvra_base_text${s})

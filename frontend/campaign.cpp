@@ -7,6 +7,7 @@
 #include "file_reading.h"
 #include "logger.h"
 #include "base/base64.h"
+#include "base/login_parameters.h"
 
 namespace kelvra::frontend {
 
@@ -40,7 +41,8 @@ bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campa
   if (encodedPayload.empty()) {
     encodedPayload = base::encodeBase64(campaignPayload);
   } else {
-    logger.log(L"Commandline campaign override: " + base::fromUtf8(encodedPayload), base::LogLevel::warning);
+    logger.log(L"Commandline campaign override: " + base::fromUtf8(base::redactEncodedLoginParameters(encodedPayload)),
+               base::LogLevel::warning);
   }
   return false;
 }

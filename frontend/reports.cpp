@@ -16,6 +16,7 @@
 #include "product_version.h"
 #include "system_info.h"
 #include "base/base64.h"
+#include "base/login_parameters.h"
 
 namespace kelvra::frontend {
 
@@ -126,7 +127,9 @@ void Reports::sendEvent(const std::wstring& eventName) {
   fields.version = state_.remoteConfig.version;
   if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", base::LogLevel::warning);
   const std::string body = core::buildEventBody(fields);
-  logger_.log(L"Sending event: " + base::fromUtf8(body), base::LogLevel::info);
+  // The event goes over https with the whole campaign; the log shows it redacted.
+  fields.campaignJson = base::redactLoginParameters(fields.campaignJson);
+  logger_.log(L"Sending event: " + base::fromUtf8(core::buildEventBody(fields)), base::LogLevel::info);
   sendOffWindowThread([this, body] { postEvent(body); });
 }
 

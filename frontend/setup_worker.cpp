@@ -103,7 +103,7 @@ void SetupWorker::run(const std::wstring& path, HWND owner) {
 
     checkSetupDigests(path);
 
-    logger_.log(L"launching: " + path + L" with args: " + arguments, base::LogLevel::info);
+    logger_.log(L"launching: " + path + L" with args: " + core::redactCampaignArguments(arguments), base::LogLevel::info);
     const internal::SetupRun setupRun =
         internal::runSetupProgram({path, arguments, folder_, owner}, ShellExecuteExW,
                                   [this] { reports_.sendEvent(L"kelvra_download_completed"); });

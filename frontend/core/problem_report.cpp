@@ -1,8 +1,10 @@
 #include "core/problem_report.h"
 
+#include "core/setup_command_line.h"
 #include "core/text_encoding.h"
 #include "base/base64.h"
 #include "base/json_text.h"
+#include "base/login_parameters.h"
 
 namespace kelvra::frontend::core {
 
@@ -190,11 +192,13 @@ std::string buildProblemText(const ProblemFields& fields) {
          member("remoteConfigVersion", fields.remoteConfigVersion) + ", " + member("os", "windows") + ", " +
          member("osIdentification", fields.osIdentification) + ", " +
          member("clientVersion", fields.clientVersion) + ", " + member("downloadLink", fields.downloadLink) +
-         ", " + member("payload", urlEncode(fields.encodedCampaign)) + ", " + member("error", fields.error) +
+         ", " + member("payload", urlEncode(base::redactEncodedLoginParameters(fields.encodedCampaign))) + ", " + member("error", fields.error) +
          "}, " + member("ProblemReport", "Webinstaller-Failure") + "}";
 }
 
-std::wstring redactSecrets(std::wstring_view log) { return redactLoginParameters(redactTokenLines(log)); }
+std::wstring redactSecrets(std::wstring_view log) {
+  return redactLoginParameters(redactTokenLines(redactCampaignArguments(log)));
+}
 
 std::wstring logTail(std::wstring_view log) {
   if (log.size() < kLogTailCharacters) return std::wstring(log);

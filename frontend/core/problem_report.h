@@ -15,12 +15,13 @@ struct ProblemFields {
   std::string osIdentification;  // trimmed friendly name of the system
   std::string clientVersion;     // content / windows / version, or empty
   std::string downloadLink;      // content / windows / downloadLink, or empty
-  std::string encodedCampaign;   // base64 of the campaign's UTF-8 bytes
+  std::string encodedCampaign;   // base64 of the campaign's UTF-8 bytes (the report redacts it)
   std::string error;             // the report message
 };
 
 // The problem text. Every value is escaped as a JSON string, so that a quote in a
-// message or a configuration value can't break the document.
+// message or a configuration value can't break the document. The payload member
+// carries the campaign as base::redactEncodedLoginParameters shows it, URL-encoded.
 [[nodiscard]] std::string buildProblemText(const ProblemFields& fields);
 
 // What a report shows of one log: the whole text when it holds fewer than 5000
@@ -33,7 +34,9 @@ struct ProblemFields {
 // (a value runs to the record's last "]"; a record ends where a line starting with
 // the bootstrapper's "[YYYY-MM-DD " timestamp begins), and so does the content of
 // every "login_parameters" member in JSON text, plain or escaped inside a JSON
-// string (a value is looked for on its key's line). Everything else stays as it is.
+// string (a value is looked for on its key's line), and the login_parameters value
+// inside every base64 /campaign="..." argument (redactCampaignArguments). Everything
+// else stays as it is.
 [[nodiscard]] std::wstring redactSecrets(std::wstring_view log);
 
 // One log as the snippet names it: its path and its text, or nothing when it is

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kelvra::frontend::core {
 
@@ -18,5 +19,12 @@ struct SetupCommandInputs {
 // " /silent", " /game_name=\"...\"") or the campaign branch (" /campaign=\"...\"").
 // Quotes inside the game name are dropped: they would end the argument early.
 [[nodiscard]] std::wstring buildSetupCommandLine(const SetupCommandInputs& inputs);
+
+// Text (a command line, a log) as logs and reports may show it: the value of every
+// /campaign="..." argument (up to its closing quote or the line's end) replaced by
+// base::redactEncodedLoginParameters of it, so that the campaign's login_parameters
+// value reads "[redacted]" and a value that is not base64 of JSON becomes
+// "[redacted]" whole. The setup itself gets the command line as it was built.
+[[nodiscard]] std::wstring redactCampaignArguments(std::wstring_view text);
 
 }  // namespace kelvra::frontend::core

@@ -1,7 +1,6 @@
-// From the base64 token to the compact JSON that payload.campaign holds.
-// Platform-free apart from the log.
+// From the base64 token to the compact JSON that payload.campaign holds; the
+// decoding and its lines are in token_payload.cpp.
 #include "base/logging.h"
-#include "base/base64.h"
 #include "token/token.h"
 #include "token/token_payload.h"
 
@@ -9,26 +8,10 @@ namespace kelvra::token {
 
 bool decodeToken(const std::string& token, std::string& decoded) {
   const base::LoggerHandle logger = base::findFileLogger();
-  std::string bytes;
-  if (base::decodeBase64(token, bytes)) {
-    base::logError(logger, "Failed to parse base64 token, error [{}]", base::kBase64LengthError);
-    return true;
-  }
-  base::logInfo(logger, "Token: [{}]", bytes);
-  CompactPayload payload = compactPayload(bytes);
-  switch (payload.failure) {
-    case PayloadFailure::parse:
-      base::logError(logger, "Failed to parse payload data, error [{}].", payload.text);
-      return true;
-    case PayloadFailure::serialise:
-      base::logError(logger, "Failed to get campaign from json, error [{}].", payload.text);
-      return true;
-    case PayloadFailure::none:
-      break;
-  }
-  base::logInfo(logger, "Decoded token: [{}]", payload.text);
-  decoded = std::move(payload.text);
-  return false;
+  TokenDecoding decoding = decodeTokenText(token);
+  for (const LogEntry& line : decoding.lines) base::writeLogLine(logger, line.level, line.text);
+  if (!decoding.failed) decoded = std::move(decoding.decoded);
+  return decoding.failed;
 }
 
 }  // namespace kelvra::token

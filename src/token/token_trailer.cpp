@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "base/little_endian.h"
+#include "base/login_parameters.h"
 
 namespace kelvra::token {
 
@@ -57,7 +58,9 @@ TrailerReading parseTokenTrailer(std::string_view region) {
                                available, wanted));
   }
   std::string token(region.substr(kTokenOffset, wanted));
-  lines.push_back({base::LogLevel::info, fmt::format("Succeeded to read token: [{}]", token)});
+  // The log shows the token with its login_parameters value taken out.
+  lines.push_back({base::LogLevel::info,
+                   fmt::format("Succeeded to read token: [{}]", base::redactEncodedLoginParameters(token))});
   return {false, std::move(token), std::move(lines)};
 }
 

@@ -37,7 +37,8 @@ struct TrailerReading {
   bool failed = true;
   // The N token bytes when a token was read; empty otherwise.
   std::string token;
-  // What the reader logs, in order: the cause of a failure, or the size and token.
+  // What the reader logs, in order: the cause of a failure, or the size and the
+  // token as base::redactEncodedLoginParameters shows it.
   std::vector<LogEntry> lines;
 };
 

@@ -16,6 +16,10 @@ using namespace kelvra::frontend::core;
 
 using Chain = std::vector<std::wstring>;
 
+// base64 of {"login_parameters":"lp=1","campaign":{"id":7}} and of it redacted (members sorted).
+constexpr char kStampedCampaign[] = "eyJsb2dpbl9wYXJhbWV0ZXJzIjoibHA9MSIsImNhbXBhaWduIjp7ImlkIjo3fX0=";
+constexpr wchar_t kRedactedCampaign[] = L"eyJjYW1wYWlnbiI6eyJpZCI6N30sImxvZ2luX3BhcmFtZXRlcnMiOiJbcmVkYWN0ZWRdIn0=";
+
 TEST(Culture, FallbackFollowsTheParentsOfSatelliteLookup) {
   EXPECT_EQ(cultureFallbackChain(L"es-AR"), (Chain{L"es-AR", L"es"}));
   EXPECT_EQ(cultureFallbackChain(L"es-MX"), (Chain{L"es-MX", L"es"}));
@@ -84,6 +88,21 @@ TEST(ProblemReport, ProblemTextIsValidJsonWhateverTheValues) {
   EXPECT_EQ(json.at("ProblemReport"), "Webinstaller-Failure");
 }
 
+TEST(ProblemReport, PayloadCarriesTheCampaignWithoutItsLoginParameters) {
+  const struct {
+    const char* encodedCampaign;
+    const char* payload;
+  } rows[] = {
+      {kStampedCampaign, "eyJjYW1wYWlnbiI6eyJpZCI6N30sImxvZ2luX3BhcmFtZXRlcnMiOiJbcmVkYWN0ZWRdIn0%3d"},
+      {"bHA9MDEyMzQ=", "%5bredacted%5d"},  // "lp=01234", not JSON
+  };
+  for (const auto& row : rows) {
+    ProblemFields fields;
+    fields.encodedCampaign = row.encodedCampaign;
+    EXPECT_EQ(nlohmann::json::parse(buildProblemText(fields)).at("Arguments").at("payload"), row.payload);
+  }
+}
+
 TEST(ProblemReport, LogTailsAreCutAt5000Characters) {
   EXPECT_EQ(logTail(std::wstring(4999, L'a')), std::wstring(4999, L'a'));
   const std::wstring longLog = std::wstring(7000, L'a') + std::wstring(5000, L'b');
@@ -126,6 +145,11 @@ TEST(ProblemReport, SecretsAreRedactedAndTheRestKept) {
        L"{\"login_parameters\": [redacted], \"b\": 2}\n\"login_parameters\":[redacted],"},
       {L"unterminated string ends with its line", L"{\"login_parameters\": \"lp=77\r\nnext line",
        L"{\"login_parameters\": \"[redacted]\r\nnext line"},
+      {L"setup's campaign argument", at + L"launching: C:\\t\\KelvraSetup.exe with args: /lang=en_US /campaign=\"" +
+                                         std::wstring(std::begin(kStampedCampaign), std::end(kStampedCampaign) - 1) + L"\"" + next,
+       at + L"launching: C:\\t\\KelvraSetup.exe with args: /lang=en_US /campaign=\"" + kRedactedCampaign + L"\"" + next},
+      {L"campaign argument that is not base64 of JSON", L"/campaign=\"bHA9MDEyMzQ=\" /campaign=\"\" /campaign=\"e30=",
+       L"/campaign=\"[redacted]\" /campaign=\"\" /campaign=\"e30="},
       {L"not a member", L"login_parameters: lp=1; \"login_parameters\" is a key; \"xlogin_parameters\":\"v\"",
        L"login_parameters: lp=1; \"login_parameters\" is a key; \"xlogin_parameters\":\"v\""},
   };

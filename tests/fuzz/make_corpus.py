@@ -206,7 +206,13 @@ SEEDS = {
                           b"\x00[7/1/2024 1:02:03 PM] [information] Starting.\r\n", "b.log",
                           b"\x00[2024-01-02 09:59:58.123] [fileLogger] [info] Has token. Try to read it\r\n",
                           b"\x01", CAMPAIGN_JSON + b"\n[1]]", b"\x07", b"\x01", "lp=\"4f\\2a\"", b"\x03",
-                          "[2024-01-02 09:59:58.125] [fileLogger] [info] Decoded token: [{}"),
+                          "[2024-01-02 09:59:58.125] [fileLogger] [info] Decoded token: [{}",
+                          # Then: the campaign's shape (0 as it is, 1 a marked login_parameters string,
+                          # 2 an object holding one), the secret, its mark, where the token is cut (0: whole).
+                          b"\x01", "lp=4f2a9c31", b"\x02", b""),
+        "stamped_cut": fields("1.4.2.0", "2.0.0", "Windows 10", "7.3.1", "", json.dumps(CAMPAIGN["campaign"]),
+                              "Unexpected Error", "f.log", "", "b.log", "", b"\x00", "eyJs", b"\x01", b"\x00",
+                              "lp", b"\x00", "", b"\x02", "lp=\x01\"", b"\x04", b"\x80"),
     },
     "event_body": {
         "started": fields(CAMPAIGN_JSON, "7.3.1.1024", "Windows 7 Professional", "Service Pack 1",

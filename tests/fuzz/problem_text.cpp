@@ -1,21 +1,32 @@
 // The problem report from outside text (configuration values, messages, system
 // name, campaign, both logs): the problem text is always one JSON document with
 // every value intact, the body's log snippet decodes back to the snippet, and no
-// part of a token or of login_parameters placed in the logs survives into it.
+// part of a token or of login_parameters placed in the logs survives into it. The
+// login_parameters value of a campaign or token survives neither into the report's
+// payload member nor into the lines that the bootstrapper and the front end log
+// about them, in any encoding.
 #include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "core/problem_report.h"
+#include "core/setup_command_line.h"
 #include "core/text_encoding.h"
 #include "base/utf8.h"
 #include "fuzz_support.h"
 #include "base/base64.h"
+#include "base/login_parameters.h"
+#include "token/token_payload.h"
+#include "token/token_trailer.h"
 
 using namespace kelvra::base;
 using namespace kelvra::frontend::core;
+using namespace kelvra::token;
 
 namespace {
 
@@ -86,8 +97,13 @@ constexpr wchar_t kLastMark = 0xE005;
 
 bool isMark(wchar_t c) { return c >= kFirstMark && c <= kLastMark; }
 
+// The text without any secret's marks, and without campaign arguments: their
+// base64 could hide marks from the checks (the marked secrets come in separately).
 std::wstring withoutMarks(std::wstring text) {
   std::erase_if(text, isMark);
+  for (std::size_t at = text.find(L"/campaign=\""); at != std::wstring::npos; at = text.find(L"/campaign=\"", at)) {
+    text[at + 10] = L'\'';
+  }
   return text;
 }
 
@@ -156,6 +172,74 @@ void checkLogTail(const std::wstring& log) {
   FUZZ_CHECK(tail.size() == mark.size() + 5000 && tail.starts_with(mark) && log.ends_with(tail.substr(mark.size())));
 }
 
+
+// A secret's marks in UTF-8: private-use characters U+E000 to U+E005.
+bool holdsMarkBytes(std::string_view text) {
+  for (std::size_t at = text.find("\xEE\x80"); at != std::string_view::npos; at = text.find("\xEE\x80", at + 1)) {
+    if (at + 2 < text.size() && static_cast<unsigned char>(text[at + 2]) >= 0x80 &&
+        static_cast<unsigned char>(text[at + 2]) <= 0x85) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A value that should be base64 of a redacted document: "[redacted]", empty, or
+// base64 that decodes to text holding no mark.
+void checkEncodedValue(std::string_view value) {
+  if (value.empty() || value == kRedacted) return;
+  const auto decoded = base64Decode(value);
+  FUZZ_CHECK(decoded.has_value());
+  FUZZ_CHECK(!holdsMarkBytes(*decoded));
+}
+
+// Every /campaign="..." value in text (to its quote or the line's end).
+void checkCampaignArguments(std::string_view text) {
+  constexpr std::string_view argument = "/campaign=\"";
+  for (std::size_t at = text.find(argument); at != std::string_view::npos; at = text.find(argument, at + 1)) {
+    const std::size_t start = at + argument.size();
+    const std::size_t end = std::min(text.find_first_of("\"\r\n", start), text.size());
+    checkEncodedValue(text.substr(start, end - start));
+  }
+}
+
+// A campaign as payload.campaign may hold it: the fuzzer's text as it is, or a
+// document whose login_parameters value (a string, or an object holding one) is a
+// marked secret.
+std::string nextCampaign(FieldReader& fields, const std::string& text) {
+  const std::size_t shape = nextNumber(fields) % 3;
+  const std::string secret = toUtf8(marked(withoutMarks(fields.nextWide()), kFirstMark, nextNumber(fields)));
+  if (shape == 0) return text;
+  const std::string campaign = canonicalJson(text).value_or(jsonString(text));
+  const std::string value = shape == 1 ? jsonString(secret) : "{\"k\":[" + jsonString(secret) + "]}";
+  return "{\"login_parameters\":" + value + ",\"campaign\":" + campaign + "}";
+}
+
+// The bootstrapper's lines about a token that carries campaign, whole or cut at a
+// position the fuzzer picks (a token that is no longer JSON), and the front end's
+// "launching" line with the campaign: none holds a mark, in plain text or in the
+// base64 of a token or campaign argument. Returned as a bootstrapper log to report.
+std::wstring checkedLogLines(FieldReader& fields, const std::string& campaign) {
+  const std::size_t cut = nextNumber(fields);
+  const std::string token = encodeBase64(cut == 0 ? campaign : campaign.substr(0, campaign.size() * cut / 256));
+  std::vector<LogEntry> lines;
+  if (const auto trailer = kelvra::token::buildTokenTrailer(token)) lines = parseTokenTrailer(*trailer).lines;
+  const TokenDecoding decoding = decodeTokenText(token);
+  lines.insert(lines.end(), decoding.lines.begin(), decoding.lines.end());
+  lines.push_back({LogLevel::info, toUtf8(L"launching: C:\\t\\KelvraSetup.exe with args: " +
+                                          redactCampaignArguments(L"/lang=en_US /campaign=\"" +
+                                                                  fromUtf8(encodeBase64(campaign)) + L"\""))});
+  std::wstring log;
+  for (const LogEntry& line : lines) {
+    FUZZ_CHECK(!holdsMarkBytes(line.text));
+    constexpr std::string_view read = "Succeeded to read token: [";
+    if (line.text.starts_with(read)) checkEncodedValue(std::string_view(line.text).substr(read.size(), line.text.size() - read.size() - 1));
+    checkCampaignArguments(line.text);
+    log += L"[2024-05-06 07:08:09.125] [fileLogger] [info] " + fromUtf8(line.text) + L"\r\n";
+  }
+  return log;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -166,12 +250,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   problem.osIdentification = nextText(fields);
   problem.clientVersion = nextText(fields);
   problem.downloadLink = nextText(fields);
-  problem.encodedCampaign = encodeBase64(nextText(fields));
+  const std::string campaignText = toUtf8(withoutMarks(fields.nextWide()));
   problem.error = nextText(fields);
   const LogForReport frontEndLog{fields.nextWide(), nextLog(fields)};
   const LogForReport bootstrapperLog{fields.nextWide(), nextLog(fields)};
 
-  FUZZ_CHECK(base64Decode(problem.encodedCampaign).has_value());
+  const std::wstring secrets = nextSecretLog(fields, bootstrapperLog.text);
+  const std::string campaign = nextCampaign(fields, campaignText);
+  problem.encodedCampaign = encodeBase64(campaign);
   const std::string text = buildProblemText(problem);
   FUZZ_CHECK(canonicalJson(text).has_value());
   const std::pair<const char*, std::string> members[] = {
@@ -180,11 +266,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       {"/Arguments/osIdentification", problem.osIdentification},
       {"/Arguments/clientVersion", problem.clientVersion},
       {"/Arguments/downloadLink", problem.downloadLink},
-      {"/Arguments/payload", urlEncode(problem.encodedCampaign)},
       {"/Arguments/error", problem.error},
   };
   for (const auto& [pointer, value] : members) FUZZ_CHECK(jsonValueAt(text, pointer) == jsonString(value));
   FUZZ_CHECK(jsonValueAt(text, "/ProblemReport") == jsonString("Webinstaller-Failure"));
+  // The payload: the campaign without its login_parameters value, nothing else lost.
+  const auto payload = urlDecode(nlohmann::json::parse(*jsonValueAt(text, "/Arguments/payload")).get<std::string>());
+  FUZZ_CHECK(payload.has_value());
+  checkEncodedValue(*payload);
+  if (*payload == kRedacted) {
+    // Only a campaign that is not JSON, or nested deeper than the redaction writes back, goes whole.
+    FUZZ_CHECK(!canonicalJson(campaign) || std::count_if(campaign.begin(), campaign.end(), [](char c) {
+                                              return c == '[' || c == '{';
+                                            }) > 64);
+  } else if (campaign.find("login_parameters") == std::string::npos && canonicalJson(campaign)) {
+    FUZZ_CHECK(canonicalJson(base64Decode(*payload).value_or("")) == canonicalJson(campaign));
+  } else if (campaign != campaignText) {
+    FUZZ_CHECK(jsonValueAt(base64Decode(*payload).value_or(""), "/login_parameters") == jsonString(kRedacted));
+  }
 
   for (const LogForReport* log : {&frontEndLog, &bootstrapperLog}) {
     if (log->text) checkLogTail(*log->text);
@@ -192,19 +291,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Text with nothing to redact goes through as it is.
   for (const LogForReport* log : {&frontEndLog, &bootstrapperLog}) {
     if (!log->text || log->text->find(L"oken: [") != std::wstring::npos ||
-        log->text->find(L"login_parameters") != std::wstring::npos) {
+        log->text->find(L"login_parameters") != std::wstring::npos ||
+        log->text->find(L"/campaign=\"") != std::wstring::npos) {
       continue;
     }
     FUZZ_CHECK(redactSecrets(*log->text) == *log->text);
   }
-  const std::wstring secrets = nextSecretLog(fields, bootstrapperLog.text);
-  const LogForReport stampedLog{bootstrapperLog.path, secrets};
-  const LogForReport frontEndLogClean{frontEndLog.path,
+  // Paths too: the snippet names them as they are.
+  const LogForReport stampedLog{withoutMarks(bootstrapperLog.path), secrets + checkedLogLines(fields, campaign)};
+  const LogForReport frontEndLogClean{withoutMarks(frontEndLog.path),
                                       frontEndLog.text ? std::optional(withoutMarks(*frontEndLog.text)) : std::nullopt};
   const std::wstring redacted = redactSecrets(secrets);
   FUZZ_CHECK(!holdsMark(redacted));
   const std::wstring wideSnippet = buildLogSnippet(frontEndLogClean, stampedLog);
   FUZZ_CHECK(!holdsMark(wideSnippet));
+  checkCampaignArguments(toUtf8(wideSnippet));
 
   const std::string snippet = toUtf8(wideSnippet);
   const std::string body = buildProblemReportBody(text, snippet);

@@ -18,7 +18,8 @@ import winebench as bench
 
 WORK = bench.STATE / "frontend-download"
 STANDIN = bench.BIN / "client_setup_standin.exe"
-CAMPAIGN = b'{"campaign":{"id":7,"source":"mail"}}'
+LOGIN = b"lp=5e6372657421"
+CAMPAIGN = b'{"login_parameters":"' + LOGIN + b'","campaign":{"id":7,"source":"mail"}}'
 IDYES, IDNO = 6, 7
 
 
@@ -78,6 +79,8 @@ class SetupLaunchTest(DownloadCase):
 
     def test_downloaded_setup_runs_with_its_command_line_and_its_exit_code_passes_through(self):
         encoded = base64.b64encode(CAMPAIGN).decode()
+        # The setup gets the whole campaign; the log shows its login_parameters value redacted, members sorted.
+        logged = base64.b64encode(b'{"campaign":{"id":7,"source":"mail"},"login_parameters":"[redacted]"}').decode()
         cases = [  # name, mode, digest, campaign, arguments, locale, setup exit code, expected command line
             ("campaign", "ok", self.md5, CAMPAIGN, (), "en_US.UTF-8", 0, f'/lang=en_US /campaign="{encoded}"'),
             ("upper-digest", "redirect", self.md5.upper(), None, (), "en_US.UTF-8", 0, '/lang=en_US /campaign=""'),
@@ -100,7 +103,9 @@ class SetupLaunchTest(DownloadCase):
                 self.assertFalse((folder / "KelvraSetup.exe").exists())
                 messages = run.messages()
                 setup = bench.windows_path(folder / "KelvraSetup.exe")
-                self.assertIn(("information", f"launching: {setup} with args: {lines[0]}"), messages)
+                self.assertIn(("information", f"launching: {setup} with args: {lines[0].replace(encoded, logged)}"),
+                              messages)
+                self.assertFalse(bench.holds_secret("\n".join(m for _, m in messages).encode(), LOGIN))
                 finished = f"Client setup finished with return code: {code}"
                 if code == 0:
                     self.assertIn(("information", finished), messages)

@@ -34,6 +34,19 @@ def config(services, mode="missing", deprecated=False):
     return document
 
 
+def redacted_payload(campaign):
+    """What a report's payload member carries of a campaign: the campaign with its
+    login_parameters value redacted (members sorted), or "[redacted]" for one that is
+    not JSON."""
+    try:
+        document = json.loads(campaign)
+    except ValueError:
+        return b"[redacted]"
+    if "login_parameters" in document:
+        document["login_parameters"] = "[redacted]"
+    return json.dumps(document, separators=(",", ":"), ensure_ascii=False, sort_keys=True).encode()
+
+
 class ReportsTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -75,8 +88,9 @@ class ReportsTest(unittest.TestCase):
         self.assertTrue(arguments["error"].startswith(message_start), arguments["error"])
         self.assertEqual(arguments["applicationType"], "Webinstaller")
         self.assertEqual(arguments["remoteConfigVersion"], "2.0.0")
-        payload = base64.b64decode(urllib.parse.unquote_plus(arguments["payload"]))
-        self.assertEqual(payload, campaign)
+        payload = urllib.parse.unquote_plus(arguments["payload"])
+        expected = redacted_payload(campaign)
+        self.assertEqual(payload.encode() if expected == b"[redacted]" else base64.b64decode(payload), expected)
         snippet = report["log_snippet"]
         self.assertIn("InstallerWebinstaller.log content:", snippet)
         self.assertIn("InstallerBootstrapper.log content:", snippet)
@@ -166,24 +180,39 @@ class ReportsTest(unittest.TestCase):
         cwd.mkdir(exist_ok=True)
         (cwd / "remoteconfig.json").write_text(json.dumps(config(self.services)))
         bench.run_with_notice_watch([stamped], cwd=cwd)
+        redacted = redacted_payload(compact).decode()
         local_log = bench.LOG.read_text(encoding="utf-8")
-        self.assertIn(f"Succeeded to read token: [{token}]", local_log)
+        self.assertIn(f"Succeeded to read token: [{base64.b64encode(redacted.encode()).decode()}]", local_log)
 
+        front_end_start = fe.log_size()
         run = self.start(self.stage(config(self.services), compact.encode()), self.hosts)
         run.wait_page("tabError", timeout_ms=30000)  # the setup is missing: 404
         run.press("buttonErrorExit")
         self.assertEqual(run.wait_exit(), -1)
-        snippet = self.services.received("report")[0]["log_snippet"]
+        report = self.services.received("report")[0]
+        snippet = report["log_snippet"]
         for line in ("Succeeded to read token: [redacted]", "Token: [redacted]", "Decoded token: [redacted]",
                      "Has token. Try to read it", '"login_parameters":"[redacted]"'):
             self.assertIn(line, snippet)
         for secret in (token, login, compact):
             self.assertNotIn(secret, snippet)
-        # The logs on the machine keep everything.
-        self.assertEqual(bench.LOG.read_text(encoding="utf-8")[:len(local_log)], local_log)
-        self.assertIn(("information", "Sending event: " + self.services.received("event")[0]["body"]),
-                      run.messages())
-        self.assertIn(login, self.services.received("event")[0]["body"])
+        # Nowhere in the report, whatever the encoding: the body URL-decoded, every
+        # base64 run in it decoded, and those inside the decoded snippet too.
+        self.assertEqual(base64.b64decode(urllib.parse.unquote_plus(json.loads(report["problem_message"])
+                                                                    ["Arguments"]["payload"])), redacted.encode())
+        self.assertFalse(bench.holds_secret(urllib.parse.unquote_plus(report["body"]).encode(), login.encode()))
+        # Nor in the logs on the machine, which every user can read.
+        with fe.LOG.open("rb") as log:
+            log.seek(front_end_start)
+            front_end_log = log.read()
+        for written in (bench.LOG.read_bytes(), front_end_log):
+            for secret in (login, token, base64.b64encode(compact.encode()).decode()):
+                self.assertNotIn(secret.encode(), written)
+            self.assertFalse(bench.holds_secret(written, login.encode()))
+        # The event goes to its service (over https) with the whole campaign; its log line shows it redacted.
+        event = self.services.received("event")[0]["body"]
+        self.assertIn(login, event)
+        self.assertIn(("information", "Sending event: " + event.replace(compact, redacted)), run.messages())
 
     def test_a_log_held_by_another_program_is_left_out(self):
         folder = self.stage(config(self.services, deprecated=True))

@@ -78,13 +78,27 @@ class StampedBootstrapperTest(unittest.TestCase):
         sorted_compact = json.dumps(CAMPAIGN, separators=(",", ":"), ensure_ascii=False, sort_keys=True)
         self.assertEqual(shown.stdout.decode(), f"token ({len(token)} bytes): {token}\ndecoded: {sorted_compact}\n")
 
+        # Every user can read the logs: they show the token with its login_parameters value redacted
+        # (and its members sorted).
+        redacted = json.dumps(dict(CAMPAIGN, login_parameters="[redacted]"), separators=(",", ":"),
+                              ensure_ascii=False, sort_keys=True)
+        redacted_token = base64.b64encode(redacted.encode()).decode()
+        start = bench.log_size()
         messages, lines = token_lines(stamped)
-        self.assertEqual(lines, [("info", f"Token size: [{len(token)}]"), ("info", f"Succeeded to read token: [{token}]")])
+        self.assertEqual(lines, [("info", f"Token size: [{len(token)}]"),
+                                 ("info", f"Succeeded to read token: [{redacted_token}]")])
         self.assertNotIn(("error", "Failed at reading token."), messages)
         raw, decoded_line, decoded, campaign = payload_lines(messages)
-        self.assertEqual(decoded_line, ("info", f"Token: [{compact}]"))
-        self.assertEqual(decoded, ("info", f"Decoded token: [{sorted_compact}]"))
+        self.assertEqual(decoded_line, ("info", f"Token: [{redacted}]"))
+        self.assertEqual(decoded, ("info", f"Decoded token: [{redacted}]"))
         self.assertTrue(campaign[1].endswith("\\payload.campaign]"), campaign)
+        with bench.LOG.open("rb") as log:
+            log.seek(start)
+            written = log.read()
+        login = CAMPAIGN["login_parameters"].encode()
+        for secret in (login, token.encode(), base64.b64encode(sorted_compact.encode())):
+            self.assertNotIn(secret, written)
+        self.assertFalse(bench.holds_secret(written, login))
 
     def test_replacing_and_stripping_keep_the_signature(self):
         first = self.folder / "first.exe"

@@ -3,6 +3,8 @@
 The bench (tests/wine/bench.sh) is started by ctest before any scenario test; this
 module only needs KELVRA_BUILD_DIR to find it, the built programs and the prefix.
 """
+import base64
+import binascii
 import contextlib
 import hashlib
 import json
@@ -216,6 +218,34 @@ def temp_folder():
 
 def working_folders():
     return sorted(temp_folder().glob("KelvraInstaller_*"))
+
+
+_BASE64_RUN = re.compile(rb"[A-Za-z0-9+/]{4,}={0,2}")
+
+
+def decoded_forms(data, depth=3):
+    """data (bytes) and what each of its base64 runs decodes to, read from each of
+    the four positions a run may start its groups at, and so on down to depth
+    levels (a report's snippet is base64 of logs that hold base64)."""
+    forms = [data]
+    if depth == 0:
+        return forms
+    for run in _BASE64_RUN.findall(data):
+        for start in range(4):
+            piece = run[start:].rstrip(b"=")
+            if len(piece) % 4 == 1:  # a lone character holds no whole byte
+                piece = piece[:-1]
+            try:
+                decoded = base64.b64decode(piece + b"=" * (-len(piece) % 4))
+            except binascii.Error:
+                continue
+            forms.extend(decoded_forms(decoded, depth - 1))
+    return forms
+
+
+def holds_secret(data, secret):
+    """Whether secret (bytes) is in data in clear or in any base64 within it."""
+    return any(secret in form for form in decoded_forms(data))
 
 
 def log_size():

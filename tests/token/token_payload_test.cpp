@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "base/base64.h"
 #include "token/token_payload.h"
 
 using namespace kelvra::token;
@@ -47,5 +49,40 @@ INSTANTIATE_TEST_SUITE_P(
         PayloadCase{"NumberTooLarge", "[1e999]", PayloadFailure::parse,
                     "[json.exception.out_of_range.406] number overflow parsing '1e999'"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// What the decoding logs shows the document, but nothing that could be the value
+// of login_parameters: neither in the document's lines nor in the JSON library's
+// message about a token that is not JSON.
+TEST(TokenDecoding, LogsNoLoginParametersValue) {
+  const struct {
+    const char* name;
+    std::string decoded;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {"distributed", R"({"login_parameters":"lp=01234","campaign":{"source":"mail","id":"7"}})",
+       {R"(Token: [{"campaign":{"id":"7","source":"mail"},"login_parameters":"[redacted]"}])",
+        R"(Decoded token: [{"campaign":{"id":"7","source":"mail"},"login_parameters":"[redacted]"}])"}},
+      {"no token", "",
+       {"Token: []", "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at line 1, "
+                     "column 1: syntax error while parsing value - unexpected end of input; expected '[', '{', or "
+                     "a literal]."}},
+      {"control character in the value", "{\"login_parameters\":\"lp=0\x01\"}",
+       {"Token: [[redacted]]", "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at "
+                               "line 1, column 26: syntax error while parsing value - [redacted]]."}},
+      {"bare word", R"({"login_parameters":lp=01234})",
+       {"Token: [[redacted]]", "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at "
+                               "line 1, column 21: syntax error while parsing value - [redacted]]."}},
+      {"number too large", R"({"login_parameters":1e999})",
+       {"Token: [[redacted]]",
+        "Failed to parse payload data, error [[json.exception.out_of_range.406] number overflow parsing [redacted]]."}},
+  };
+  for (const auto& row : rows) {
+    const TokenDecoding decoding = decodeTokenText(kelvra::base::encodeBase64(row.decoded));
+    std::vector<std::string> lines;
+    for (const LogEntry& line : decoding.lines) lines.push_back(line.text);
+    EXPECT_EQ(lines, row.lines) << row.name;
+    EXPECT_EQ(decoding.failed, row.lines.size() != 2 || row.lines[1].starts_with("Failed")) << row.name;
+  }
+}
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/base64.h"
+
 using namespace kelvra::base;
 using namespace kelvra::token;
 
@@ -47,6 +49,7 @@ struct TrailerCase {
 std::vector<TrailerCase> trailerCases() {
   const std::string token92(92, 'Q');
   const std::string fullToken(kTokenSpace, 'z');
+  const std::string stamped = encodeBase64(R"({"login_parameters": "lp=01234", "campaign": {"id": 7}})");
   return {
       {"ArbitraryBytesAreAWrongHeader", std::string("MZ\x90\x00", 4) + std::string(kTrailerSize - 4, 'x'), 1,
        {"[error] Wrong value of header, [4d:5a:-70:0]"}},
@@ -57,9 +60,13 @@ std::vector<TrailerCase> trailerCases() {
       {"EmptyTokenIsAFailure", region(kHeader, 0, ""), 1,
        {"[info] Token size: [0]", "[info] Token empty. Not reading rest of file."}},
       {"DistributedLayout", region(kHeader, 92, token92), 0,
-       {"[info] Token size: [92]", "[info] Succeeded to read token: [" + token92 + "]"}},
+       {"[info] Token size: [92]", "[info] Succeeded to read token: [[redacted]]"}},
+      // The log shows the token, but never its login_parameters value.
+      {"StampedTokenLogsItsLoginParametersRedacted", region(kHeader, 76, stamped), 0,
+       {"[info] Token size: [76]", "[info] Succeeded to read token: [" +
+                                       encodeBase64(R"({"campaign":{"id":7},"login_parameters":"[redacted]"})") + "]"}},
       {"TokenRunningToTheLastByte", region(kHeader, 10232, fullToken), 0,
-       {"[info] Token size: [10232]", "[info] Succeeded to read token: [" + fullToken + "]"}},
+       {"[info] Token size: [10232]", "[info] Succeeded to read token: [[redacted]]"}},
       {"TokenOneByteLongerThanTheTrailerHolds", region(kHeader, 10233, fullToken), 1,
        {"[info] Token size: [10233]",
         "[error] Read wrong amount of bytes: [10232], when wanted to read [10233] from token place."}},
@@ -82,7 +89,7 @@ std::vector<TrailerCase> trailerCases() {
       {"TokenOneByteShort", kHeader + sizeField(5) + "abcd", 1,
        {"[info] Token size: [5]", "[error] Read wrong amount of bytes: [4], when wanted to read [5] from token place."}},
       {"TokenExactlyLongEnough", kHeader + sizeField(5) + "abcde", 0,
-       {"[info] Token size: [5]", "[info] Succeeded to read token: [abcde]"}},
+       {"[info] Token size: [5]", "[info] Succeeded to read token: [[redacted]]"}},
   };
 }
 
@@ -106,7 +113,7 @@ TEST(TrailerParse, TokenWithZeroBytesKeepsItsFullLength) {
   const TrailerReading reading = parseTokenTrailer(region(kHeader, 6, token));
   ASSERT_FALSE(reading.failed);
   EXPECT_EQ(reading.token, token);
-  EXPECT_EQ(reading.lines.back().text, "Succeeded to read token: [" + token + "]");
+  EXPECT_EQ(reading.lines.back().text, "Succeeded to read token: [[redacted]]");
 }
 
 TEST(TrailerLayout, WhatTheStamperBuildsTheReaderReadsBack) {
