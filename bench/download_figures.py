@@ -3,8 +3,10 @@
 The real bootstrapper runs with a local remoteconfig.json whose downloadLink names a
 256 MiB KelvraSetup.exe on a local HTTPS server (test CA trusted in the bench's
 prefix only). It stages and starts the real front end, which downloads the file
-beside itself, checks its MD5 and starts it: the file is the client setup stand-in
-(tests/tools), which exits at once, padded with random bytes to 256 MiB.
+beside itself, checks its MD5 and its signer and starts it: the file is the client
+setup stand-in (tests/tools), which exits at once, padded with random bytes to 256
+MiB and signed again with the build's certificate, whose root the prefix trusts
+meanwhile (the front end runs only a setup of its own signer).
 Meanwhile process_monitor.exe watches both programs' peak working sets.
 
 The front end's phases are timed by when its log lines arrive: download from
@@ -85,23 +87,44 @@ class FileServer:
         self.thread.join(timeout=10)
 
 
-def _head(path, size):
-    with path.open("rb") as source:
-        return source.read(size)
+def _build_setting(bench, name):
+    for line in (bench.build / "CMakeCache.txt").read_text().splitlines():
+        if line.startswith(name + ":"):
+            return line.split("=", 1)[1]
+    return ""
+
+
+def _signing(bench):
+    """The build's signing certificate, key and trusted root (cmake/Signing.cmake)."""
+    folder = bench.build / "signing"
+    certificate = _build_setting(bench, "KELVRA_SIGNING_CERT") or str(folder / "test-signing-certificate.pem")
+    key = _build_setting(bench, "KELVRA_SIGNING_KEY") or str(folder / "test-signing-key.pem")
+    root = _build_setting(bench, "KELVRA_SIGNING_CA_FILE") or certificate
+    return certificate, key, root
 
 
 def _setup_file(bench, work):
-    """The client setup stand-in padded to FILE_SIZE with random bytes, its MD5 and SHA-256."""
+    """The client setup stand-in padded to FILE_SIZE with random bytes and signed, its
+    MD5 and SHA-256. Made again when the stand-in changed."""
     path = work / SETUP_NAME
     program = (bench.bin / "client_setup_standin.exe").read_bytes()
-    if not path.exists() or path.stat().st_size != FILE_SIZE or _head(path, len(program)) != program:
-        with path.open("wb") as out:
-            out.write(program)
-            left = FILE_SIZE - len(program)
-            while left:
+    made_from = work / (SETUP_NAME + ".from")
+    if not path.exists() or not made_from.exists() or made_from.read_bytes() != hashlib.sha256(program).digest():
+        unsigned = work / "unsigned.exe"
+        subprocess.run(["osslsigncode", "remove-signature", "-in", str(bench.bin / "client_setup_standin.exe"),
+                        "-out", str(unsigned)], check=True, capture_output=True, timeout=120)
+        with unsigned.open("ab") as out:
+            left = FILE_SIZE - unsigned.stat().st_size - 16 * 1024  # room for the signature
+            while left > 0:
                 chunk = os.urandom(min(MIB, left))
                 out.write(chunk)
                 left -= len(chunk)
+        certificate, key, _ = _signing(bench)
+        path.unlink(missing_ok=True)
+        subprocess.run(["osslsigncode", "sign", "-h", "sha256", "-certs", certificate, "-key", key,
+                        "-in", str(unsigned), "-out", str(path)], check=True, capture_output=True, timeout=300)
+        unsigned.unlink()
+        made_from.write_bytes(hashlib.sha256(program).digest())
     md5, sha256 = hashlib.md5(), hashlib.sha256()
     with path.open("rb") as source:
         while chunk := source.read(MIB):
@@ -317,18 +340,21 @@ def download_rows(bench, work):
     work.mkdir(parents=True, exist_ok=True)
     setup, md5, sha256 = _setup_file(bench, work)
     certificates = https_server.Certificates(work / "certificates")
-    if bench.run([bench.bin / "trust_test_root.exe", "add", bench.windows_path(certificates.ca)]).returncode != 0:
-        return [unmeasured(f, "failed: the test CA could not be trusted in the prefix") for f in figures]
+    signing_root = _signing(bench)[2]
+    for ca in (certificates.ca, signing_root):
+        if bench.run([bench.bin / "trust_test_root.exe", "add", bench.windows_path(ca)]).returncode != 0:
+            return [unmeasured(f, "failed: the test CA could not be trusted in the prefix") for f in figures]
     server = FileServer(certificates.server, setup)
     try:
         bootstrapper_floor = _floor_peak(bench, bench.bin / "InstallerBootstrapper.exe")
         # Loaded by the front end before its window shows (frontend/program.cpp, window.cpp).
         front_end_floor = _floor_peak(bench, bench.build / "payload" / "KelvraInstaller.exe",
-                                      ("winhttp.dll", "bcrypt.dll", "comctl32.dll"))
+                                      ("winhttp.dll", "bcrypt.dll", "crypt32.dll", "wintrust.dll", "comctl32.dll"))
         measured = _measure(bench, work, server, certificates, setup, md5, sha256)
     finally:
         server.stop()
-        bench.run([bench.bin / "trust_test_root.exe", "remove", bench.windows_path(certificates.ca)])
+        for ca in (certificates.ca, signing_root):
+            bench.run([bench.bin / "trust_test_root.exe", "remove", bench.windows_path(ca)])
 
     bootstrapper_row = _memory_row(figures[3], measured.peak("bootstrapper_peak"), BOOTSTRAPPER_MEMORY_BUDGET,
                                    bootstrapper_floor)
