@@ -4,6 +4,7 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
+#include <string_view>
 #include <vector>
 
 #include "base/dll_search.h"
