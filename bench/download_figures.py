@@ -11,7 +11,8 @@ Meanwhile process_monitor.exe watches both programs' peak working sets.
 
 The front end's phases are timed by when its log lines arrive: download from
 "Starting client download." to "Downloading client setup finished.", digest from
-"Starting up client setup." to "launching: ...", and the start from launching the
+"Starting up client setup." to "Checking the client setup's signature." (the
+signature check after it is not timed), and the start from launching the
 bootstrapper to the front end's first line after its window shows. Each round also
 runs the front end once with installerSha256 in the configuration, so that it checks
 MD5 and SHA-256 in one pass: that digest row's baseline is the MD5-only run. Baselines, in the same run: curl
@@ -239,7 +240,7 @@ def _front_end_run(bench, work, server, md5, sha256=None):
         run.window_seconds = shown[0] - launched
     if run.problem is None:
         run.download_seconds = _between(watch, "Starting client download.", "Downloading client setup finished.")
-        run.digest_seconds = _between(watch, "Starting up client setup.", "launching: ")
+        run.digest_seconds = _between(watch, "Starting up client setup.", "Checking the client setup's signature.")
         if run.download_seconds is None or run.digest_seconds is None:
             run.problem = "failed: the front end did not log its download and digest"
     return run

@@ -93,6 +93,9 @@ void SetupWorker::checkSetupDigests(HANDLE setup, const std::wstring& path) {
 // After the digests: only a setup signed by the maker runs, whatever the
 // configuration (a planted remoteconfig.json included) names.
 void SetupWorker::checkSetupSigner(HANDLE setup, const std::wstring& path) {
+  // Windows reads the whole file once more for its signed digest: the line shows
+  // where the digests end and that read begins.
+  logger_.log(L"Checking the client setup's signature.", base::LogLevel::info);
   const core::PublisherJudgement judgement =
       core::judgeSetupPublisher(checkFileSignature(setup, path), checkOwnSignature(), KELVRA_FRONTEND_SETUP_PUBLISHERS);
   if (judgement.verdict != core::PublisherVerdict::accepted) {
