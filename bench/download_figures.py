@@ -114,16 +114,19 @@ def _setup_file(bench, work):
         unsigned = work / "unsigned.exe"
         subprocess.run(["osslsigncode", "remove-signature", "-in", str(bench.bin / "client_setup_standin.exe"),
                         "-out", str(unsigned)], check=True, capture_output=True, timeout=120)
-        with unsigned.open("ab") as out:
-            left = FILE_SIZE - unsigned.stat().st_size - 16 * 1024  # room for the signature
-            while left > 0:
-                chunk = os.urandom(min(MIB, left))
-                out.write(chunk)
-                left -= len(chunk)
         certificate, key, _ = _signing(bench)
-        path.unlink(missing_ok=True)
-        subprocess.run(["osslsigncode", "sign", "-h", "sha256", "-certs", certificate, "-key", key,
-                        "-in", str(unsigned), "-out", str(path)], check=True, capture_output=True, timeout=300)
+        padded = FILE_SIZE - 16 * 1024  # room for the signature, then exactly what it took
+        for _ in range(3):
+            with unsigned.open("r+b") as out:
+                out.truncate(min(padded, out.seek(0, os.SEEK_END)))
+                while (left := padded - out.seek(0, os.SEEK_END)) > 0:
+                    out.write(os.urandom(min(MIB, left)))
+            path.unlink(missing_ok=True)
+            subprocess.run(["osslsigncode", "sign", "-h", "sha256", "-certs", certificate, "-key", key,
+                            "-in", str(unsigned), "-out", str(path)], check=True, capture_output=True, timeout=300)
+            if path.stat().st_size == FILE_SIZE:
+                break
+            padded += FILE_SIZE - path.stat().st_size
         unsigned.unlink()
         made_from.write_bytes(hashlib.sha256(program).digest())
     md5, sha256 = hashlib.md5(), hashlib.sha256()
