@@ -3,13 +3,16 @@
 The real bootstrapper runs with a local remoteconfig.json whose downloadLink names a
 256 MiB KelvraSetup.exe on a local HTTPS server (test CA trusted in the bench's
 prefix only). It stages and starts the real front end, which downloads the file
-beside itself, checks its MD5 and starts it: the file is the client setup stand-in
-(tests/tools), which exits at once, padded with random bytes to 256 MiB.
+beside itself, checks its MD5 and its signer and starts it: the file is the client
+setup stand-in (tests/tools), which exits at once, padded with random bytes to 256
+MiB and signed again with the build's certificate, whose root the prefix trusts
+meanwhile (the front end runs only a setup of its own signer).
 Meanwhile process_monitor.exe watches both programs' peak working sets.
 
 The front end's phases are timed by when its log lines arrive: download from
 "Starting client download." to "Downloading client setup finished.", digest from
-"Starting up client setup." to "launching: ...", and the start from launching the
+"Starting up client setup." to "Checking the client setup's signature." (the
+signature check after it is not timed), and the start from launching the
 bootstrapper to the front end's first line after its window shows. Each round also
 runs the front end once with installerSha256 in the configuration, so that it checks
 MD5 and SHA-256 in one pass: that digest row's baseline is the MD5-only run. Baselines, in the same run: curl
@@ -85,23 +88,47 @@ class FileServer:
         self.thread.join(timeout=10)
 
 
-def _head(path, size):
-    with path.open("rb") as source:
-        return source.read(size)
+def _build_setting(bench, name):
+    for line in (bench.build / "CMakeCache.txt").read_text().splitlines():
+        if line.startswith(name + ":"):
+            return line.split("=", 1)[1]
+    return ""
+
+
+def _signing(bench):
+    """The build's signing certificate, key and trusted root (cmake/Signing.cmake)."""
+    folder = bench.build / "signing"
+    certificate = _build_setting(bench, "KELVRA_SIGNING_CERT") or str(folder / "test-signing-certificate.pem")
+    key = _build_setting(bench, "KELVRA_SIGNING_KEY") or str(folder / "test-signing-key.pem")
+    root = _build_setting(bench, "KELVRA_SIGNING_CA_FILE") or certificate
+    return certificate, key, root
 
 
 def _setup_file(bench, work):
-    """The client setup stand-in padded to FILE_SIZE with random bytes, its MD5 and SHA-256."""
+    """The client setup stand-in padded to FILE_SIZE with random bytes and signed, its
+    MD5 and SHA-256. Made again when the stand-in changed."""
     path = work / SETUP_NAME
     program = (bench.bin / "client_setup_standin.exe").read_bytes()
-    if not path.exists() or path.stat().st_size != FILE_SIZE or _head(path, len(program)) != program:
-        with path.open("wb") as out:
-            out.write(program)
-            left = FILE_SIZE - len(program)
-            while left:
-                chunk = os.urandom(min(MIB, left))
-                out.write(chunk)
-                left -= len(chunk)
+    made_from = work / (SETUP_NAME + ".from")
+    if not path.exists() or not made_from.exists() or made_from.read_bytes() != hashlib.sha256(program).digest():
+        unsigned = work / "unsigned.exe"
+        subprocess.run(["osslsigncode", "remove-signature", "-in", str(bench.bin / "client_setup_standin.exe"),
+                        "-out", str(unsigned)], check=True, capture_output=True, timeout=120)
+        certificate, key, _ = _signing(bench)
+        padded = FILE_SIZE - 16 * 1024  # room for the signature, then exactly what it took
+        for _ in range(3):
+            with unsigned.open("r+b") as out:
+                out.truncate(min(padded, out.seek(0, os.SEEK_END)))
+                while (left := padded - out.seek(0, os.SEEK_END)) > 0:
+                    out.write(os.urandom(min(MIB, left)))
+            path.unlink(missing_ok=True)
+            subprocess.run(["osslsigncode", "sign", "-h", "sha256", "-certs", certificate, "-key", key,
+                            "-in", str(unsigned), "-out", str(path)], check=True, capture_output=True, timeout=300)
+            if path.stat().st_size == FILE_SIZE:
+                break
+            padded += FILE_SIZE - path.stat().st_size
+        unsigned.unlink()
+        made_from.write_bytes(hashlib.sha256(program).digest())
     md5, sha256 = hashlib.md5(), hashlib.sha256()
     with path.open("rb") as source:
         while chunk := source.read(MIB):
@@ -216,7 +243,7 @@ def _front_end_run(bench, work, server, md5, sha256=None):
         run.window_seconds = shown[0] - launched
     if run.problem is None:
         run.download_seconds = _between(watch, "Starting client download.", "Downloading client setup finished.")
-        run.digest_seconds = _between(watch, "Starting up client setup.", "launching: ")
+        run.digest_seconds = _between(watch, "Starting up client setup.", "Checking the client setup's signature.")
         if run.download_seconds is None or run.digest_seconds is None:
             run.problem = "failed: the front end did not log its download and digest"
     return run
@@ -317,18 +344,21 @@ def download_rows(bench, work):
     work.mkdir(parents=True, exist_ok=True)
     setup, md5, sha256 = _setup_file(bench, work)
     certificates = https_server.Certificates(work / "certificates")
-    if bench.run([bench.bin / "trust_test_root.exe", "add", bench.windows_path(certificates.ca)]).returncode != 0:
-        return [unmeasured(f, "failed: the test CA could not be trusted in the prefix") for f in figures]
+    signing_root = _signing(bench)[2]
+    for ca in (certificates.ca, signing_root):
+        if bench.run([bench.bin / "trust_test_root.exe", "add", bench.windows_path(ca)]).returncode != 0:
+            return [unmeasured(f, "failed: the test CA could not be trusted in the prefix") for f in figures]
     server = FileServer(certificates.server, setup)
     try:
         bootstrapper_floor = _floor_peak(bench, bench.bin / "InstallerBootstrapper.exe")
         # Loaded by the front end before its window shows (frontend/program.cpp, window.cpp).
         front_end_floor = _floor_peak(bench, bench.build / "payload" / "KelvraInstaller.exe",
-                                      ("winhttp.dll", "bcrypt.dll", "comctl32.dll"))
+                                      ("winhttp.dll", "bcrypt.dll", "crypt32.dll", "wintrust.dll", "comctl32.dll"))
         measured = _measure(bench, work, server, certificates, setup, md5, sha256)
     finally:
         server.stop()
-        bench.run([bench.bin / "trust_test_root.exe", "remove", bench.windows_path(certificates.ca)])
+        for ca in (certificates.ca, signing_root):
+            bench.run([bench.bin / "trust_test_root.exe", "remove", bench.windows_path(ca)])
 
     bootstrapper_row = _memory_row(figures[3], measured.peak("bootstrapper_peak"), BOOTSTRAPPER_MEMORY_BUDGET,
                                    bootstrapper_floor)

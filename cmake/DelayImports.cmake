@@ -5,9 +5,10 @@
 # search to System32 (base/dll_search.h). Each .def in cmake/delay_imports
 # lists the functions we call; one that is missing there fails the link.
 # Only for headers that declare their functions without dllimport (winhttp.h,
-# bcrypt.h, urlmon.h): GNU ld drops the loading stub of a function that the code
-# calls only through its __imp_ pointer, which then stays null (commctrl.h's
-# InitCommonControlsEx, say). Such a function is looked up with GetProcAddress.
+# bcrypt.h, urlmon.h, wintrust.h): GNU ld drops the loading stub of a function
+# that the code calls only through its __imp_ pointer, which then stays null
+# (commctrl.h's InitCommonControlsEx, wincrypt.h's crypt32 functions, say). Such
+# a function is looked up with GetProcAddress.
 find_program(KELVRA_DLLTOOL ${MINGW_PREFIX}-dlltool REQUIRED)
 
 # kelvra_delay_import(name): the target kelvra_delay_<name>, to link instead of <name>.
@@ -37,3 +38,4 @@ file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delay_imports)
 kelvra_delay_import(urlmon)
 kelvra_delay_import(winhttp)
 kelvra_delay_import(bcrypt)
+kelvra_delay_import(wintrust)

@@ -42,6 +42,7 @@ function(kelvra_portable_libraries)
   kelvra_library(kelvra_frontend_core${s} FOLDER frontend/core
     SOURCES composite_format.cpp culture.cpp download_statistics.cpp event_body.cpp failure_page.cpp
             problem_report.cpp proxy_route.cpp remote_config_record.cpp setup_command_line.cpp setup_digests.cpp
+            setup_publisher.cpp
             stall_rule.cpp text_encoding.cpp download_resume.cpp
     DEPENDS kelvra_base_text${s})
   if(NOT CMAKE_CROSSCOMPILING)

@@ -74,7 +74,7 @@ std::optional<std::string> finishDigest(RunningDigest& running) {
 
 }  // namespace
 
-FileDigests fileDigests(const std::wstring& path, std::initializer_list<DigestAlgorithm> algorithms) {
+FileDigests fileDigests(HANDLE file, std::initializer_list<DigestAlgorithm> algorithms) {
   const FileDigests hashingFailed{true, false, 0, {}};
   // BCrypt is delay-loaded: without the DLL, its first call would raise an exception.
   if (!base::loadSystemLibrary(L"bcrypt.dll")) return hashingFailed;
@@ -85,13 +85,11 @@ FileDigests fileDigests(const std::wstring& path, std::initializer_list<DigestAl
     running.push_back(std::move(*started));
   }
 
-  base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return {true, true, GetLastError(), {}};
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return {true, true, GetLastError(), {}};
   std::vector<unsigned char> chunk(kChunkSize);
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(file.get(), chunk.data(), kChunkSize, &read, nullptr)) return {true, true, GetLastError(), {}};
+    if (!ReadFile(file, chunk.data(), kChunkSize, &read, nullptr)) return {true, true, GetLastError(), {}};
     if (read == 0) break;
     for (RunningDigest& digest : running) {
       if (!BCRYPT_SUCCESS(BCryptHashData(digest.hash.get(), chunk.data(), read, 0))) return hashingFailed;

@@ -3,6 +3,8 @@
 // read of it.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -14,14 +16,14 @@ enum class DigestAlgorithm { md5, sha256 };
 
 struct FileDigests {
   bool failed = false;
-  // The file itself could not be opened or read (missing, held open, blocked by an
-  // antivirus), as opposed to the hashing; fileError is then GetLastError's code.
+  // The file itself could not be read, as opposed to the hashing; fileError is then GetLastError's code.
   bool fileFailed = false;
   std::uint32_t fileError = 0;
   std::vector<std::string> digests;  // lower-case hexadecimal, one per algorithm, when not failed
 };
 
-// The file's digests, one per algorithm in the order given, from a single pass over it.
-[[nodiscard]] FileDigests fileDigests(const std::wstring& path, std::initializer_list<DigestAlgorithm> algorithms);
+// The digests of the file open as file (with read access), one per algorithm in the
+// order given, from a single pass over it from its first byte.
+[[nodiscard]] FileDigests fileDigests(HANDLE file, std::initializer_list<DigestAlgorithm> algorithms);
 
 }  // namespace kelvra::frontend

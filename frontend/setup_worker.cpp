@@ -1,4 +1,5 @@
-// The setup worker: the command line, both digests, the launch and the wait.
+// The setup worker: the command line, both digests and the signer of the file it
+// holds open, the launch and the wait.
 #include "setup_worker.h"
 
 #include <optional>
@@ -6,11 +7,15 @@
 #include "core/culture.h"
 #include "core/setup_command_line.h"
 #include "core/setup_digests.h"
+#include "core/setup_publisher.h"
+#include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "file_digest.h"
 #include "frontend_error.h"
+#include "frontend_settings.h"
 #include "localized_strings.h"
 #include "setup_launch_internal.h"
+#include "setup_signature.h"
 
 namespace kelvra::frontend {
 
@@ -30,22 +35,34 @@ constexpr std::int64_t kSilentSetupMinimumFreeBytes = 1073741824;
   return static_cast<std::int64_t>(totalFree.QuadPart);
 }
 
+[[noreturn]] void throwUnreadable(const std::wstring& path, DWORD error) {
+  throw FrontEndError(core::FailureKind::setupFileRead,
+                      L"Could not read the client setup file '" + path + L"'. Error code " + std::to_wstring(error) +
+                          L".",
+                      error);
+}
+
 }  // namespace
+
+// Opened once, for everything that follows: sharing reading only, nobody can write,
+// rename or delete the file while it is held, so the file that is checked is the
+// file that runs.
+base::ScopedFileHandle SetupWorker::openSetup(const std::wstring& path) {
+  base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) throwUnreadable(path, GetLastError());
+  return file;
+}
 
 // The digest-mismatch failure is the same whichever digest failed; the line before
 // it in the log tells which.
-void SetupWorker::checkSetupDigests(const std::wstring& path) {
+void SetupWorker::checkSetupDigests(HANDLE setup, const std::wstring& path) {
   const core::ExpectedSetupDigests expected{state_.remoteConfig.installerMd5, state_.remoteConfig.installerSha256};
   // Without installerSha256 the file is read for MD5 alone, as it always was.
-  const FileDigests digests = expected.sha256 ? fileDigests(path, {DigestAlgorithm::md5, DigestAlgorithm::sha256})
-                                              : fileDigests(path, {DigestAlgorithm::md5});
-  // A file gone or held (an antivirus may quarantine or lock it) is no disk full.
-  if (digests.fileFailed) {
-    throw FrontEndError(core::FailureKind::setupFileRead,
-                        L"Could not read the client setup file '" + path + L"'. Error code " +
-                            std::to_wstring(digests.fileError) + L".",
-                        digests.fileError);
-  }
+  const FileDigests digests = expected.sha256 ? fileDigests(setup, {DigestAlgorithm::md5, DigestAlgorithm::sha256})
+                                              : fileDigests(setup, {DigestAlgorithm::md5});
+  // A file that can't be read (an antivirus may block it) is no disk full.
+  if (digests.fileFailed) throwUnreadable(path, digests.fileError);
   if (digests.failed) {
     throw FrontEndError(core::FailureKind::unexpected, L"Could not read the client setup file '" + path + L"'.");
   }
@@ -71,6 +88,20 @@ void SetupWorker::checkSetupDigests(const std::wstring& path) {
       break;
   }
   throw FrontEndError(core::FailureKind::digestMismatch, L"Downloaded file MD5 do not match remote-config data.");
+}
+
+// After the digests: only a setup signed by the maker runs, whatever the
+// configuration (a planted remoteconfig.json included) names.
+void SetupWorker::checkSetupSigner(HANDLE setup, const std::wstring& path) {
+  // Windows reads the whole file once more for its signed digest: the line shows
+  // where the digests end and that read begins.
+  logger_.log(L"Checking the client setup's signature.", base::LogLevel::info);
+  const core::PublisherJudgement judgement =
+      core::judgeSetupPublisher(checkFileSignature(setup, path), checkOwnSignature(), KELVRA_FRONTEND_SETUP_PUBLISHERS);
+  if (judgement.verdict != core::PublisherVerdict::accepted) {
+    throw FrontEndError(core::FailureKind::setupSigner, judgement.message);
+  }
+  logger_.log(judgement.message, base::LogLevel::info);
 }
 
 SetupWorker::SetupWorker(const std::wstring& folder, const RunState& state, Logger& logger, Reports& reports,
@@ -101,12 +132,21 @@ void SetupWorker::run(const std::wstring& path, HWND owner) {
     inputs.encodedCampaign = base::fromUtf8(state_.encodedPayload);
     const std::wstring arguments = core::buildSetupCommandLine(inputs);
 
-    checkSetupDigests(path);
+    base::ScopedFileHandle setup = openSetup(path);
+    checkSetupDigests(setup.get(), path);
+    checkSetupSigner(setup.get(), path);
 
-    logger_.log(L"launching: " + path + L" with args: " + core::redactCampaignArguments(arguments), base::LogLevel::info);
+    logger_.log(L"launching: " + path + L" with args: " + core::redactCampaignArguments(arguments),
+                base::LogLevel::info);
+    // The shell starts the file by its path while it is held: starting a program
+    // opens it for reading and executing, sharing reading, and maps it as an image,
+    // which only a writer would prevent; the handle shares reading and has no writer
+    // beside it. It is let go once the setup runs (or the prompt was declined).
     const internal::SetupRun setupRun =
-        internal::runSetupProgram({path, arguments, folder_, owner}, ShellExecuteExW,
-                                  [this] { reports_.sendEvent(L"kelvra_download_completed"); });
+        internal::runSetupProgram({path, arguments, folder_, owner}, ShellExecuteExW, [this, &setup] {
+          setup.reset();
+          reports_.sendEvent(L"kelvra_download_completed");
+        });
     if (setupRun.promptDeclined) {
       logger_.log(L"The user declined the elevation prompt of the client setup.", base::LogLevel::warning);
     }

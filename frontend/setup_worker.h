@@ -1,5 +1,5 @@
-// The client setup: its command line, the digest check, the launch through the
-// shell and the wait, on a thread of its own.
+// The client setup: its command line, the digest and signer checks, the launch
+// through the shell and the wait, on a thread of its own.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "base/scoped_handle.h"
 #include "logger.h"
 #include "reports.h"
 #include "run_state.h"
@@ -37,8 +38,13 @@ class SetupWorker {
 
  private:
   void run(const std::wstring& path, HWND owner);
+  // The setup file opened for the checks and held until the setup runs; throws the
+  // read failure.
+  static base::ScopedFileHandle openSetup(const std::wstring& path);
   // Throws the digest-mismatch failure (after logging which digest) or an I/O one.
-  void checkSetupDigests(const std::wstring& path);
+  void checkSetupDigests(HANDLE setup, const std::wstring& path);
+  // Throws the signer failure unless the maker signed the setup; logs the signer.
+  void checkSetupSigner(HANDLE setup, const std::wstring& path);
 
   const std::wstring& folder_;
   const RunState& state_;

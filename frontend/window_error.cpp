@@ -13,7 +13,7 @@ void Window::handleError(core::FailureKind kind, std::uint32_t windowsError, con
   if (failureHandled_.exchange(true)) return;
   logger_.log(L"Error: " + message, base::LogLevel::error);
   const core::FailureOutcome outcome =
-      core::describeFailure(kind, windowsError, state_.remoteConfigLocation, state_.downloadUrl);
+      core::describeFailure(kind, windowsError, state_.remoteConfigLocation, state_.downloadUrl, message);
   if (outcome.page.shown) {
     runOnWindowThread([this, page = outcome.page] { showErrorTexts(page); });
     reports_.sendProblemReport(core::withDownloadTries(outcome.reportMessage, downloadTries));

@@ -3,7 +3,7 @@
 # by tools/local_services.py (a development aid). The bootstrapper is built a second
 # time in BUILD/demo with its hosts pointing at those services (fixed ports below);
 # the test tools come from BUILD/bin. The front end downloads the client setup
-# stand-in (tests/tools/client_setup_standin.cpp), checks its digest and runs it;
+# stand-in (tests/tools/client_setup_standin.cpp), checks its digest and signer and runs it;
 # the stand-in "installs" the client. Prints the exit code, the events and reports
 # the services received, the end of both logs and the screenshots of the front
 # end's pages. Registry keys it touches are put back; nothing stays in the
@@ -41,10 +41,18 @@ services_pid=""
 # shellcheck source=tools/demo_prefix.sh
 source "$here/demo_prefix.sh"
 
+# The front end runs only a setup signed by its own signer, through a trusted root:
+# the setup stand-in is signed by the build's test certificate, the demo's front end
+# by the demo build's, both of one subject.
+signing_roots=("$build/signing/test-signing-certificate.pem" "$demo_build/signing/test-signing-certificate.pem")
+
 finish() {
   [ -n "$services_pid" ] && kill "$services_pid" 2>/dev/null && wait "$services_pid" 2>/dev/null
   [ -f "$services_state/certificates/ca.pem" ] &&
     win "$bin/trust_test_root.exe" remove "$(z_path "$services_state")\\certificates\\ca.pem"
+  for root in "${signing_roots[@]}"; do
+    [ -f "$root" ] && win "$bin/trust_test_root.exe" remove "$(z_path "$root")"
+  done
   restore_prefix "$exe"
 }
 
@@ -63,6 +71,10 @@ for _ in $(seq 100); do [ -s "$demo_build/services.out" ] && break; sleep 0.2; d
 [ -s "$demo_build/services.out" ] || { echo "demo: the local services did not start:" >&2; cat "$demo_build/services.err" >&2; exit 1; }
 win "$bin/trust_test_root.exe" add "$(z_path "$services_state")\\certificates\\ca.pem" ||
   { echo "demo: cannot trust the services' test CA in the prefix" >&2; exit 1; }
+for root in "${signing_roots[@]}"; do
+  [ -f "$root" ] && { win "$bin/trust_test_root.exe" add "$(z_path "$root")" ||
+    { echo "demo: cannot trust $root in the prefix" >&2; exit 1; }; }
+done
 
 before_boot=$( [ -f "$logs/InstallerBootstrapper.log" ] && wc -l <"$logs/InstallerBootstrapper.log" || echo 0 )
 before_front=$( [ -f "$logs/InstallerWebinstaller.log" ] && wc -l <"$logs/InstallerWebinstaller.log" || echo 0 )

@@ -60,7 +60,7 @@ constexpr wchar_t kNotEnoughSpace[] = L"Not enough free disk space.";
 }  // namespace
 
 FailureOutcome describeFailure(FailureKind kind, std::uint32_t windowsError, std::wstring_view configLocation,
-                               std::wstring_view downloadAddress) {
+                               std::wstring_view downloadAddress, std::wstring_view failureMessage) {
   switch (kind) {
     case FailureKind::outdated:
       return {kOutdatedPage, L"Remote config suggests this installer is deprecated."};
@@ -75,6 +75,8 @@ FailureOutcome describeFailure(FailureKind kind, std::uint32_t windowsError, std
       return {kConnectionPage, L"Failed downloading ZAV Kelvra Installer: " + std::wstring(downloadAddress)};
     case FailureKind::digestMismatch:
       return {kDownloadFailPage, L"Downloaded ZAV Kelvra installer MD5 do not match remote-config data"};
+    case FailureKind::setupSigner:
+      return {kDownloadFailPage, std::wstring(failureMessage)};
     case FailureKind::diskSpace:
       return {kSpacePage, kNotEnoughSpace};
     case FailureKind::freeSpaceUnknown:

@@ -14,6 +14,7 @@ enum class FailureKind {
   remoteConfig,
   network,          // the download failed on the way; an invalid address is told apart by its code
   digestMismatch,
+  setupSigner,      // the setup is not signed by the maker: the digest's page, the reason reported
   diskSpace,        // less free space than the download needs
   freeSpaceUnknown, // the free space of the download's drive could not be read
   setupFileWrite,   // the setup file could not be created or written
@@ -37,9 +38,11 @@ struct FailureOutcome {
 
 // windowsError is the code of the call that failed (GetLastError, or WinHTTP's),
 // 0 when there was none. configLocation is the path or address the configuration
-// was taken from, downloadAddress that of the client setup.
+// was taken from, downloadAddress that of the client setup; failureMessage is the
+// failure's own text, which the report of a refused signer repeats.
 [[nodiscard]] FailureOutcome describeFailure(FailureKind kind, std::uint32_t windowsError,
-                                             std::wstring_view configLocation, std::wstring_view downloadAddress);
+                                             std::wstring_view configLocation, std::wstring_view downloadAddress,
+                                             std::wstring_view failureMessage = {});
 
 // The support address as the link may open it: only http and https addresses,
 // so that a damaged string table can't make the link start a program.

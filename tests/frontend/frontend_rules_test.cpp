@@ -108,6 +108,8 @@ TEST(FailurePageTest, EachFailureHasItsPageLinkAndReport) {
        L"The download link is not an http or https address. Error code 12006."},
       {FailureKind::digestMismatch, 0, downloadFail,
        L"Downloaded ZAV Kelvra installer MD5 do not match remote-config data"},
+      // The setup's refused signer: the digest's page, its reason reported.
+      {FailureKind::setupSigner, 0, downloadFail, L"The client setup is not signed (error 0x800B0100)."},
       {FailureKind::diskSpace, 0, space, L"Not enough free disk space."},
       {FailureKind::setupFileWrite, 112, space, L"Not enough free disk space."},
       {FailureKind::setupFileWrite, 39, space, L"Not enough free disk space."},
@@ -143,7 +145,8 @@ TEST(FailurePageTest, EachFailureHasItsPageLinkAndReport) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << static_cast<int>(c.kind) << " error " << c.windowsError);
     const FailureOutcome outcome =
-        describeFailure(c.kind, c.windowsError, L"C:\\w\\remoteconfig.json", L"https://cdn.example/setup.exe");
+        describeFailure(c.kind, c.windowsError, L"C:\\w\\remoteconfig.json", L"https://cdn.example/setup.exe",
+                        L"The client setup is not signed (error 0x800B0100).");
     const FailurePage& expected = pages[c.page];
     EXPECT_EQ(outcome.page.shown, expected.shown);
     EXPECT_EQ(outcome.page.textKey, expected.textKey);

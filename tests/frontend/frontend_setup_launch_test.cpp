@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/failure_page.h"
+#include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "frontend_error.h"
 #include "support/file_contents.h"
@@ -101,6 +102,25 @@ TEST_F(SetupLaunchTest, TheShellStartsTheSetupAndItsExitCodePassesThrough) {
     EXPECT_EQ(started, nlohmann::json({{"commandLine", toUtf8(kArguments)}, {"exe", toUtf8(program)},
                                        {"cwd", toUtf8(directory)}}));
   }
+}
+
+// The front end holds the setup open, sharing reading only, from its checks until it
+// runs: meanwhile nobody can write, rename or delete it, and the shell still starts it.
+TEST_F(SetupLaunchTest, ASetupHeldOpenForItsChecksCantBeSwappedAndStillStarts) {
+  ScopedFileHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  const DWORD anySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE writer = CreateFileW(program.c_str(), GENERIC_WRITE, anySharing, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  EXPECT_FALSE(MoveFileW(program.c_str(), (program + L".old").c_str())) << "renamed while held";
+  EXPECT_FALSE(DeleteFileW(program.c_str())) << "deleted while held";
+
+  const SetupRun result = run([](SHELLEXECUTEINFOW* info) { return ShellExecuteExW(info); });
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(startedReports, 1);
+  EXPECT_TRUE(fileExists(record)) << "the setup did not run";
 }
 
 struct ShellAnswer {

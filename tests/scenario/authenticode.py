@@ -37,6 +37,31 @@ def verify(path, signer_hash=None, tsa_certificate=None):
     return passed, output
 
 
+def subject(certificate=CERTIFICATE):
+    """The certificate's subject as Windows writes it: its names in their order, ", " between."""
+    result = subprocess.run(["openssl", "x509", "-in", str(certificate), "-noout", "-subject", "-nameopt",
+                             "sep_comma_plus_space,utf8"], capture_output=True, text=True, timeout=60, check=True)
+    return result.stdout.strip().removeprefix("subject=")
+
+
+def make_certificate(folder, name):
+    """A self-signed code-signing certificate and its key in folder: (certificate, key)."""
+    folder = pathlib.Path(folder)
+    folder.mkdir(parents=True, exist_ok=True)
+    certificate, key = folder / "certificate.pem", folder / "key.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256", "-nodes", "-days", "30", "-subj", name,
+                    "-addext", "basicConstraints=critical,CA:FALSE", "-addext", "keyUsage=critical,digitalSignature",
+                    "-addext", "extendedKeyUsage=codeSigning", "-keyout", str(key), "-out", str(certificate)],
+                   capture_output=True, timeout=120, check=True)
+    return certificate, key
+
+
+def sign(source, target, certificate, key):
+    result = subprocess.run([OSSLSIGNCODE, "sign", "-h", "sha256", "-certs", str(certificate), "-key", str(key),
+                             "-in", str(source), "-out", str(target)], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stdout + result.stderr
+
+
 def remove_signature(source, target):
     result = subprocess.run([OSSLSIGNCODE, "remove-signature", "-in", str(source), "-out", str(target)],
                             capture_output=True, text=True, timeout=120)

@@ -10,6 +10,7 @@ import subprocess
 import sys
 import unittest
 
+import authenticode
 import frontend_bench as fe
 import https_server
 import winebench as bench
@@ -40,6 +41,7 @@ class InstallationTest(unittest.TestCase):
         cls.services = local_services.LocalServices(WORK / "services", SETUP.read_bytes(), slow_seconds=20)
         cls.addClassCleanup(cls.services.stop)
         cls.enterClassContext(bench.trusted_root(cls.services.ca))
+        cls.enterClassContext(bench.trusted_root(bench.SIGNING_ROOT))
 
     def setUp(self):
         self.services.record.write_text("")
@@ -84,10 +86,12 @@ class InstallationTest(unittest.TestCase):
         self.assertEqual(list(bench.temp_folder().glob("*Setup*.exe")), [])
         return code
 
-    def press_exit_on_error_page(self, name):
+    def press_exit_on_error_page(self, name, text_key=None):
         def act():
             code, out = fe.driver("wait-page", "tabError", 120000)
             self.assertEqual(code, 0, out)
+            if text_key:
+                self.assertEqual(json.loads(out)["controls"]["labelError"]["text"], fe.strings("en")[text_key])
             self.screenshot(name)
             code, out = fe.driver("press", "buttonErrorExit")
             self.assertEqual(code, 0, out)
@@ -128,6 +132,9 @@ class InstallationTest(unittest.TestCase):
         self.assertEqual(self.services.received("report"), [])
         self.assertTrue((self.client / "KelvraClient.exe").exists())
         self.assertIn(("information", "Client setup finished with return code: 0"), self.front_end_messages)
+        # The front end read its own signer and found it on the setup.
+        self.assertIn(("information", f"The client setup is signed by '{authenticode.subject()}', the maker."),
+                      self.front_end_messages)
 
     def test_a_digest_mismatch_of_either_kind_ends_on_the_error_page(self):
         for digest in ("bad", "bad-sha256"):
@@ -141,6 +148,43 @@ class InstallationTest(unittest.TestCase):
                 self.assertFalse((self.folder / "setup.jsonl").exists())
                 self.assertIn(("error", "Error: Downloaded file MD5 do not match remote-config data."),
                               self.front_end_messages)
+
+    def test_a_setup_not_signed_by_the_maker_never_runs(self):
+        """The planted local configuration names the setup and its digests: only the
+        signature tells the maker's setup from another."""
+        signed = SETUP.read_bytes()
+        unsigned = self.folder / "unsigned.exe"
+        authenticode.remove_signature(SETUP, unsigned)
+        other_certificate, other_key = authenticode.make_certificate(self.folder / "other",
+                                                                     "/CN=Kelvra test other publisher/O=Someone else")
+        other = self.folder / "other.exe"
+        authenticode.sign(unsigned, other, other_certificate, other_key)
+        changed = bytearray(signed)
+        changed[len(changed) // 2] ^= 0x01  # in the signed code, not the signature at the end
+        maker = authenticode.subject()
+        cases = [  # name, setup, the reason logged and reported
+            ("unsigned", unsigned.read_bytes(), "The client setup is not signed (error 0x800B0100)."),
+            ("other-publisher", other.read_bytes(),
+             f"The client setup is signed by '{authenticode.subject(other_certificate)}', not by the maker "
+             f"('{maker}')."),
+            ("changed", bytes(changed),
+             "The client setup's signature does not match its contents (error 0x80096010)."),
+        ]
+        self.addCleanup(setattr, self.services, "setup_bytes", signed)
+        # The other publisher's root is trusted too: its signature holds, its name does not.
+        with bench.trusted_root(other_certificate):
+            for name, content, reason in cases:
+                with self.subTest(name=name):
+                    self.services.record.write_text("")
+                    self.services.setup_bytes = content
+                    code = self.run_installation(
+                        on_window=self.press_exit_on_error_page(f"setup-signer-{name}", "errorDownloadFail"))
+                    self.assertEqual(code, 1)
+                    self.the_report(reason)
+                    self.assertEqual(self.event_names(), ["kelvra_download_started"])
+                    self.assertFalse((self.folder / "setup.jsonl").exists())
+                    self.assertIn(("error", "Error: " + reason), self.front_end_messages)
+                    self.assertNotIn("launching:", " ".join(m for _, m in self.front_end_messages))
 
     def test_an_unreachable_configuration_ends_on_the_error_page(self):
         closed = f"localhost:{https_server.closed_port()}"

@@ -26,7 +26,7 @@ SETUP_STANDIN = bench.BIN / "client_setup_standin.exe"
 # Not version.dll, which neither uses: Wine's user32, unlike Windows', imports it,
 # and so loads a planted copy at start-up, before any of the program's code.
 BOOTSTRAPPER_DLLS = ["urlmon.dll", "wininet.dll"]
-FRONT_END_DLLS = ["winhttp.dll", "bcrypt.dll", "comctl32.dll"]
+FRONT_END_DLLS = ["winhttp.dll", "bcrypt.dll", "comctl32.dll", "wintrust.dll", "crypt32.dll"]
 
 NDP = r"HKLM\Software\Microsoft\NET Framework Setup\NDP"
 CLIENT_KEYS = (r"HKLM\Software\ZAVsoft", r"HKLM\Software\WOW6432Node\ZAVsoft")
@@ -205,6 +205,17 @@ class FrontEndTest(unittest.TestCase):
         self.assertIn(("error", f"Error: Downloading '{link}' failed: Loading winhttp.dll from the system folder "
                                 "failed with error 126."), messages)
         self.assertEqual(messages[-1], ("information", "Exit complete"))
+        self.assertFalse(record.exists(), "the client setup ran")
+
+    def test_wintrust_that_cannot_be_loaded_refuses_the_setup(self):
+        folder, record = self.stage("missing-wintrust", self.server.url("ok"))
+        run = self.start(folder, record, without(["wintrust.dll"]))
+        run.wait_page("tabError")
+        run.close()
+        run.wait_exit()
+        # ERROR_MOD_NOT_FOUND as an HRESULT: nothing checked is nothing trusted.
+        self.assertIn(("error", "Error: The client setup's signature is not trusted on this machine "
+                                "(error 0x8007007E)."), run.messages())
         self.assertFalse(record.exists(), "the client setup ran")
 
     def test_front_end_without_common_controls_logs_why_it_shows_no_window(self):

@@ -24,6 +24,9 @@ DRIVE_C = PREFIX / "drive_c"
 LOG_DIR = DRIVE_C / "ProgramData" / "ZAVsoft" / "Kelvra" / "logs"
 LOG = LOG_DIR / "InstallerBootstrapper.log"
 BOOTSTRAPPER = BIN / "InstallerBootstrapper.exe"
+# The root of the build's signing certificate (cmake/Signing.cmake): the front end
+# runs only a setup signed by its own signer, through a chain the machine trusts.
+SIGNING_ROOT = pathlib.Path(os.environ.get("KELVRA_SIGNING_CA_FILE", BUILD / "signing" / "test-signing-certificate.pem"))
 
 LINE_PATTERN = re.compile(
     r"^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[fileLogger\] \[(info|warning|error)\] (.*)$")
@@ -169,12 +172,13 @@ def trusted_certificates(folder):
 
 def serve_setup(test_class, content, folder):
     """For a test class: the client setup's content and its MD5, test certificates made
-    in folder and trusted, and a setup_server.SetupServer offering the content; all
-    undone when the class ends."""
+    in folder and trusted, the build's signing root trusted, and a
+    setup_server.SetupServer offering the content; all undone when the class ends."""
     import setup_server
     test_class.content = content
     test_class.md5 = hashlib.md5(content).hexdigest()
     test_class.certificates = test_class.enterClassContext(trusted_certificates(folder))
+    test_class.enterClassContext(trusted_root(SIGNING_ROOT))
     test_class.server = setup_server.SetupServer(test_class.certificates.server, content)
     test_class.addClassCleanup(test_class.server.stop)
 
