@@ -7,7 +7,11 @@
 
 #include "base/exit_guard.h"
 #include "base/file_logger.h"
+<<<<<<< HEAD
 #include "run/leftover_folders.h"
+=======
+#include "base/log_folder.h"
+>>>>>>> 364e74f (The log folders get rights of their own, are opened without following links and held; an unusable shared log sends the run to the user's own log)
 #include "run/log_setup.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
@@ -123,16 +127,21 @@ int runWithLogger(const base::LoggerHandle& logger) {
 }  // namespace
 
 int runBootstrapper() {
-  const std::wstring logFolderPath = base::kLogFolderPath;
-  const std::wstring logFilePath = logFolderPath + base::kLogFileName;
-
-  if (ensureLogFolder(logFolderPath)) return kExitFailure;
+  if (ensureLogFolder(base::kLogFolderPath)) return kExitFailure;
   // Held, never waited on, until the process ends: its existence is the guard.
   const base::ScopedKernelHandle singleInstanceMutex = acquireSingleInstanceMutex();
   if (!singleInstanceMutex) return kExitFailure;
 
+  // Holds the shared log's folders for the whole run.
+  const LogPlace logPlace = chooseLogPlace(base::kLogRoot, base::kLogSubfolders, base::userLogFolder);
+  publishRunLog(logPlace.filePath);
   const base::LoggerHandle logger =
-      base::createFileLogger(base::kFileLoggerName, logFilePath, kLogMaxFileSize, kLogRotatedFiles);
+      base::createFileLogger(base::kFileLoggerName, logPlace.filePath, kLogMaxFileSize, kLogRotatedFiles);
+  if (!logPlace.refusal.empty()) {
+    base::logWarning(logger, L"The shared log [{}\\{}\\{}] can't be used: {} Logging to this user's log instead.",
+                     std::wstring(base::kLogRoot), std::wstring(base::kLogSubfolders),
+                     std::wstring(base::kLogFileName), logPlace.refusal);
+  }
   return runWithLogger(logger);
 }
 
