@@ -25,7 +25,7 @@ constexpr wchar_t kAdministratorsSid[] = L"S-1-5-32-544";
 constexpr wchar_t kTrustedInstallerSid[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 std::wstring errorText(const wchar_t* what, const std::wstring& path, DWORD error) {
-  return std::wstring(what) + L" [" + path + L"]. Error code " + std::to_wstring(error) + L".";
+  return std::wstring(what) + L" [" + path + L"]. Error code " + decimalText(error) + L".";
 }
 
 std::wstring sidText(PSID sid) {
@@ -186,6 +186,15 @@ std::wstring userLogFolder() {
   const std::wstring folder = std::wstring(localData) + L"\\ZAVsoft\\Kelvra\\logs\\";
   createDirectoryChain(folder);
   return folder;
+}
+
+std::wstring decimalText(unsigned long long value) {
+  std::wstring text;
+  do {
+    text.insert(text.begin(), static_cast<wchar_t>(L'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return text;
 }
 
 void createDirectoryChain(const std::wstring& path) {

@@ -50,6 +50,10 @@ struct LogFolderOpening {
 // created when missing; empty when there is no local application data folder.
 [[nodiscard]] std::wstring userLogFolder();
 
+// value in decimal digits (std::to_wstring would bring in the C runtime's wide
+// printf).
+[[nodiscard]] std::wstring decimalText(unsigned long long value);
+
 // Creates every folder along the path with default rights, passing over those
 // that exist or can't be made.
 void createDirectoryChain(const std::wstring& path);

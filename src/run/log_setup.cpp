@@ -15,9 +15,9 @@ std::wstring rotatedName(const std::wstring& path, std::size_t index) {
   const std::size_t dot = path.find_last_of(L'.');
   const std::size_t separator = path.find_last_of(L"\\/");
   if (dot == std::wstring::npos || (separator != std::wstring::npos && dot < separator)) {
-    return path + L"." + std::to_wstring(index);
+    return path + L"." + base::decimalText(index);
   }
-  return path.substr(0, dot) + L"." + std::to_wstring(index) + path.substr(dot);
+  return path.substr(0, dot) + L"." + base::decimalText(index) + path.substr(dot);
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ std::wstring rotationRefusal(const std::wstring& path, std::size_t maxSize, std:
     if (file) continue;
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) continue;
-    return L"it is due to rotate and [" + name + L"] can't be renamed. Error code " + std::to_wstring(error) + L".";
+    return L"it is due to rotate and [" + name + L"] can't be renamed. Error code " + base::decimalText(error) + L".";
   }
   return {};
 }
@@ -57,7 +57,8 @@ std::wstring rotationRefusal(const std::wstring& path, std::size_t maxSize, std:
 LogPlace chooseLogPlace(const std::wstring& root, const std::wstring& relativePath, std::wstring (*userFolder)()) {
   LogPlace place;
   base::LogFolderOpening shared = base::openLogFolder(root, relativePath);
-  const std::wstring sharedFile = root + L"\\" + relativePath + L"\\" + base::kLogFileName;
+  place.sharedPath = root + L"\\" + relativePath + L"\\" + base::kLogFileName;
+  const std::wstring& sharedFile = place.sharedPath;
   place.refusal = shared.refusal;
   if (place.refusal.empty()) place.refusal = base::logFileRefusal(sharedFile);
   if (place.refusal.empty()) {
@@ -79,7 +80,7 @@ void publishRunLog(const std::wstring& filePath) {
     size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
   SetEnvironmentVariableW(base::kRunLogPathVariable, filePath.c_str());
-  SetEnvironmentVariableW(base::kRunLogStartVariable, std::to_wstring(size).c_str());
+  SetEnvironmentVariableW(base::kRunLogStartVariable, base::decimalText(size).c_str());
 }
 
 }  // namespace kelvra::run

@@ -26,7 +26,8 @@ struct LogPlace {
   std::vector<base::ScopedFileHandle> heldFolders;
   // The log file this run writes; empty when there is none at all.
   std::wstring filePath;
-  // Why the shared log is not used, empty when it is.
+  // The shared log file, and why it is not used (empty when it is).
+  std::wstring sharedPath;
   std::wstring refusal;
 };
 

@@ -138,9 +138,8 @@ int runBootstrapper() {
   const base::LoggerHandle logger =
       base::createFileLogger(base::kFileLoggerName, logPlace.filePath, kLogMaxFileSize, kLogRotatedFiles);
   if (!logPlace.refusal.empty()) {
-    base::logWarning(logger, L"The shared log [{}\\{}\\{}] can't be used: {} Logging to this user's log instead.",
-                     std::wstring(base::kLogRoot), std::wstring(base::kLogSubfolders),
-                     std::wstring(base::kLogFileName), logPlace.refusal);
+    base::logWarning(logger, L"The shared log [{}] can't be used: {} Logging to this user's log instead.",
+                     logPlace.sharedPath, logPlace.refusal);
   }
   return runWithLogger(logger);
 }
