@@ -7,11 +7,8 @@
 
 #include "base/exit_guard.h"
 #include "base/file_logger.h"
-<<<<<<< HEAD
-#include "run/leftover_folders.h"
-=======
 #include "base/log_folder.h"
->>>>>>> 364e74f (The log folders get rights of their own, are opened without following links and held; an unusable shared log sends the run to the user's own log)
+#include "run/leftover_folders.h"
 #include "run/log_setup.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
