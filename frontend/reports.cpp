@@ -29,9 +29,12 @@ std::wstring userAgent() {
   return L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT L" (" + systemFriendlyName() + L")";
 }
 
-// One log for the snippet: its text, or nothing when it is missing, empty or
-// can't be read (opened while the loggers may still be writing it).
-core::LogForReport logForReport(const std::wstring& path, Logger& logger) {
+// One log for the snippet: the text this run added to it, or nothing when it is
+// missing, empty or can't be read (opened while the loggers may still be writing
+// it). A log shorter than at the run's start was rotated during the run: all of
+// it is this run's.
+core::LogForReport logForReport(const Logger::RunLog& runLog, Logger& logger) {
+  const std::wstring& path = runLog.path;
   core::LogForReport log{path, std::nullopt};
   if (!isExistingFile(path)) return log;
   const FileReading reading = readWholeFile(path, kMaxLogBytes);
@@ -39,7 +42,8 @@ core::LogForReport logForReport(const std::wstring& path, Logger& logger) {
     logger.log(L"cannot read: " + path, base::LogLevel::info);
     return log;
   }
-  if (!reading.bytes.empty()) log.text = base::fromUtf8(reading.bytes);
+  const std::size_t start = reading.bytes.size() >= runLog.start ? static_cast<std::size_t>(runLog.start) : 0;
+  if (reading.bytes.size() > start) log.text = base::fromUtf8(std::string_view(reading.bytes).substr(start));
   return log;
 }
 
@@ -96,8 +100,8 @@ void Reports::sendProblemReport(const std::wstring& message) {
   fields.downloadLink = state_.remoteConfig.downloadLink;
   fields.encodedCampaign = base::encodeBase64(state_.campaignPayload);
   fields.error = base::toUtf8(message);
-  const std::wstring snippet = core::buildLogSnippet(logForReport(Logger::logPath(false), logger_),
-                                               logForReport(Logger::logPath(true), logger_));
+  const std::wstring snippet = core::buildLogSnippet(logForReport(logger_.ownLog(), logger_),
+                                                     logForReport(logger_.bootstrapperLog(), logger_));
   const std::string body = core::buildProblemReportBody(core::buildProblemText(fields), base::toUtf8(snippet));
   sendOffWindowThread([this, body] { postProblemReport(body); });
 }

@@ -7,6 +7,7 @@
 
 #include "base/exit_guard.h"
 #include "base/file_logger.h"
+#include "base/log_folder.h"
 #include "run/leftover_folders.h"
 #include "run/log_setup.h"
 #include "base/logging.h"
@@ -123,16 +124,20 @@ int runWithLogger(const base::LoggerHandle& logger) {
 }  // namespace
 
 int runBootstrapper() {
-  const std::wstring logFolderPath = base::kLogFolderPath;
-  const std::wstring logFilePath = logFolderPath + base::kLogFileName;
-
-  if (ensureLogFolder(logFolderPath)) return kExitFailure;
+  if (ensureLogFolder(base::kLogFolderPath)) return kExitFailure;
   // Held, never waited on, until the process ends: its existence is the guard.
   const base::ScopedKernelHandle singleInstanceMutex = acquireSingleInstanceMutex();
   if (!singleInstanceMutex) return kExitFailure;
 
+  // Holds the shared log's folders for the whole run.
+  const LogPlace logPlace = chooseLogPlace(base::kLogRoot, base::kLogSubfolders, base::userLogFolder);
+  publishRunLog(logPlace.filePath);
   const base::LoggerHandle logger =
-      base::createFileLogger(base::kFileLoggerName, logFilePath, kLogMaxFileSize, kLogRotatedFiles);
+      base::createFileLogger(base::kFileLoggerName, logPlace.filePath, kLogMaxFileSize, kLogRotatedFiles);
+  if (!logPlace.refusal.empty()) {
+    base::logWarning(logger, L"The shared log [{}] can't be used: {} Logging to this user's log instead.",
+                     logPlace.sharedPath, logPlace.refusal);
+  }
   return runWithLogger(logger);
 }
 

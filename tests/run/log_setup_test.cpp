@@ -2,13 +2,20 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "base/file_logger.h"
+#include "base/log_folder.h"
+#include "base/scoped_handle.h"
+#include "base/utf8.h"
 #include "base/logging.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
@@ -43,11 +50,152 @@ TEST_F(LogSetupTest, DirectoryChainCreatesEveryLevelWithEitherSeparator) {
   EXPECT_TRUE(isFolder(folder / L"ZAVsoft\\Kelvra\\logs"));
 }
 
-TEST_F(LogSetupTest, EnsureLogFolderCreatesMissingAndAcceptsExisting) {
-  const std::wstring logs = folder.path() + L"/Kelvra/logs/";
-  EXPECT_FALSE(ensureLogFolder(logs));
-  EXPECT_TRUE(isFolder(logs));
-  EXPECT_FALSE(ensureLogFolder(logs));
+std::wstring aceSid(const ACCESS_ALLOWED_ACE* ace) {
+  wchar_t* text = nullptr;
+  ConvertSidToStringSidW(const_cast<DWORD*>(&ace->SidStart), &text);
+  std::wstring sid = text == nullptr ? L"" : text;
+  LocalFree(text);
+  return sid;
+}
+
+// The DACL of descriptor is protected and holds exactly the rights the log folders get.
+void expectLogFolderRights(PSECURITY_DESCRIPTOR descriptor, PACL dacl) {
+  struct ExpectedAce {
+    const wchar_t* sid;
+    BYTE flags;
+    ACCESS_MASK mask;
+  };
+  const ExpectedAce expected[] = {
+      {L"S-1-5-18", OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS},
+      {L"S-1-5-32-544", OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS},
+      // Users list and enter the folder and create files and folders in it ...
+      {L"S-1-5-32-545", 0, 0x1200af},
+      // ... read and write every file, but neither rename nor delete another's.
+      {L"S-1-5-32-545", OBJECT_INHERIT_ACE | INHERIT_ONLY_ACE, FILE_GENERIC_READ | FILE_GENERIC_WRITE},
+      {L"S-1-3-0", OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE, FILE_ALL_ACCESS},
+  };
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+  EXPECT_NE(control & SE_DACL_PROTECTED, 0) << "ProgramData's rights are inherited";
+  ASSERT_NE(dacl, nullptr);
+  ASSERT_EQ(dacl->AceCount, std::size(expected));
+  for (WORD index = 0; index < dacl->AceCount; ++index) {
+    void* raw = nullptr;
+    ASSERT_TRUE(GetAce(dacl, index, &raw));
+    const auto* ace = static_cast<const ACCESS_ALLOWED_ACE*>(raw);
+    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << index;
+    EXPECT_EQ(ace->Header.AceFlags, expected[index].flags) << index;
+    EXPECT_EQ(ace->Mask, expected[index].mask) << index;
+    EXPECT_EQ(aceSid(ace), expected[index].sid) << index;
+  }
+}
+
+TEST(LogFolderRightsTest, TheChosenRightsAreExactAndNotInherited) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(kLogFolderSddl, SDDL_REVISION_1, &descriptor,
+                                                                   nullptr));
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL dacl = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+  expectLogFolderRights(descriptor, dacl);
+  LocalFree(descriptor);
+}
+
+TEST_F(LogSetupTest, CreatedFoldersCarryTheChosenRightsAndStayHeld) {
+  const LogFolderOpening opening = openLogFolder(folder.path(), L"ZAVsoft\\Kelvra\\logs");
+  ASSERT_EQ(opening.refusal, L"");
+  EXPECT_EQ(opening.heldFolders.size(), 3u);
+  // Wine keeps no security descriptor on files (it reads back one made from the Unix
+  // mode) and renames a folder that is held without delete sharing.
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr) {
+    GTEST_SKIP() << "only Windows keeps the rights we set and the folders we hold";
+  }
+  // Held without delete sharing: nobody can swap a folder for a link while the run writes.
+  EXPECT_FALSE(MoveFileW((folder / L"ZAVsoft").c_str(), (folder / L"moved").c_str()));
+  EXPECT_FALSE(MoveFileW((folder / L"ZAVsoft\\Kelvra\\logs").c_str(), (folder / L"moved").c_str()));
+  for (const wchar_t* level : {L"ZAVsoft", L"ZAVsoft\\Kelvra", L"ZAVsoft\\Kelvra\\logs"}) {
+    SCOPED_TRACE(testing::Message() << toUtf8(level));
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW((folder / level).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, &dacl, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    expectLogFolderRights(descriptor, dacl);
+    LocalFree(descriptor);
+  }
+}
+
+TEST_F(LogSetupTest, ExistingFoldersAreUsedAndAFileOnTheWayIsRefused) {
+  createDirectoryChain(folder / L"ZAVsoft\\Kelvra\\logs");
+  EXPECT_EQ(openLogFolder(folder.path(), L"ZAVsoft\\Kelvra\\logs").refusal, L"");
+  writeFileBytes(folder / L"Other", "a file");
+  const LogFolderOpening opening = openLogFolder(folder.path(), L"Other\\logs");
+  EXPECT_EQ(opening.refusal, L"[" + (folder / L"Other") + L"] is not a folder.");
+  EXPECT_TRUE(opening.heldFolders.empty());
+}
+
+TEST(LogFolderOwnerTest, AnElevatedRunWritesOnlyBelowAdministratorsOrItsOwnUser) {
+  const std::wstring user = L"S-1-5-21-1-2-3-1001";
+  struct Case {
+    bool elevated;
+    const wchar_t* owner;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {true, L"S-1-5-18", true},
+      {true, L"S-1-5-32-544", true},
+      {true, L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", true},
+      {true, L"S-1-5-21-1-2-3-1001", true},
+      {true, L"S-1-5-21-1-2-3-1002", false},  // another user made it first
+      {true, L"S-1-5-32-545", false},         // the Users group
+      {true, L"S-1-1-0", false},              // Everyone
+      {true, L"", false},                     // owner unreadable
+      {false, L"S-1-5-21-1-2-3-1002", true},  // not elevated: no more than the user may anyway
+      {false, L"", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(mayWriteBelow(c.elevated, c.owner, user), c.allowed) << c.elevated << " " << toUtf8(c.owner);
+  }
+}
+
+TEST_F(LogSetupTest, RotationThisUserCanNotDoSendsTheRunElsewhere) {
+  const std::wstring log = folder / L"InstallerBootstrapper.log";
+  writeFileBytes(log, std::string(1000, 'x'));
+  writeFileBytes(folder / L"InstallerBootstrapper.2.log", "older");
+  // Far from full: rotation is not due.
+  EXPECT_EQ(rotationRefusal(log, 2000, 3, 500), L"");
+  // Due, and every file can be renamed.
+  EXPECT_EQ(rotationRefusal(log, 1400, 3, 500), L"");
+  // Due, and an older file can't be renamed (as another user's file can't).
+  const ScopedFileHandle held(CreateFileW((folder / L"InstallerBootstrapper.2.log").c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  EXPECT_EQ(rotationRefusal(log, 1400, 3, 500),
+            L"it is due to rotate and [" + (folder / L"InstallerBootstrapper.2.log") +
+                L"] can't be renamed. Error code 32.");
+}
+
+std::wstring testUserFolder;
+
+TEST_F(LogSetupTest, AnUnusableSharedLogGivesTheUsersOwnLogAndWhy) {
+  testUserFolder = folder / L"user\\";
+  createDirectoryChain(testUserFolder);
+  const auto userFolder = [] { return testUserFolder; };
+  const std::wstring shared = folder / L"ZAVsoft\\Kelvra\\logs\\InstallerBootstrapper.log";
+  {
+    const LogPlace place = chooseLogPlace(folder.path(), L"ZAVsoft\\Kelvra\\logs", userFolder);
+    EXPECT_EQ(place.refusal, L"");
+    EXPECT_EQ(place.filePath, shared);
+    EXPECT_EQ(place.heldFolders.size(), 3u);
+  }
+  const ScopedFileHandle held(CreateFileW(shared.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  const LogPlace place = chooseLogPlace(folder.path(), L"ZAVsoft\\Kelvra\\logs", userFolder);
+  EXPECT_EQ(place.refusal, L"cannot open [" + shared + L"]. Error code 32.");
+  EXPECT_EQ(place.filePath, testUserFolder + L"InstallerBootstrapper.log");
+  EXPECT_TRUE(place.heldFolders.empty());
 }
 
 TEST_F(LogSetupTest, LinesUseTheDefaultPatternWithCrLf) {

@@ -161,12 +161,12 @@ class RunBench(unittest.TestCase):
             env["KELVRA_STANDIN_WAIT_FOR"] = windows_path(wait_for)
         return env
 
-    def run_exe(self, exe=WITH_STANDIN, env=None, cwd=None, timeout=120):
+    def run_exe(self, exe=WITH_STANDIN, env=None, cwd=None, timeout=120, log=bench.LOG):
         """One run; afterwards self.left holds the working folders it left behind."""
         self.report_file.unlink(missing_ok=True)
         before = set(bench.working_folders())
         try:
-            run = bench.run_bootstrapper(exe=exe, env=env, cwd=cwd or self.cwd, timeout=timeout)
+            run = bench.run_bootstrapper(exe=exe, env=env, cwd=cwd or self.cwd, timeout=timeout, log=log)
         except subprocess.TimeoutExpired:
             end_leftover_processes()
             for folder in set(bench.working_folders()) - before:

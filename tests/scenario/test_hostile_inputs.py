@@ -21,6 +21,7 @@ from test_end_to_end import (CLEANING, LAUNCH, REMOTE_CONFIG, SUCCEEDED, TEMPORA
 FAILED_CONFIG = ("info", "Due to failure in getting allowed version from remote config, setting allowed Kelvra "
                          "version to 0.0.0.")
 TRAILER_SIZE = 10240
+SHARED_LOG = "C:\\ProgramData\\ZAVsoft\\Kelvra\\logs\\InstallerBootstrapper.log"
 
 
 def temporary_folder(path):
@@ -158,6 +159,38 @@ class HostileInputTest(RunBench):
                                f"target path: [{folder}\\zavKelvra.auth]"), run.messages)
         self.assert_staged(auth="Фёдор's token".encode())
         self.assertEqual(self.report()["currentDirectory"], [windows_path(cwd)])
+
+    # -- the log folder ------------------------------------------------------------------
+
+    def run_logging_to_the_users_own_log(self, why):
+        """A successful run that found the shared log unusable for why: it says so first
+        in the user's own log and goes on as usual."""
+        run, _ = self.successful_run(log=bench.user_log_dir() / "InstallerBootstrapper.log")
+        self.assertEqual(run.messages[0], ("warning", f"The shared log [{SHARED_LOG}] can't be used: {why} "
+                                                      f"Logging to this user's log instead."))
+        self.assertEqual(run.messages[1], ("info", "Initializing installer bootstrapper."))
+
+    def test_a_link_in_place_of_a_log_folder_is_not_followed(self):
+        bench.LOG_DIR.mkdir(parents=True, exist_ok=True)
+        for place, name in ((bench.LOG_DIR, "C:\\ProgramData\\ZAVsoft\\Kelvra\\logs"),
+                            (bench.LOG_DIR.parent.parent, "C:\\ProgramData\\ZAVsoft")):
+            with self.subTest(link=name):
+                elsewhere = self.folder / f"elsewhere-{place.name}"
+                elsewhere.mkdir()
+                aside = place.with_name(place.name + ".aside")
+                place.rename(aside)
+                os.symlink(elsewhere, place)
+                try:
+                    self.run_logging_to_the_users_own_log(f"[{name}] is a link to another place.")
+                finally:
+                    place.unlink()
+                    aside.rename(place)
+                self.assertEqual(list(elsewhere.iterdir()), [], "written where the link points")
+
+    def test_a_shared_log_that_cannot_be_opened_sends_the_run_to_the_users_own_log(self):
+        bench.LOG_DIR.mkdir(parents=True, exist_ok=True)
+        with bench.held_open([bench.LOG]):
+            self.run_logging_to_the_users_own_log(f"cannot open [{SHARED_LOG}]. Error code 32.")
 
     # -- what other programs hold or hand us ---------------------------------------------
 

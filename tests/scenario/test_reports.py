@@ -226,6 +226,43 @@ class ReportsTest(unittest.TestCase):
         self.assertTrue(snippet.rstrip().endswith(log_path + " content:"), snippet[-300:])
         self.assertIn(("information", "cannot read: " + log_path), run.messages())
 
+    def test_a_run_on_the_users_own_logs_reports_only_its_own_lines(self):
+        user_logs = bench.user_log_dir()
+        user_logs.mkdir(parents=True, exist_ok=True)
+        windows_logs = "C:\\" + "\\".join(user_logs.relative_to(bench.DRIVE_C).parts)
+        bootstrapper_log = user_logs / "InstallerBootstrapper.log"
+        earlier = "an earlier run's line\r\n".encode()
+        bootstrapper_log.write_bytes(earlier + "this run's bootstrapper line\r\n".encode())
+        self.addCleanup(lambda: bootstrapper_log.unlink(missing_ok=True))
+        secret = WORK / "secret.txt"
+        secret.write_text("not for any report")
+        cases = [  # bootstrapper log named in the environment, what the report carries of it, and not
+            (windows_logs + "\\InstallerBootstrapper.log", "this run's bootstrapper line", "an earlier run's line"),
+            # No other file, whatever the environment says: the log beside our own then.
+            (bench.windows_path(secret), "an earlier run's line", "not for any report"),
+        ]
+        for named, carried, left_out in cases:
+            with self.subTest(named=named):
+                self.services.record.write_text("")
+                env = dict(self.hosts, KELVRA_BOOTSTRAPPER_LOG=named, KELVRA_BOOTSTRAPPER_LOG_START=str(len(earlier)))
+                folder = self.stage(config(self.services, deprecated=True))
+                with bench.held_open([fe.LOG]):
+                    run = self.start(folder, env)
+                    run.wait_page("tabError")
+                    run.press("buttonErrorExit")
+                    self.assertEqual(run.wait_exit(), -1)
+                snippet = self.services.received("report")[0]["log_snippet"]
+                own, bootstrapper = snippet.split(windows_logs + "\\InstallerBootstrapper.log content:")
+                self.assertIn(windows_logs + "\\InstallerWebinstaller.log content:", own)
+                self.assertIn("[warning] The shared log [C:\\ProgramData\\ZAVsoft\\Kelvra\\logs\\"
+                              "InstallerWebinstaller.log] can't be used: cannot open [C:\\ProgramData\\ZAVsoft\\"
+                              "Kelvra\\logs\\InstallerWebinstaller.log]. Error code 32. Logging to this user's log "
+                              "instead.", own)
+                self.assertIn("Setting up gui elements.", own)
+                self.assertIn(carried, bootstrapper)
+                self.assertNotIn(left_out, bootstrapper)
+                self.assertNotIn("ending-of-the-bootstrapper-log", snippet)
+
     def test_a_build_without_the_services_sends_nothing(self):
         folder = self.stage(config(self.services, deprecated=True))
         run = self.start(folder, {"KELVRA_TEST_CONFIG_HOST": self.hosts["KELVRA_TEST_CONFIG_HOST"]})

@@ -220,6 +220,19 @@ def temp_folder():
     return _temp_folder
 
 
+_user_log_dir = None
+
+
+def user_log_dir():
+    """The Unix path of the Windows user's own log folder, where a run logs when the
+    shared one can't be used."""
+    global _user_log_dir
+    if _user_log_dir is None:
+        out = wine(["cmd", "/c", "echo", "%LOCALAPPDATA%"]).stdout.decode().strip()
+        _user_log_dir = unix_path(out) / "ZAVsoft" / "Kelvra" / "logs"
+    return _user_log_dir
+
+
 def working_folders():
     return sorted(temp_folder().glob("KelvraInstaller_*"))
 
@@ -287,14 +300,14 @@ class Run:
         return found
 
 
-def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120, cwd=None):
+def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120, cwd=None, log=LOG):
     """Runs a program while a watcher answers the first message box it shows.
 
-    Returns (exit code, Notice or None, new bootstrapper log lines)."""
+    Returns (exit code, Notice or None, new lines of the bootstrapper log at log)."""
     record = STATE / f"notice-{os.getpid()}-{time.monotonic_ns()}.json"
     watcher = wine_background([BIN / "notice_watcher.exe", windows_path(record), timeout * 1000], locale=locale,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    start = log_size()
+    start = log.stat().st_size if log.exists() else 0
     try:
         result = wine(args, locale=locale, env=env, timeout=timeout, cwd=cwd)
     finally:
@@ -308,17 +321,17 @@ def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120, cwd
         notice = Notice(json.loads(record.read_text(encoding="utf-8")))
         record.unlink()
     lines = []
-    if LOG.exists():
-        with LOG.open("rb") as log:
-            log.seek(start)
-            raw = log.read()
+    if log.exists():
+        with log.open("rb") as file:
+            file.seek(start)
+            raw = file.read()
         assert raw == b"" or raw.endswith(b"\r\n"), "log lines must end with CR LF"
         lines = [line for line in raw.decode("utf-8").split("\r\n") if line]
     return result.returncode, notice, lines
 
 
-def run_bootstrapper(locale="en_US.UTF-8", env=None, timeout=120, exe=BOOTSTRAPPER, cwd=None):
-    code, notice, lines = run_with_notice_watch([exe], locale=locale, env=env, timeout=timeout, cwd=cwd)
+def run_bootstrapper(locale="en_US.UTF-8", env=None, timeout=120, exe=BOOTSTRAPPER, cwd=None, log=LOG):
+    code, notice, lines = run_with_notice_watch([exe], locale=locale, env=env, timeout=timeout, cwd=cwd, log=log)
     return Run(code, notice, lines)
 
 
