@@ -44,13 +44,6 @@ choose_architecture() {
   fi
 }
 
-free_display() {
-  for n in $(seq 91 160); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then echo ":$n"; return 0; fi
-  done
-  return 1
-}
-
 # Keeps the prefix off the internet: every host but a local name goes through a
 # proxy on a closed local port, so a run that would reach a real service (the
 # remote configuration, say) fails at once instead. Tests reach their own servers
@@ -67,12 +60,14 @@ start_bench() {
   mkdir -p "$state"
   stop_bench quietly
   choose_architecture "${1:-$(cat "$state/arch" 2>/dev/null || echo i686)}"
-  local display
-  display=$(free_display) || { echo "no free X display" >&2; exit 1; }
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+  # Xvfb picks a free display itself and names it once it listens, so that benches
+  # started side by side never race for one.
+  rm -f "$state/display-number"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$state/display-number" >"$state/xvfb.log" 2>&1 &
   echo $! >"$state/xvfb.pid"
-  echo "$display" >"$state/display"
-  for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  for _ in $(seq 1 100); do [ -s "$state/display-number" ] && break; sleep 0.1; done
+  [ -s "$state/display-number" ] || { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
+  echo ":$(tr -d '[:space:]' <"$state/display-number")" >"$state/display"
   bench_environment
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >"$state/wineboot.log" 2>&1 || { echo "wineboot failed" >&2; cat "$state/wineboot.log" >&2; exit 1; }
