@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# make test, after the host build: builds what the Wine suites here run, runs the
-# host tests, each chosen Wine suite (two prefixes side by side, ctest -j), and the
-# static checks of the shipped 32-bit files where their own Wine suite is not run.
-# Both architectures always build; the one no Wine suite runs is compiled at low
-# priority while the suites run, which mostly wait on Wine, and is checked last.
+# make test: the Wine suite starts as soon as what it runs is built (the chosen
+# architecture's build and the host's kelvra-stamp); the rest (the host build with
+# its fuzz targets, the architecture no Wine suite runs here) compiles at low
+# priority meanwhile, since the suite mostly waits on Wine, and is tested last:
+# the host tests, and the static checks of the shipped 32-bit files where their own
+# Wine suite is not run. Both architectures always build.
 #   run_suites.sh I686_DIR X86_64_DIR HOST_DIR JOBS CHOICE
 set -u
 i686_dir=$1 x86_64_dir=$2 host_dir=$3 jobs=$4 choice=$5
@@ -11,33 +12,34 @@ here=$(dirname "$0")
 arches=$("$here/wine/wine_architecture.sh" "$choice" "make test") || exit 2
 
 directory() { if [ "$1" = i686 ]; then echo "$i686_dir"; else echo "$x86_64_dir"; fi; }
-build() { cmake --build "$1" -j"$jobs" --target all kelvra_tests; }
+build() { cmake --build "$1" -j"$jobs" --target "${2:-all}" "${@:3}"; }
 suite() { ctest --test-dir "$1" --output-on-failure -j"$jobs" "${@:2}"; }
 
-for arch in $arches; do build "$(directory "$arch")" || exit 1; done
-background="" unrun=""
+unrun=""
 case " $arches " in
   *" i686 "*" x86_64 "* | *" x86_64 "*" i686 "*) ;;
   *" i686 "*) unrun=x86_64 ;;
   *) unrun=i686 ;;
 esac
-if [ -n "$unrun" ]; then
-  log="$(directory "$unrun")/build-during-tests.log"
-  nice -n 19 cmake --build "$(directory "$unrun")" -j"$jobs" --target all kelvra_tests >"$log" 2>&1 &
-  background=$!
-fi
+
+build "$host_dir" kelvra-stamp || exit 1
+for arch in $arches; do build "$(directory "$arch")" all kelvra_tests || exit 1; done
+background_log="$host_dir/build-during-tests.log"
+(
+  renice -n 19 -p "$BASHPID" >/dev/null
+  build "$host_dir" all || exit 1
+  if [ -n "$unrun" ]; then build "$(directory "$unrun")" all kelvra_tests || exit 1; fi
+) >"$background_log" 2>&1 &
+background=$!
 
 status=0
-suite "$host_dir" || status=1
 for arch in $arches; do suite "$(directory "$arch")" || status=1; done
-if [ -n "$background" ]; then
-  if wait "$background"; then
-    echo "make test: the $unrun build compiled"
-    if [ "$unrun" = i686 ]; then
-      echo "make test: the static checks of the shipped 32-bit files"; suite "$i686_dir" -L static || status=1
-    fi
-  else
-    echo "make test: the $unrun build failed ($log):"; tail -n 40 "$log"; status=1
-  fi
+if ! wait "$background"; then
+  echo "make test: a build beside the Wine suite failed ($background_log):"; tail -n 40 "$background_log"; exit 1
+fi
+echo "make test: the host build${unrun:+ and the $unrun build} compiled beside the Wine suite"
+suite "$host_dir" || status=1
+if [ "$unrun" = i686 ]; then
+  echo "make test: the static checks of the shipped 32-bit files"; suite "$i686_dir" -L static || status=1
 fi
 exit $status
