@@ -12,12 +12,21 @@ HOST_BUILD_DIR ?= $(BUILD_DIR)/host
 TEST_ARCH ?= auto
 JOBS ?= 2
 CMAKE_FLAGS ?=
+# Every build compiles through ccache: clones of the project on one machine share
+# its cache (paths are hashed relative to each clone), so a fresh clone's build
+# takes what an earlier one compiled. CCACHE=off builds without it.
+CCACHE ?= on
+ifeq ($(CCACHE),on)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+LAUNCHERS := -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+endif
 # How long `make fuzz` runs each fuzz target.
 FUZZ_SECONDS ?= 60
 
 PACKAGES := mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32 wine64 xvfb locales-all googletest \
             libspdlog-dev libfmt-dev nlohmann-json3-dev cmake python3 g++ openssl \
-            fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode curl libz-mingw-w64-dev zlib1g-dev
+            fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode curl libz-mingw-w64-dev zlib1g-dev ccache
 
 .PHONY: setup build build-host test test-host fuzz bench demo demo-standin clean
 
@@ -32,14 +41,14 @@ setup:
 
 $(BUILD_DIR)/CMakeCache.txt:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-	  -DKELVRA_STAMP_TOOL=$(abspath $(HOST_BUILD_DIR))/bin/kelvra-stamp $(CMAKE_FLAGS)
+	  -DKELVRA_STAMP_TOOL=$(abspath $(HOST_BUILD_DIR))/bin/kelvra-stamp $(LAUNCHERS) $(CMAKE_FLAGS)
 
 $(BUILD_DIR_X86_64)/CMakeCache.txt:
 	cmake -S . -B $(BUILD_DIR_X86_64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-	  -DKELVRA_STAMP_TOOL=$(abspath $(HOST_BUILD_DIR))/bin/kelvra-stamp $(CMAKE_FLAGS)
+	  -DKELVRA_STAMP_TOOL=$(abspath $(HOST_BUILD_DIR))/bin/kelvra-stamp $(LAUNCHERS) $(CMAKE_FLAGS)
 
 $(HOST_BUILD_DIR)/CMakeCache.txt:
-	cmake -S host -B $(HOST_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKELVRA_FUZZ=ON
+	cmake -S host -B $(HOST_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKELVRA_FUZZ=ON $(LAUNCHERS)
 
 build-host: setup $(HOST_BUILD_DIR)/CMakeCache.txt
 	cmake --build $(HOST_BUILD_DIR) -j$(JOBS)
