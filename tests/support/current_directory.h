@@ -7,8 +7,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "base/scoped_handle.h"
-
 class ScopedCurrentDirectory {
  public:
   explicit ScopedCurrentDirectory(const std::wstring& path) {
@@ -24,16 +22,4 @@ class ScopedCurrentDirectory {
 
  private:
   std::wstring old_;
-};
-
-// Holds a file open with no sharing, as another program might lock it.
-class ExclusiveLock {
- public:
-  explicit ExclusiveLock(const std::wstring& path)
-      : file_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
-    if (!file_) throw std::runtime_error("cannot lock the file");
-  }
-
- private:
-  kelvra::base::ScopedFileHandle file_;
 };
