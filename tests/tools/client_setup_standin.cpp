@@ -12,17 +12,12 @@
 #include <cstdio>
 #include <string>
 
+#include "support/test_registry.h"
 #include "tool_support.h"
 
 using namespace kelvra::base;
 
 namespace {
-
-std::wstring environment(const wchar_t* name, const std::wstring& fallback = L"") {
-  wchar_t value[32768];
-  const DWORD length = GetEnvironmentVariableW(name, value, 32768);
-  return length > 0 && length < 32768 ? std::wstring(value, length) : fallback;
-}
 
 // The command line without the program's own name.
 std::wstring argumentsOf(const std::wstring& commandLine) {
@@ -56,9 +51,14 @@ bool installClient() {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   if (!CopyFileW(self, (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
-  return setMachineString(L"Software\\ZAVsoft\\KelvraClient\\paths", L"client", folder) &&
-         setMachineString(L"Software\\ZAVsoft\\KelvraClient", L"clientExecutable", L"KelvraClient.exe") &&
-         setMachineString(L"Software\\ZAVsoft\\KelvraClient", L"version", L"2.1.0");
+  try {
+    setRegistryString(L"Software\\ZAVsoft\\KelvraClient\\paths", L"client", folder);
+    setRegistryString(L"Software\\ZAVsoft\\KelvraClient", L"clientExecutable", L"KelvraClient.exe");
+    setRegistryString(L"Software\\ZAVsoft\\KelvraClient", L"version", L"2.1.0");
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
