@@ -1,37 +1,28 @@
-// Staging against resources chosen per case: each staging_case_<name>.exe (tests/tools)
-// runs one step on its own resources, as the bootstrapper does, and this test looks
-// at what it left and logged.
+// The icon file staged from the icon group: with the bootstrapper's real icons,
+// and with groups chosen per case.
+#include "staging/icon_file.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/utf8.h"
-#include "support/file_contents.h"
-#include "support/temp_folder.h"
+#include "staging/staging_test.h"
 
 using namespace kelvra::base;
+using namespace kelvra::staging;
 
 namespace {
 
-std::wstring besideThisProgram(const std::wstring& name) {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
-}
-
-// "[level] message" for each line of a log file.
-std::vector<std::string> logMessages(const std::wstring& path) {
-  std::vector<std::string> messages;
-  for (std::string line : splitLines(readFileBytes(path))) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t level = line.find("] [", line.find("] [") + 1);
-    messages.push_back(level == std::string::npos ? line : line.substr(level + 2));
-  }
-  return messages;
+std::uint32_t readDoubleWord(const std::string& bytes, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[offset + i]);
+  return value;
 }
 
 std::string bytes(std::initializer_list<int> values) {
@@ -40,102 +31,65 @@ std::string bytes(std::initializer_list<int> values) {
   return result;
 }
 
-class StagingCaseTest : public ::testing::Test {
- protected:
-  TempFolder folder;
-  std::wstring logPath = folder / L"case.log";
-  std::wstring working = folder / L"KelvraInstaller_abcde";
-
-  void SetUp() override { ASSERT_TRUE(CreateDirectoryW(working.c_str(), nullptr)); }
-
-  // Runs staging_case_<variant>.exe; returns its exit code.
-  DWORD runCase(const std::wstring& variant, const std::wstring& operation, const std::wstring& target) {
-    const std::wstring program = besideThisProgram(L"staging_case_" + variant + L".exe");
-    std::wstring commandLine =
-        L"\"" + program + L"\" \"" + logPath + L"\" " + operation + L" \"" + target + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-      ADD_FAILURE() << "cannot start " << toUtf8(program) << ": " << GetLastError();
-      return 99;
-    }
-    CloseHandle(process.hThread);
-    DWORD exitCode = 99;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    return exitCode;
-  }
-
-  std::vector<std::string> messages() const { return logMessages(logPath); }
-};
-
 }  // namespace
 
-TEST_F(StagingCaseTest, MissingTranslationStopsTheWalkAtItsRow) {
-  EXPECT_EQ(runCase(L"gaps", L"translations", working), 1u);
-  const std::vector<std::wstring> written{L"pt-BR", L"zh", L"fr", L"de", L"pl", L"ru"};
-  for (const std::wstring& culture : written) {
-    EXPECT_EQ(readFileBytes(working + L"\\" + culture + L"\\KelvraWebInstaller.resources.dll"),
-              toUtf8(culture) + " translation");
+TEST_F(StagingTest, StagedIconHasTheGroupOrderAndOpensAtEverySize) {
+  ASSERT_FALSE(extractor.writeIconFile(working + kIconFileName));
+  const std::string icon = readFileBytes(working + L"\\icon.ico");
+  ASSERT_GE(icon.size(), 278u);
+  EXPECT_EQ(icon.substr(0, 6), std::string("\0\0\1\0\x11\0", 6));
+  const std::array<int, 17> widths{112, 128, 144, 16, 160, 20, 24, 256, 28, 32, 40, 48, 56, 64, 72, 80, 96};
+  std::uint32_t offset = 278;
+  for (std::size_t i = 0; i < widths.size(); ++i) {
+    SCOPED_TRACE(i);
+    const std::string entry = icon.substr(6 + 16 * i, 16);
+    EXPECT_EQ(static_cast<unsigned char>(entry[0]), widths[i] % 256);
+    EXPECT_EQ(static_cast<unsigned char>(entry[1]), widths[i] % 256);
+    EXPECT_EQ(entry.substr(2, 6), std::string("\0\0\1\0\x20\0", 6));
+    const std::uint32_t size = readDoubleWord(entry, 8);
+    EXPECT_EQ(readDoubleWord(entry, 12), offset);
+    ASSERT_LE(offset + size, icon.size());
+    // Image i + 1 of the group, byte for byte, at its offset.
+    EXPECT_EQ(icon.substr(offset, size), resourceBytes(static_cast<std::uint16_t>(i + 1), 3));
+    // Every image is a PNG stream, the small ones included.
+    EXPECT_EQ(icon.substr(offset, 8), "\x89PNG\r\n\x1a\n");
+    std::string image = icon.substr(offset, size);
+    const ScopedIcon decoded(CreateIconFromResourceEx(reinterpret_cast<BYTE*>(image.data()), size, TRUE, 0x00030000,
+                                                      widths[i], widths[i], LR_DEFAULTCOLOR));
+    EXPECT_TRUE(decoded) << "the image does not decode";
+    offset += size;
   }
-  for (const wchar_t* culture : {L"zh-Hant", L"ja", L"ko", L"es", L"es-MX", L"it"}) {
-    EXPECT_FALSE(fileExists(working + L"\\" + culture)) << toUtf8(culture);
+  EXPECT_EQ(offset, icon.size());
+
+  const std::wstring path = working + L"\\icon.ico";
+  for (const int width : widths) {
+    SCOPED_TRACE(width);
+    const ScopedIcon loaded(
+        static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, width, width, LR_LOADFROMFILE)));
+    ASSERT_TRUE(loaded) << GetLastError();
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(loaded.get(), &info));
+    BITMAP bitmap{};
+    ASSERT_NE(GetObjectW(info.hbmColor, sizeof bitmap, &bitmap), 0);
+    EXPECT_EQ(bitmap.bmWidth, width);
+    EXPECT_EQ(bitmap.bmHeight, width);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
   }
-  const auto logged = messages();
-  ASSERT_EQ(logged.size(), 9u);
-  EXPECT_EQ(logged[0], "[info] Dumping translation files.");
-  EXPECT_EQ(logged[7], "[info] Dumping translation file of language [zh-Hant], path [" + toUtf8(working) +
-                           "\\zh-Hant\\KelvraWebInstaller.resources.dll]");
-  EXPECT_EQ(logged[8], "[error] Failed to find resource. Resource id: 140.");
 }
 
-TEST_F(StagingCaseTest, EmptyFrontEndFailsAtTheMappingAndLeavesAnEmptyFile) {
-  EXPECT_EQ(runCase(L"gaps", L"frontend", working), 1u);
-  const std::wstring frontEnd = working + L"\\KelvraInstaller.exe";
-  EXPECT_TRUE(fileExists(frontEnd));
-  EXPECT_EQ(readFileBytes(frontEnd), "");
-  EXPECT_FALSE(fileExists(working + L"\\icon.png"));
-  EXPECT_FALSE(fileExists(working + L"\\KelvraInstaller.exe.config"));
-  EXPECT_EQ(messages(), std::vector<std::string>{"[error] Failed to create file mapping for file [" +
-                                                 toUtf8(frontEnd) + "]. Error code 1006."});
+TEST_F(StagingTest, IconFileReplacesAnOlderOne) {
+  writeFileBytes(working + L"\\icon.ico", std::string(600000, 'x'));
+  ASSERT_FALSE(extractor.writeIconFile(working + kIconFileName));
+  EXPECT_EQ(readFileBytes(working + L"\\icon.ico"), readFileBytes(KELVRA_TEST_SOURCE_DIR L"/resources/application.ico"));
 }
 
-// A damaged download: whatever way the front end's packed resource is damaged,
-// staging stops at it with one line and leaves no file of it behind.
-class DamagedFrontEndTest : public StagingCaseTest, public ::testing::WithParamInterface<const wchar_t*> {};
-
-TEST_P(DamagedFrontEndTest, StopsWithoutLeavingAHalfWrittenFile) {
-  EXPECT_EQ(runCase(GetParam(), L"frontend", working), 1u);
-  EXPECT_FALSE(fileExists(working + L"\\KelvraInstaller.exe"));
-  EXPECT_FALSE(fileExists(working + L"\\icon.png"));
-  EXPECT_FALSE(fileExists(working + L"\\KelvraInstaller.exe.config"));
-  EXPECT_EQ(messages(), std::vector<std::string>{"[error] Resource does not inflate to its recorded size; the "
-                                                 "download is damaged. Resource id: 129."});
-}
-
-// Stream shorter than recorded, longer than recorded, a changed byte, no header.
-INSTANTIATE_TEST_SUITE_P(Damage, DamagedFrontEndTest,
-                         ::testing::Values(L"damaged_longer", L"damaged_shorter", L"damaged_flipped",
-                                           L"damaged_header"),
-                         [](const ::testing::TestParamInfo<const wchar_t*>& info) { return toUtf8(info.param); });
-
-TEST_F(StagingCaseTest, DamagedTranslationStopsTheWalkAtItsRow) {
-  EXPECT_EQ(runCase(L"damaged_longer", L"translations", working), 1u);
-  for (const std::wstring culture : {L"pt-BR", L"zh"}) {
-    EXPECT_EQ(readFileBytes(working + L"\\" + culture + L"\\KelvraWebInstaller.resources.dll"),
-              toUtf8(culture) + " translation");
-  }
-  EXPECT_TRUE(fileExists(working + L"\\fr"));
-  EXPECT_FALSE(fileExists(working + L"\\fr\\KelvraWebInstaller.resources.dll"));
-  EXPECT_FALSE(fileExists(working + L"\\de"));
-  const auto logged = messages();
-  ASSERT_EQ(logged.size(), 5u);
-  EXPECT_EQ(logged[3], "[info] Dumping translation file of language [fr], path [" + toUtf8(working) +
-                           "\\fr\\KelvraWebInstaller.resources.dll]");
-  EXPECT_EQ(logged[4], "[error] Resource does not inflate to its recorded size; the download is damaged. "
-                       "Resource id: 139.");
+TEST_F(StagingTest, IconFileInAMissingFolderWritesNothing) {
+  const std::wstring path = working + L"\\gone\\icon.ico";
+  EXPECT_TRUE(extractor.writeIconFile(path));
+  EXPECT_EQ(log.messages(), (std::vector<std::string>{"[info] Extracting icon resources.",
+                                                      "[error] Failed to create icon file in path [" + toUtf8(path) +
+                                                          "]."}));
 }
 
 struct IconCase {
