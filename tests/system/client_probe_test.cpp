@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "base/utf8.h"
-#include "support/file_contents.h"
-#include "support/temp_folder.h"
 #include "support/test_log.h"
 #include "support/test_registry.h"
 #include "system/system_probe.h"
@@ -51,7 +49,7 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
   }
 }
 
-class ClientProbeTest : public ::testing::Test {
+class ClientProbeTest : public LoggedTest {
  protected:
   // New log lines since the last call.
   std::vector<std::string> newMessages() {
@@ -65,8 +63,6 @@ class ClientProbeTest : public ::testing::Test {
     deleteRegistryTree(L"Software\\WOW6432Node\\ZAVsoft");
   }
 
-  TempFolder folder;
-  TestLog log{folder};
   RegistryKeyBackup plainKeys{L"Software\\ZAVsoft"};
   // Only our own key: the 64-bit view's "Software\WOW6432Node" can't be deleted.
   RegistryKeyBackup wow64Keys{L"Software\\WOW6432Node\\ZAVsoft"};
