@@ -46,7 +46,7 @@ void record(const std::wstring& path) {
 }
 
 bool installClient() {
-  const std::wstring folder = environment(L"KELVRA_SETUP_CLIENT_DIR", L"C:\\Program Files\\ZAV Kelvra");
+  const std::wstring folder = environment(L"KELVRA_SETUP_CLIENT_DIR").value_or(L"C:\\Program Files\\ZAV Kelvra");
   CreateDirectoryW(folder.c_str(), nullptr);
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -64,7 +64,7 @@ bool installClient() {
 }  // namespace
 
 int wmain() {
-  if (const auto path = environment(L"KELVRA_SETUP_RECORD"); !path.empty()) record(path);
-  if (environment(L"KELVRA_SETUP_INSTALL") == L"1" && !installClient()) return 90;
-  return static_cast<int>(std::wcstol(environment(L"KELVRA_SETUP_EXIT", L"0").c_str(), nullptr, 10));
+  if (const auto path = environment(L"KELVRA_SETUP_RECORD")) record(*path);
+  if (environment(L"KELVRA_SETUP_INSTALL").value_or(L"") == L"1" && !installClient()) return 90;
+  return static_cast<int>(std::wcstol(environment(L"KELVRA_SETUP_EXIT").value_or(L"0").c_str(), nullptr, 10));
 }

@@ -24,14 +24,6 @@ using namespace kelvra::base;
 
 namespace {
 
-std::optional<std::wstring> environment(const wchar_t* name) {
-  const DWORD length = GetEnvironmentVariableW(name, nullptr, 0);
-  if (length == 0) return std::nullopt;
-  std::wstring value(length, L'\0');
-  value.resize(GetEnvironmentVariableW(name, value.data(), length));
-  return value;
-}
-
 std::wstring ownPath() {
   wchar_t path[32768] = {};
   const DWORD length = GetModuleFileNameW(nullptr, path, 32768);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "base/json_text.h"
@@ -21,9 +22,11 @@ inline std::wstring className(HWND window) {
   return name;
 }
 
-// The variable's value; fallback when it is unset or empty.
-inline std::wstring environment(const wchar_t* name, const std::wstring& fallback = L"") {
-  wchar_t value[32768];
-  const DWORD length = GetEnvironmentVariableW(name, value, 32768);
-  return length > 0 && length < 32768 ? std::wstring(value, length) : fallback;
+// The variable's value; none when it is not set.
+inline std::optional<std::wstring> environment(const wchar_t* name) {
+  const DWORD length = GetEnvironmentVariableW(name, nullptr, 0);
+  if (length == 0) return std::nullopt;
+  std::wstring value(length, L'\0');
+  value.resize(GetEnvironmentVariableW(name, value.data(), length));
+  return value;
 }
