@@ -13,8 +13,6 @@
 using namespace kelvra::base;
 using namespace kelvra::frontend;
 
-using Lines = std::vector<std::string>;
-
 TEST(CampaignTest, ReadsTheFileWhenItHoldsSomething) {
   struct Case {
     const char* name;
@@ -34,7 +32,7 @@ TEST(CampaignTest, ReadsTheFileWhenItHoldsSomething) {
     const TempFolder folder;
     if (c.content != nullptr) writeFileBytes(folder / L"payload.campaign", c.content);
     Logger logger(L"");
-    const LogTail log(Logger::logPath(false));
+    LogTail log(Logger::logPath(false));
     std::string campaign = "{}";
     std::string encoded;
     EXPECT_FALSE(readCampaign(folder.path(), logger, campaign, encoded));
@@ -48,7 +46,7 @@ TEST(CampaignTest, AnEarlierCampaignIsKeptAndAnOverrideLogged) {
   const TempFolder folder;
   writeFileBytes(folder / L"payload.campaign", R"({"from":"file"})");
   Logger logger(L"");
-  const LogTail log(Logger::logPath(false));
+  LogTail log(Logger::logPath(false));
   std::string campaign = R"({"from":"elsewhere"})";
   std::string encoded = "e30=";
   EXPECT_FALSE(readCampaign(folder.path(), logger, campaign, encoded));
@@ -63,7 +61,7 @@ TEST(CampaignTest, AnUnreadableFileIsLoggedAndReported) {
   writeFileBytes(path, "{}");
   const ExclusiveLock lock(path);
   Logger logger(L"");
-  const LogTail log(Logger::logPath(false));
+  LogTail log(Logger::logPath(false));
   std::string campaign = "{}";
   std::string encoded;
   EXPECT_TRUE(readCampaign(folder.path(), logger, campaign, encoded));

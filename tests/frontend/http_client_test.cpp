@@ -1,6 +1,5 @@
-// The secure-protocols setting against systems that refuse some or all of its sets
-// (the widest accepted set holds, SSL is never offered, a system that accepts none
-// leaves the client without a session), and the pause between a download's tries.
+// Secure protocols against systems that refuse sets (the widest accepted holds, never
+// SSL, none accepted leaves no session), and the pause between a download's tries.
 #include "http_client.h"
 
 #include <gtest/gtest.h>

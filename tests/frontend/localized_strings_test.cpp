@@ -1,6 +1,5 @@
-// The front end's string tables as the build leaves them (English inside
-// KelvraInstaller.exe, one resource-only DLL per culture, every key in each), and
-// the culture's text found through its fallbacks.
+// The string tables as built (English inside KelvraInstaller.exe, one resource-only
+// DLL per culture, every key in each), and a culture's text found through its fallbacks.
 #include "localized_strings.h"
 
 #include <windows.h>

@@ -1,5 +1,4 @@
-// remoteconfig.json beside the front end, or the service's answer without it, with
-// the lines they log.
+// remoteconfig.json beside the front end, or else the service's answer, and what is logged.
 #include "remote_config.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +17,6 @@ using namespace kelvra::frontend::core;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 struct ConfigRun {
   bool threw = false;
   FailureKind kind = FailureKind::unexpected;
@@ -31,7 +28,7 @@ struct ConfigRun {
 
 ConfigRun readConfig(const std::wstring& folder, const std::wstring& host, const std::wstring& productId = L"") {
   Logger logger(L"");
-  const LogTail log(Logger::logPath(false));
+  LogTail log(Logger::logPath(false));
   ConfigRun run;
   run.config.version = "before";
   try {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "base/utf8.h"
-#include "support/current_directory.h"
+#include "support/scoped_environment.h"
 #include "support/test_log.h"
 #include "remoteconfig/remote_config_internal.h"
 
@@ -17,8 +17,6 @@ using namespace kelvra::base;
 using namespace kelvra::remoteconfig;
 
 namespace {
-
-using Lines = std::vector<std::string>;
 
 // Nothing listens there; a download attempt would show as a failure line.
 constexpr wchar_t kUnusedBaseUrl[] = L"https://localhost:1/components/webinstaller?component_version=2.0.0";

@@ -1,5 +1,4 @@
-// Where the run logs: rotation this user can't do, and a shared log that can't be
-// used, send it to the user's own folder with the reason.
+// Where the run logs when the shared log can't be rotated or used: the user's own.
 #include "run/log_setup.h"
 
 #include <windows.h>

@@ -1,6 +1,5 @@
-// Staging the front end and its translations: with the bootstrapper's real payload
-// linked into this test exe (what lands in the working folder, what the log says,
-// whether the staged front end runs), and with resources chosen per case.
+// The front end and its translations staged from the real payload linked in here (the
+// files, the log, the staged front end run) and from resources chosen per case.
 #include "staging/front_end_files.h"
 
 #include <windows.h>

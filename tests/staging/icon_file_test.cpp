@@ -1,5 +1,4 @@
-// The icon file staged from the icon group: with the bootstrapper's real icons,
-// and with groups chosen per case.
+// The icon file staged from the real icon group and from groups chosen per case.
 #include "staging/icon_file.h"
 
 #include <windows.h>

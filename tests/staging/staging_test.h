@@ -1,6 +1,5 @@
-// What the staging tests share: the steps run against this program's own payload
-// resources, or against a staging_case_<name>.exe (tests/tools) that links the
-// resources one case needs and runs one step as the bootstrapper does.
+// Staging run against this program's own payload, or by a staging_case_<name>.exe
+// (tests/tools) that links the resources one case needs, as the bootstrapper does.
 #pragma once
 
 #include <windows.h>

@@ -1,6 +1,5 @@
-// A whole file written through a file mapping (base's writeMappedFile, and the
-// inflating write that stages packed resources), against what else may be at or
-// around its path: one table of cases for both.
+// One table of cases for a whole file written through a file mapping (writeMappedFile,
+// and the inflating write), against what else may be at or around its path.
 #pragma once
 
 #include <windows.h>
@@ -44,7 +43,7 @@ inline std::string mappedWriteCaseName(const ::testing::TestParamInfo<MappedWrit
 // Runs the case in folder: write(path, data) is the write under test, true when it
 // failed; what it returned, logged and left at path must be what the case says.
 inline void checkMappedWrite(const MappedWriteCase& test, const TempFolder& folder, const TestLog& log,
-                      const std::function<bool(const std::wstring&, const std::string&)>& write) {
+                             const std::function<bool(const std::wstring&, const std::string&)>& write) {
   std::wstring path = folder / L"KelvraInstaller.exe";
   kelvra::base::ScopedFileHandle holder;
   switch (test.setup) {

@@ -1,6 +1,5 @@
-// Reading what the code under test logged: a fileLogger that writes into a test's
-// own folder (dropped from the registry when the test ends), and the lines any
-// log file gains while a test runs.
+// What the code under test logged: the fileLogger in a test's own folder (dropped
+// when the test ends), and the lines any log file gains while a test runs.
 #pragma once
 
 #include <string>
@@ -10,6 +9,9 @@
 #include "base/file_logger_internal.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"
+
+// A log's messages, as logMessages gives them.
+using Lines = std::vector<std::string>;
 
 // "[level] message" for each line of a log's text: without the time stamp, the
 // file logger's name and the CR LF.
@@ -27,12 +29,17 @@ inline std::vector<std::string> logMessages(const std::string& text) {
   return messages;
 }
 
-// What a log file gains from now on; the file need not exist yet.
+// What a log file gains from now on (the file need not exist yet); messages() then
+// gives what came after the last call.
 class LogTail {
  public:
   explicit LogTail(std::wstring path) : path_(std::move(path)), start_(readFileBytes(path_).size()) {}
   [[nodiscard]] std::string text() const { return readFileBytes(path_).substr(start_); }
-  [[nodiscard]] std::vector<std::string> messages() const { return logMessages(text()); }
+  std::vector<std::string> messages() {
+    const std::string added = text();
+    start_ += added.size();
+    return logMessages(added);
+  }
 
  private:
   std::wstring path_;

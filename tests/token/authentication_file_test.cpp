@@ -1,5 +1,4 @@
-// The authentication file copied from the current directory into the working
-// folder, unless it came from the internet.
+// The authentication file copied into the working folder unless it came from the internet.
 #include "token/token.h"
 
 #include <windows.h>
@@ -10,7 +9,7 @@
 #include <vector>
 
 #include "base/utf8.h"
-#include "support/current_directory.h"
+#include "support/scoped_environment.h"
 #include "support/test_log.h"
 #include "token/authentication_file_internal.h"
 
@@ -19,7 +18,6 @@ using namespace kelvra::token;
 
 namespace {
 
-using Lines = std::vector<std::string>;
 namespace authentication = kelvra::token::internal;
 
 class AuthenticationFileTest : public LoggedTest {

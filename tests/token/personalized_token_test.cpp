@@ -18,8 +18,6 @@ using namespace kelvra::token;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // A token of the distributed shape: 92 characters for 69 bytes of JSON, with
 // login_parameters before campaign.
 const std::string kToken92 =

@@ -15,7 +15,6 @@ using namespace kelvra::token;
 
 namespace {
 
-using Lines = std::vector<std::string>;
 using TokenFileTest = LoggedTest;
 
 // A token of the distributed shape: 92 characters for 69 bytes of JSON, with

@@ -33,12 +33,10 @@ std::wstring argumentsOf(const std::wstring& commandLine) {
 }
 
 void record(const std::wstring& path) {
-  wchar_t exe[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
   wchar_t cwd[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, cwd);
   const std::string line = "{\"commandLine\": " + jsonString(argumentsOf(GetCommandLineW())) +
-                           ", \"exe\": " + jsonString(exe) + ", \"cwd\": " + jsonString(cwd) + "}\n";
+                           ", \"exe\": " + jsonString(ownPath()) + ", \"cwd\": " + jsonString(cwd) + "}\n";
   FILE* out = _wfopen(path.c_str(), L"ab");
   if (out == nullptr) return;
   std::fwrite(line.data(), 1, line.size(), out);
@@ -48,9 +46,7 @@ void record(const std::wstring& path) {
 bool installClient() {
   const std::wstring folder = environment(L"KELVRA_SETUP_CLIENT_DIR").value_or(L"C:\\Program Files\\ZAV Kelvra");
   CreateDirectoryW(folder.c_str(), nullptr);
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  if (!CopyFileW(self, (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
+  if (!CopyFileW(ownPath().c_str(), (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
   try {
     setRegistryString(L"Software\\ZAVsoft\\KelvraClient\\paths", L"client", folder);
     setRegistryString(L"Software\\ZAVsoft\\KelvraClient", L"clientExecutable", L"KelvraClient.exe");

@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "front_end_window.h"
+#include "tool_support.h"
 
 namespace {
 
@@ -31,11 +32,7 @@ int wmain(int argc, wchar_t** argv) {
     std::puts("timeout");
     return 1;
   }
-  std::puts("shown");
-  std::fflush(stdout);
-  char line[64];
-  while (std::fgets(line, sizeof line, stdin) != nullptr) {
-  }
+  reportAndWaitForInputEnd("shown");
   closeAndConfirm(window);
   std::puts("closed");
   return 0;

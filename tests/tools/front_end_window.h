@@ -6,50 +6,39 @@
 
 #include <cwchar>
 
-namespace front_end_window {
-
-struct Search {
+// A visible window titled title (of processId, unless 0), or else a box owner owns.
+struct WindowSearch {
   const wchar_t* title;
-  DWORD processId;  // 0: any process
-  HWND found;
+  DWORD processId;
+  HWND owner;
+  HWND found = nullptr;
 };
 
 inline BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<Search*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t title[256] = {};
-  GetWindowTextW(window, title, 256);
-  if (!IsWindowVisible(window) || std::wcscmp(title, search->title) != 0 ||
-      (search->processId != 0 && owner != search->processId)) {
-    return TRUE;
+  auto* search = reinterpret_cast<WindowSearch*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  wchar_t text[256] = {};
+  if (search->title == nullptr) {
+    GetClassNameW(window, text, 256);
+  } else {
+    GetWindowTextW(window, text, 256);
   }
+  const bool matches = search->title == nullptr
+                           ? std::wcscmp(text, L"#32770") == 0 && GetWindow(window, GW_OWNER) == search->owner
+                           : std::wcscmp(text, search->title) == 0 &&
+                                 (search->processId == 0 || process == search->processId);
+  if (!IsWindowVisible(window) || !matches) return TRUE;
   search->found = window;
   return FALSE;
 }
 
-// A message box the window owns.
-inline BOOL CALLBACK matchQuestion(HWND candidate, LPARAM context) {
-  auto* search = reinterpret_cast<Search*>(context);
-  wchar_t className[16] = {};
-  GetClassNameW(candidate, className, 16);
-  if (!IsWindowVisible(candidate) || std::wcscmp(className, L"#32770") != 0 ||
-      GetWindow(candidate, GW_OWNER) != search->found) {
-    return TRUE;
-  }
-  search->found = candidate;
-  return FALSE;
-}
-
-}  // namespace front_end_window
-
-// The visible top-level window with this title (of processId, unless 0); null when
-// none appeared within timeoutMs.
+// The window titled title (of processId, unless 0); null when none appeared in time.
 inline HWND waitForWindow(const wchar_t* title, DWORD processId, ULONGLONG timeoutMs) {
-  front_end_window::Search search{title, processId, nullptr};
+  WindowSearch search{title, processId, nullptr};
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   while (search.found == nullptr && GetTickCount64() < deadline) {
-    EnumWindows(front_end_window::matchWindow, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found == nullptr) Sleep(50);
   }
   return search.found;
@@ -57,9 +46,8 @@ inline HWND waitForWindow(const wchar_t* title, DWORD processId, ULONGLONG timeo
 
 // Clicks button (IDYES, IDNO) in the question window shows; false when it shows none.
 inline bool answerQuestion(HWND window, int button) {
-  front_end_window::Search search{nullptr, 0, window};
-  EnumWindows(front_end_window::matchQuestion, reinterpret_cast<LPARAM>(&search));
-  if (search.found == window) return false;
-  PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-  return true;
+  WindowSearch search{nullptr, 0, window};
+  EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+  if (search.found != nullptr) PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  return search.found != nullptr;
 }

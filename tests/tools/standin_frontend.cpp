@@ -24,12 +24,6 @@ using namespace kelvra::base;
 
 namespace {
 
-std::wstring ownPath() {
-  wchar_t path[32768] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, 32768);
-  return std::wstring(path, length);
-}
-
 DWORD parentProcessId() {
   // A snapshot fails as INVALID_HANDLE_VALUE, like a file.
   const ScopedFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

@@ -1,10 +1,12 @@
 // What several helper programs of the tests share: the JSON strings of what they
-// report to the scenarios, a window's class and the environment's settings.
+// report to the scenarios, a window's class, the environment's settings, their own
+// path, and holding on while the test needs them.
 // Header-only, since each helper is a single source file.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -29,4 +31,18 @@ inline std::optional<std::wstring> environment(const wchar_t* name) {
   std::wstring value(length, L'\0');
   value.resize(GetEnvironmentVariableW(name, value.data(), length));
   return value;
+}
+
+inline std::wstring ownPath() {
+  wchar_t path[32768] = {};
+  return std::wstring(path, GetModuleFileNameW(nullptr, path, 32768));
+}
+
+// Says report on standard output, then holds on until standard input ends.
+inline void reportAndWaitForInputEnd(const char* report) {
+  std::puts(report);
+  std::fflush(stdout);
+  char line[64];
+  while (std::fgets(line, sizeof line, stdin) != nullptr) {
+  }
 }
