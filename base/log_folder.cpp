@@ -9,16 +9,10 @@
 
 #include <aclapi.h>
 
-#include <memory>
 
 namespace kelvra::base {
 
 namespace {
-
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { LocalFree(memory); }
-};
-using LocalMemory = std::unique_ptr<void, LocalFreeDeleter>;
 
 constexpr wchar_t kSystemSid[] = L"S-1-5-18";
 constexpr wchar_t kAdministratorsSid[] = L"S-1-5-32-544";
@@ -31,7 +25,7 @@ std::wstring errorText(const wchar_t* what, const std::wstring& path, DWORD erro
 std::wstring sidText(PSID sid) {
   wchar_t* text = nullptr;
   if (!ConvertSidToStringSidW(sid, &text)) return {};
-  const LocalMemory owned(text);
+  const ScopedLocalMemory owned(text);
   return text;
 }
 
@@ -105,7 +99,7 @@ std::wstring folderRefusal(HANDLE folder, const std::wstring& path, bool elevate
   const DWORD status = GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                                        nullptr, &descriptor);
   if (status != ERROR_SUCCESS) return errorText(L"cannot read the owner of", path, status);
-  const LocalMemory ownedDescriptor(descriptor);
+  const ScopedLocalMemory ownedDescriptor(descriptor);
   const std::wstring ownerSid = sidText(owner);
   if (!mayWriteBelow(elevated, ownerSid, userSid)) {
     return L"[" + path + L"] is owned by another user (" + ownerSid + L").";
@@ -129,7 +123,7 @@ LogFolderOpening openLogFolder(const std::wstring& root, const std::wstring& rel
     opening.refusal = errorText(L"cannot build the rights of", root, GetLastError());
     return opening;
   }
-  const LocalMemory ownedRights(rights);
+  const ScopedLocalMemory ownedRights(rights);
   SECURITY_ATTRIBUTES attributes{sizeof attributes, rights, FALSE};
   const bool elevated = isElevated();
   const std::wstring userSid = currentUserSid();

@@ -96,6 +96,14 @@ struct IconTraits {
   static void close(Handle handle) { DestroyIcon(handle); }
 };
 
+// Memory the system allocated for the caller (SIDs as text, security descriptors,
+// argument lists): freed with LocalFree.
+struct LocalMemoryTraits {
+  using Handle = HLOCAL;
+  static Handle invalid() { return nullptr; }
+  static void close(Handle handle) { LocalFree(handle); }
+};
+
 using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
@@ -104,5 +112,6 @@ using ScopedModule = ScopedHandle<ModuleTraits>;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedFont = ScopedHandle<FontTraits>;
 using ScopedIcon = ScopedHandle<IconTraits>;
+using ScopedLocalMemory = ScopedHandle<LocalMemoryTraits>;
 
 }  // namespace kelvra::base

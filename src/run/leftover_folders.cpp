@@ -3,7 +3,6 @@
 #include <aclapi.h>
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -19,10 +18,6 @@ constexpr wchar_t kFolderPrefix[] = L"KelvraInstaller_";
 constexpr std::size_t kFolderPrefixLength = 16;
 constexpr std::size_t kSuffixLength = 5;
 constexpr ULONGLONG kOneDay = 24ULL * 60 * 60 * 10'000'000;
-
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { LocalFree(memory); }
-};
 
 ULONGLONG fileTimeValue(const FILETIME& time) {
   return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -128,7 +123,7 @@ class LeftoverRemoval {
     PSECURITY_DESCRIPTOR rawDescriptor = nullptr;
     const DWORD result = GetSecurityInfo(folders_.front().handle.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
                                          &owner, nullptr, nullptr, nullptr, &rawDescriptor);
-    const std::unique_ptr<void, LocalFreeDeleter> descriptor(rawDescriptor);
+    const base::ScopedLocalMemory descriptor(rawDescriptor);
     if (result != ERROR_SUCCESS) return leftFor(path_, result);
     if (owner == nullptr || !EqualSid(owner, const_cast<BYTE*>(userSid_.data()))) {
       return left(L"it belongs to someone else.");

@@ -11,9 +11,8 @@
 
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
-#include "support/file_contents.h"
+#include "support/child_process.h"
 #include "support/scoped_environment.h"
-#include "support/temp_folder.h"
 #include "support/test_log.h"
 #include "tools/standin_frontend.h"
 #include "handoff/front_end_launch_internal.h"
@@ -22,12 +21,6 @@ using namespace kelvra::base;
 using namespace kelvra::handoff;
 
 namespace {
-
-std::wstring programFolder() {
-  wchar_t path[MAX_PATH] = {};
-  std::wstring own(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-  return own.substr(0, own.rfind(L'\\'));
-}
 
 // The stand-in's report: every value of each key, in order.
 std::map<std::string, std::vector<std::string>> readReport(const std::wstring& path) {
@@ -52,17 +45,8 @@ bool processObjectGone(DWORD processId) {
 // Answers the first message box that shows up, as a user would.
 class BoxAnswerer {
  public:
-  explicit BoxAnswerer(const std::wstring& record) {
-    std::wstring commandLine = L"\"" + programFolder() + L"\\notice_watcher.exe\" \"" + record + L"\" 60000";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &started)) {
-      process_.reset(started.hProcess);
-      CloseHandle(started.hThread);
-    }
-  }
+  explicit BoxAnswerer(const std::wstring& record)
+      : process_(startProcess(L"\"" + programFolder() + L"\\notice_watcher.exe\" \"" + record + L"\" 60000").handle) {}
   ~BoxAnswerer() {
     if (process_ && WaitForSingleObject(process_.get(), 5000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
   }
@@ -72,7 +56,7 @@ class BoxAnswerer {
   ScopedKernelHandle process_;
 };
 
-class FrontEndLaunchTest : public ::testing::Test {
+class FrontEndLaunchTest : public LoggedTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(CopyFileW((programFolder() + L"\\standin_frontend.exe").c_str(), frontEnd.c_str(), FALSE));
@@ -86,8 +70,6 @@ class FrontEndLaunchTest : public ::testing::Test {
     return ids.empty() ? 0 : static_cast<DWORD>(std::stoul(ids[0]));
   }
 
-  TempFolder folder;
-  TestLog log{folder};
   const std::wstring frontEnd = folder / L"KelvraInstaller.exe";
   const std::wstring reportPath = folder / L"report.txt";
   ScopedEnvironmentVariable reportVariable{kStandinReportVariable, reportPath};

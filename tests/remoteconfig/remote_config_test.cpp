@@ -9,11 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "base/utf8.h"
-#include "remoteconfig/bounded_download.h"
-#include "remoteconfig/download_limit.h"
-#include "support/current_directory.h"
-#include "support/file_contents.h"
-#include "support/temp_folder.h"
+#include "support/scoped_environment.h"
 #include "support/test_log.h"
 #include "remoteconfig/remote_config_internal.h"
 
@@ -22,13 +18,11 @@ using namespace kelvra::remoteconfig;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // Nothing listens there; a download attempt would show as a failure line.
 constexpr wchar_t kUnusedBaseUrl[] = L"https://localhost:1/components/webinstaller?component_version=2.0.0";
 constexpr char kOverrideLine[] = "[info] Using local remote-config override.";
 
-class RemoteConfigTest : public ::testing::Test {
+class RemoteConfigTest : public LoggedTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(CreateDirectoryW(current.c_str(), nullptr));
@@ -40,8 +34,6 @@ class RemoteConfigTest : public ::testing::Test {
     return kelvra::remoteconfig::internal::fetchRemoteConfigFrom(kUnusedBaseUrl, working, L"", version);
   }
 
-  TempFolder folder;
-  TestLog log{folder};
   std::wstring current = folder / L"current";
   std::wstring override = current + L"\\remoteconfig.json";
   std::wstring working = folder / L"KelvraInstaller_abcde";
@@ -119,65 +111,6 @@ TEST_F(RemoteConfigTest, OverrideThatCannotBeCopiedIsNotReplacedByADownload) {
   EXPECT_TRUE(PathIsDirectoryEmptyW(working.c_str())) << "nothing reaches the working folder";
   EXPECT_EQ(log.messages(), Lines{"[error] Failed to copy local remote-config override from path remoteconfig.json "
                                   "to path " + toUtf8(destination) + ". Error code 32."});
-}
-
-// What urlmon sees of the limits: the transfer goes on up to them and is aborted
-// past either.
-TEST(DownloadLimitTest, AbortsTheTransferPastTheByteOrTimeLimit) {
-  const DownloadLimitReference bytes(DownloadLimit::create(65536, std::chrono::hours(1)));
-  IBindStatusCallback* callback = nullptr;
-  ASSERT_EQ(bytes->QueryInterface(IID_IBindStatusCallback, reinterpret_cast<void**>(&callback)), S_OK);
-  EXPECT_EQ(callback->OnProgress(65536, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), S_OK);
-  EXPECT_FALSE(bytes->exceededBytes());
-  EXPECT_EQ(callback->OnProgress(65537, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
-  EXPECT_TRUE(bytes->exceededBytes());
-  EXPECT_FALSE(bytes->exceededTime());
-  EXPECT_EQ(bytes->bytesSeen(), 65537u);
-  // Every transfer asks past the caches; what urlmon asked for stays.
-  DWORD bindFlags = BINDF_ASYNCHRONOUS;
-  BINDINFO bindInfo = {};
-  bindInfo.cbSize = sizeof bindInfo;
-  ASSERT_EQ(callback->GetBindInfo(&bindFlags, &bindInfo), S_OK);
-  EXPECT_EQ(bindFlags, static_cast<DWORD>(BINDF_ASYNCHRONOUS | BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE |
-                                          BINDF_PRAGMA_NO_CACHE));
-  EXPECT_EQ(callback->Release(), 1u) << "the owner's reference is left";
-
-  const DownloadLimitReference time(DownloadLimit::create(65536, std::chrono::milliseconds(0)));
-  Sleep(20);
-  EXPECT_EQ(time->OnProgress(1, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
-  EXPECT_TRUE(time->exceededTime());
-  EXPECT_FALSE(time->exceededBytes());
-
-  // A download the step stopped waiting for ends at urlmon's next report, within both limits.
-  const DownloadLimitReference abandoned(DownloadLimit::create(65536, std::chrono::hours(1)));
-  EXPECT_EQ(abandoned->OnProgress(1, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), S_OK);
-  abandoned->abandon();
-  EXPECT_EQ(abandoned->OnProgress(2, 0, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
-  EXPECT_FALSE(abandoned->exceededBytes());
-  EXPECT_FALSE(abandoned->exceededTime());
-}
-
-// Which line of the failure table each end of the download gives. A download that
-// did not end within the bound is an unknown error whatever urlmon would have said.
-TEST(DownloadLimitTest, EachEndOfTheDownloadGivesItsFailureLine) {
-  struct Case {
-    const char* name;
-    BoundedDownload download;
-    DownloadFailure failure;
-  };
-  const Case cases[] = {
-      {"in time", {S_OK}, DownloadFailure::none},
-      {"out of memory", {E_OUTOFMEMORY}, DownloadFailure::outOfMemory},
-      {"download failure", {INET_E_DOWNLOAD_FAILURE}, DownloadFailure::downloadFailure},
-      {"aborted by a limit", {E_ABORT}, DownloadFailure::unknown},
-      {"a success code other than S_OK", {S_FALSE}, DownloadFailure::unknown},
-      {"past the bound", {std::nullopt}, DownloadFailure::unknown},
-      {"succeeded but could not be moved into place", {S_OK, "the downloaded file could not be moved", 5},
-       DownloadFailure::unknown},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(downloadFailureOf(c.download), c.failure) << c.name;
-  }
 }
 
 }  // namespace

@@ -10,15 +10,12 @@
 
 #include <cstring>
 #include <deque>
-#include <memory>
 #include <regex>
 #include <set>
 
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
-#include "support/file_contents.h"
 #include "support/scoped_environment.h"
-#include "support/temp_folder.h"
 #include "support/test_log.h"
 #include "run/private_folder.h"
 #include "run/working_folder_internal.h"
@@ -56,9 +53,8 @@ class ScriptedRandom {
 std::string sidText(PSID sid) {
   LPWSTR text = nullptr;
   if (!ConvertSidToStringSidW(sid, &text)) return "?";
-  const std::string result = toUtf8(text);
-  LocalFree(text);
-  return result;
+  const ScopedLocalMemory owned(text);
+  return toUtf8(text);
 }
 
 // Each allow entry of a DACL as "SID flags mask".
@@ -79,11 +75,7 @@ bool anyWorkingFolderIn(const std::wstring& folder) {
   return find.valid();
 }
 
-class WorkingFolderTest : public ::testing::Test {
- protected:
-  TempFolder folder;
-  TestLog log{folder};
-};
+using WorkingFolderTest = LoggedTest;
 
 }  // namespace
 
@@ -255,7 +247,7 @@ TEST_F(WorkingFolderTest, FolderAdmitsOnlyTheUserSystemAndAdministratorsAndInher
   ASSERT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                   &owner, nullptr, &dacl, nullptr, &rawReported),
             static_cast<DWORD>(ERROR_SUCCESS));
-  const std::unique_ptr<void, decltype(&LocalFree)> reported(rawReported, &LocalFree);
+  const ScopedLocalMemory reported(rawReported);
   EXPECT_EQ(sidText(owner), sidText(user.data()));
   const std::set<std::string> entries = allowEntries(dacl);
   ASSERT_FALSE(entries.empty());

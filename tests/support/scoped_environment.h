@@ -1,9 +1,10 @@
-// Sets an environment variable of the test process for one scope; child
-// processes started meanwhile inherit it. The old value comes back afterwards.
+// An environment variable (children started meanwhile inherit it) or the current
+// directory, set for one scope of a test and put back afterwards.
 #pragma once
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 
 class ScopedEnvironmentVariable {
@@ -26,4 +27,21 @@ class ScopedEnvironmentVariable {
   std::wstring name_;
   std::wstring old_;
   bool hadValue_ = false;
+};
+
+class ScopedCurrentDirectory {
+ public:
+  explicit ScopedCurrentDirectory(const std::wstring& path) {
+    wchar_t old[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, old);
+    if (length == 0 || length >= MAX_PATH) throw std::runtime_error("no current directory");
+    old_.assign(old, length);
+    if (!SetCurrentDirectoryW(path.c_str())) throw std::runtime_error("cannot change the current directory");
+  }
+  ~ScopedCurrentDirectory() { SetCurrentDirectoryW(old_.c_str()); }
+  ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+  ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+ private:
+  std::wstring old_;
 };

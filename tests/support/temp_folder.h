@@ -2,6 +2,8 @@
 // when the test ends.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 class TempFolder {
@@ -17,6 +19,12 @@ class TempFolder {
 
  private:
   std::wstring path_;
+};
+
+// A test with a folder of its own.
+class FolderTest : public ::testing::Test {
+ protected:
+  TempFolder folder;
 };
 
 // Deletes a file or a folder tree; used by tests to clean up, never by the product.

@@ -78,6 +78,30 @@ RegistryKeyBackup::~RegistryKeyBackup() {
   }
 }
 
+RegistryValueBackup::RegistryValueBackup(std::wstring subKey, std::wstring name) : subKey_(std::move(subKey)) {
+  saved_.name = std::move(name);
+  DWORD size = 0;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, subKey_.c_str(), saved_.name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &saved_.type,
+                   nullptr, &size) == ERROR_SUCCESS) {
+    saved_.bytes.resize(size);
+    check(RegGetValueW(HKEY_LOCAL_MACHINE, subKey_.c_str(), saved_.name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                       saved_.bytes.data(), &size),
+          "RegGetValueW");
+    saved_.bytes.resize(size);
+    existed_ = true;
+  }
+  deleteRegistryValue(subKey_, saved_.name);
+}
+
+RegistryValueBackup::~RegistryValueBackup() {
+  try {
+    deleteRegistryValue(subKey_, saved_.name);
+    if (existed_) setRegistryBytes(subKey_, saved_.name, saved_.type, saved_.bytes);
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << "registry value not restored: " << error.what();
+  }
+}
+
 void setRegistryBytes(const std::wstring& subKey, const std::wstring& name, DWORD type, std::string_view bytes) {
   const ScopedRegistryKey key = openKey(HKEY_LOCAL_MACHINE, subKey, true);
   if (!key) throw std::runtime_error("cannot create a registry key");
@@ -111,4 +135,9 @@ void createRegistryKey(const std::wstring& subKey) {
 void deleteRegistryTree(const std::wstring& subKey) {
   const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, subKey.c_str());
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) check(status, "RegDeleteTreeW");
+}
+
+void deleteRegistryValue(const std::wstring& subKey, const std::wstring& name) {
+  const LSTATUS status = RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, subKey.c_str(), name.c_str());
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) check(status, "RegDeleteKeyValueW");
 }

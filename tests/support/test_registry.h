@@ -34,6 +34,21 @@ class RegistryKeyBackup {
   Key snapshot_;
 };
 
+// One value of a key under HKEY_LOCAL_MACHINE (a key that holds more than the
+// test may touch): deleted for the test, put back as it was afterwards.
+class RegistryValueBackup {
+ public:
+  RegistryValueBackup(std::wstring subKey, std::wstring name);
+  ~RegistryValueBackup();
+  RegistryValueBackup(const RegistryValueBackup&) = delete;
+  RegistryValueBackup& operator=(const RegistryValueBackup&) = delete;
+
+ private:
+  std::wstring subKey_;
+  RegistryKeyBackup::Value saved_;
+  bool existed_ = false;
+};
+
 // Writes a value under HKEY_LOCAL_MACHINE, creating the key; throws on failure.
 void setRegistryBytes(const std::wstring& subKey, const std::wstring& name, DWORD type, std::string_view bytes);
 // A REG_SZ with its terminating null.
@@ -44,3 +59,5 @@ void setRegistryDword(const std::wstring& subKey, const std::wstring& name, DWOR
 // Creates the key (and its parents) without values.
 void createRegistryKey(const std::wstring& subKey);
 void deleteRegistryTree(const std::wstring& subKey);
+// Deletes a value, if the key and it are there.
+void deleteRegistryValue(const std::wstring& subKey, const std::wstring& name);

@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "base/utf8.h"
-#include "support/file_contents.h"
-#include "support/temp_folder.h"
 #include "support/test_log.h"
 #include "support/test_registry.h"
 #include "system/system_probe.h"
@@ -51,30 +49,19 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
   }
 }
 
-class ClientProbeTest : public ::testing::Test {
+class ClientProbeTest : public LoggedTest {
  protected:
-  // New log lines since the last call.
-  std::vector<std::string> newMessages() {
-    const auto all = log.messages();
-    std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end());
-    seen_ = all.size();
-    return fresh;
-  }
   void clearClientKeys() {
     deleteRegistryTree(L"Software\\ZAVsoft");
     deleteRegistryTree(L"Software\\WOW6432Node\\ZAVsoft");
   }
 
-  TempFolder folder;
-  TestLog log{folder};
   RegistryKeyBackup plainKeys{L"Software\\ZAVsoft"};
   // Only our own key: the 64-bit view's "Software\WOW6432Node" can't be deleted.
   RegistryKeyBackup wow64Keys{L"Software\\WOW6432Node\\ZAVsoft"};
   SystemProbe probe{log.logger()};
   const std::wstring clientFolder = folder / L"Kelvra Client";
-
- private:
-  std::size_t seen_ = 0;
+  LogTail newLines{log.path()};  // what the probe logged since the last look
 };
 
 }  // namespace
@@ -144,13 +131,13 @@ TEST_F(ClientProbeTest, RegistryLayoutsAndTheExecutableDecide) {
       replaceAll(line, "{F}", toUtf8(clientFolder));
     }
     EXPECT_EQ(probe.isClientInstalled(), c.installed);
-    EXPECT_EQ(newMessages(), expected);
+    EXPECT_EQ(newLines.messages(), expected);
     const std::wstring path = probe.getClientExecutablePath();
     EXPECT_EQ(path.empty(), !c.installed) << toUtf8(path);
     if (c.installed) {
       EXPECT_EQ(path, usedFolder + L"\\KelvraClient.exe");
     }
-    newMessages();
+    newLines.messages();
   }
 }
 
@@ -190,7 +177,7 @@ TEST_F(ClientProbeTest, ReadReportsTypeAndSizeAndLeavesTheRestOfTheBuffer) {
   // A missing value of an existing key fails the query, not the open.
   size = sizeof buffer;
   EXPECT_FALSE(probe.readRegistryValue(HKEY_LOCAL_MACHINE, kPaths32, L"other", type, buffer, size));
-  EXPECT_EQ(newMessages(),
+  EXPECT_EQ(newLines.messages(),
             std::vector<std::string>{
                 "[warning] Failed to query registry key [Software\\ZAVsoft\\KelvraClient\\paths]. Error code 2."});
 }

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_folder.h"
 #include "support/test_log.h"
 #include "support/test_registry.h"
 #include "system/system_probe.h"
@@ -32,10 +31,8 @@ std::string bytesOf(unsigned long long number, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(&number), size);
 }
 
-class SystemRequirementsTest : public ::testing::Test {
+class SystemRequirementsTest : public LoggedTest {
  protected:
-  TempFolder folder;
-  TestLog log{folder};
   RegistryKeyBackup frameworks{L"Software\\Microsoft\\NET Framework Setup"};
   SystemProbe probe{log.logger()};
 };

@@ -12,17 +12,12 @@
 #include <cstdio>
 #include <string>
 
+#include "support/test_registry.h"
 #include "tool_support.h"
 
 using namespace kelvra::base;
 
 namespace {
-
-std::wstring environment(const wchar_t* name, const std::wstring& fallback = L"") {
-  wchar_t value[32768];
-  const DWORD length = GetEnvironmentVariableW(name, value, 32768);
-  return length > 0 && length < 32768 ? std::wstring(value, length) : fallback;
-}
 
 // The command line without the program's own name.
 std::wstring argumentsOf(const std::wstring& commandLine) {
@@ -38,12 +33,10 @@ std::wstring argumentsOf(const std::wstring& commandLine) {
 }
 
 void record(const std::wstring& path) {
-  wchar_t exe[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
   wchar_t cwd[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, cwd);
   const std::string line = "{\"commandLine\": " + jsonString(argumentsOf(GetCommandLineW())) +
-                           ", \"exe\": " + jsonString(exe) + ", \"cwd\": " + jsonString(cwd) + "}\n";
+                           ", \"exe\": " + jsonString(ownPath()) + ", \"cwd\": " + jsonString(cwd) + "}\n";
   FILE* out = _wfopen(path.c_str(), L"ab");
   if (out == nullptr) return;
   std::fwrite(line.data(), 1, line.size(), out);
@@ -51,20 +44,23 @@ void record(const std::wstring& path) {
 }
 
 bool installClient() {
-  const std::wstring folder = environment(L"KELVRA_SETUP_CLIENT_DIR", L"C:\\Program Files\\ZAV Kelvra");
+  const std::wstring folder = environment(L"KELVRA_SETUP_CLIENT_DIR").value_or(L"C:\\Program Files\\ZAV Kelvra");
   CreateDirectoryW(folder.c_str(), nullptr);
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  if (!CopyFileW(self, (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
-  return setMachineString(L"Software\\ZAVsoft\\KelvraClient\\paths", L"client", folder) &&
-         setMachineString(L"Software\\ZAVsoft\\KelvraClient", L"clientExecutable", L"KelvraClient.exe") &&
-         setMachineString(L"Software\\ZAVsoft\\KelvraClient", L"version", L"2.1.0");
+  if (!CopyFileW(ownPath().c_str(), (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
+  try {
+    setRegistryString(L"Software\\ZAVsoft\\KelvraClient\\paths", L"client", folder);
+    setRegistryString(L"Software\\ZAVsoft\\KelvraClient", L"clientExecutable", L"KelvraClient.exe");
+    setRegistryString(L"Software\\ZAVsoft\\KelvraClient", L"version", L"2.1.0");
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 int wmain() {
-  if (const auto path = environment(L"KELVRA_SETUP_RECORD"); !path.empty()) record(path);
-  if (environment(L"KELVRA_SETUP_INSTALL") == L"1" && !installClient()) return 90;
-  return static_cast<int>(std::wcstol(environment(L"KELVRA_SETUP_EXIT", L"0").c_str(), nullptr, 10));
+  if (const auto path = environment(L"KELVRA_SETUP_RECORD")) record(*path);
+  if (environment(L"KELVRA_SETUP_INSTALL").value_or(L"") == L"1" && !installClient()) return 90;
+  return static_cast<int>(std::wcstol(environment(L"KELVRA_SETUP_EXIT").value_or(L"0").c_str(), nullptr, 10));
 }

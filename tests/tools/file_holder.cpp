@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/scoped_handle.h"
+#include "tool_support.h"
 
 using namespace kelvra::base;
 
@@ -23,10 +24,6 @@ int wmain(int argc, wchar_t** argv) {
     }
     files.push_back(std::move(file));
   }
-  std::puts("ready");
-  std::fflush(stdout);
-  char line[64];
-  while (std::fgets(line, sizeof line, stdin) != nullptr) {
-  }
+  reportAndWaitForInputEnd("ready");
   return 0;
 }

@@ -66,6 +66,13 @@ HWND waitForWindow(DWORD timeoutMs, DWORD processId = 0) {
   }
 }
 
+// The window, or none after saying "timeout".
+HWND windowOrTimeout(DWORD timeoutMs) {
+  HWND window = waitForWindow(timeoutMs);
+  if (window == nullptr) std::puts("timeout");
+  return window;
+}
+
 const wchar_t* nameOf(HWND control) {
   const int id = GetDlgCtrlID(control);
   for (const ControlName& entry : kControlNames) {
@@ -150,11 +157,8 @@ void printState(HWND window) {
 }
 
 int state(DWORD timeoutMs) {
-  HWND window = waitForWindow(timeoutMs);
-  if (window == nullptr) {
-    std::puts("timeout");
-    return 1;
-  }
+  HWND window = windowOrTimeout(timeoutMs);
+  if (window == nullptr) return 1;
   printState(window);
   return 0;
 }
@@ -199,11 +203,8 @@ int press(const std::wstring& name) {
 }
 
 int close() {
-  HWND window = waitForWindow(kMessageTimeoutMs);
-  if (window == nullptr) {
-    std::puts("timeout");
-    return 1;
-  }
+  HWND window = windowOrTimeout(kMessageTimeoutMs);
+  if (window == nullptr) return 1;
   PostMessageW(window, WM_CLOSE, 0, 0);
   std::puts("closed");
   return 0;
@@ -277,11 +278,8 @@ int screenshot(const std::wstring& path) {
 // Polls until seconds have passed or the window is gone; a poll fails when the
 // window's thread does not take the message within kAnswerTimeoutMs.
 int responsive(DWORD seconds) {
-  HWND window = waitForWindow(kMessageTimeoutMs);
-  if (window == nullptr) {
-    std::puts("timeout");
-    return 1;
-  }
+  HWND window = windowOrTimeout(kMessageTimeoutMs);
+  if (window == nullptr) return 1;
   const ULONGLONG deadline = GetTickCount64() + seconds * 1000ull;
   unsigned polls = 0;
   unsigned failed = 0;

@@ -16,6 +16,7 @@
 
 #include "base/dll_search.h"
 #include "program.h"
+#include "tool_support.h"
 
 using namespace kelvra::base;
 using namespace kelvra::frontend;
@@ -23,16 +24,10 @@ using namespace kelvra::frontend::core;
 
 namespace {
 
-std::wstring environmentValue(const wchar_t* name, const wchar_t* fallback) {
-  wchar_t value[256] = {};
-  const DWORD length = GetEnvironmentVariableW(name, value, 256);
-  return length > 0 && length < 256 ? std::wstring(value) : std::wstring(fallback);
-}
-
 // The variable's number from 1 to maximum, or fallback when it is unset or not one.
 template <typename Number>
 Number environmentNumber(const wchar_t* name, Number fallback, unsigned long long maximum) {
-  const std::wstring text = environmentValue(name, L"");
+  const std::wstring text = environment(name).value_or(L"");
   wchar_t* end = nullptr;
   const unsigned long long value = std::wcstoull(text.c_str(), &end, 10);
   if (text.empty() || *end != L'\0' || value == 0 || value > maximum) return fallback;
@@ -57,8 +52,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   restrictDllSearchToSystemFolder();
   // Reports and events go nowhere unless the test names their hosts.
   return Program::run(instance, showCommand, Program::commandLineArguments(),
-                       FrontEndSettings{environmentValue(L"KELVRA_TEST_CONFIG_HOST", L"localhost:9"),
-                                        environmentValue(L"KELVRA_TEST_REPORT_HOST", L""),
-                                        environmentValue(L"KELVRA_TEST_TELEMETRY_HOST", L""),
-                                        environmentValue(L"KELVRA_TEST_CLIENT_NUMBER", L""), testNetworkLimits()});
+                       FrontEndSettings{environment(L"KELVRA_TEST_CONFIG_HOST").value_or(L"localhost:9"),
+                                        environment(L"KELVRA_TEST_REPORT_HOST").value_or(L""),
+                                        environment(L"KELVRA_TEST_TELEMETRY_HOST").value_or(L""),
+                                        environment(L"KELVRA_TEST_CLIENT_NUMBER").value_or(L""), testNetworkLimits()});
 }

@@ -2,9 +2,8 @@
 // Prints "ready" once the mutex exists.
 #include <windows.h>
 
-#include <cstdio>
-
 #include "base/scoped_handle.h"
+#include "tool_support.h"
 
 using kelvra::base::ScopedKernelHandle;
 
@@ -13,10 +12,6 @@ int wmain() {
   // let a second copy run and fail the test.
   const ScopedKernelHandle mutex(CreateMutexW(nullptr, FALSE, L"ZAV-WEBINSTALLERMUTEX"));
   if (!mutex) return 1;
-  std::puts("ready");
-  std::fflush(stdout);
-  char buffer[64];
-  while (std::fgets(buffer, sizeof buffer, stdin) != nullptr) {
-  }
+  reportAndWaitForInputEnd("ready");
   return 0;
 }

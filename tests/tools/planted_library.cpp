@@ -4,6 +4,8 @@
 // instead of calling functions that it does not have. It exports nothing.
 #include <windows.h>
 
+#include "base/scoped_handle.h"
+
 namespace {
 
 constexpr wchar_t kMarkerSuffix[] = L".loaded";
@@ -14,8 +16,8 @@ void leaveMarker(HINSTANCE self) {
   const DWORD length = GetModuleFileNameW(self, path, kPathCapacity);
   if (length == 0 || length + ARRAYSIZE(kMarkerSuffix) > kPathCapacity) return;
   lstrcpyW(path + length, kMarkerSuffix);
-  const HANDLE marker = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+  const kelvra::base::ScopedFileHandle marker(
+      CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace

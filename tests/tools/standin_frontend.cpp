@@ -17,25 +17,12 @@
 
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
+#include "support/test_registry.h"
 #include "tool_support.h"
 
 using namespace kelvra::base;
 
 namespace {
-
-std::optional<std::wstring> environment(const wchar_t* name) {
-  const DWORD length = GetEnvironmentVariableW(name, nullptr, 0);
-  if (length == 0) return std::nullopt;
-  std::wstring value(length, L'\0');
-  value.resize(GetEnvironmentVariableW(name, value.data(), length));
-  return value;
-}
-
-std::wstring ownPath() {
-  wchar_t path[32768] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, 32768);
-  return std::wstring(path, length);
-}
 
 DWORD parentProcessId() {
   // A snapshot fails as INVALID_HANDLE_VALUE, like a file.
@@ -71,8 +58,8 @@ bool writeReport(const std::wstring& reportPath) {
   report += "commandLine=" + toUtf8(GetCommandLineW()) + "\n";
   int count = 0;
   if (LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    const ScopedLocalMemory owned(arguments);
     for (int i = 1; i < count; ++i) report += "argument=" + toUtf8(arguments[i]) + "\n";
-    LocalFree(arguments);
   }
   report += parentReport();
   // Written aside and renamed, so that whoever waits for the report never reads half of it.
@@ -129,8 +116,13 @@ bool installClient(const std::wstring& folder, const std::wstring& layout) {
   if (!CopyFileW(ownPath().c_str(), (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
   const std::wstring root = layout == L"64" ? L"Software\\WOW6432Node\\ZAVsoft\\KelvraClient"
                                             : L"Software\\ZAVsoft\\KelvraClient";
-  return setMachineString(root + L"\\paths", L"client", folder) &&
-         setMachineString(root, L"clientExecutable", L"KelvraClient.exe");
+  try {
+    setRegistryString(root + L"\\paths", L"client", folder);
+    setRegistryString(root, L"clientExecutable", L"KelvraClient.exe");
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
 // What several helper programs of the tests share: the JSON strings of what they
-// report to the scenarios, a window's class, and registry strings they write as the
-// client's setup would. Header-only, since each helper is a single source file.
+// report to the scenarios, a window's class, the environment's settings, their own
+// path, and holding on while the test needs them.
+// Header-only, since each helper is a single source file.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdio>
+#include <optional>
 #include <string>
 
 #include "base/json_text.h"
-#include "base/scoped_handle.h"
 #include "base/utf8.h"
 
 // The text as a quoted JSON string, in UTF-8.
@@ -22,15 +24,25 @@ inline std::wstring className(HWND window) {
   return name;
 }
 
-// Writes a REG_SZ (with its terminating null) under HKEY_LOCAL_MACHINE, creating
-// the key; true when it was written.
-[[nodiscard]] inline bool setMachineString(const std::wstring& subKey, const wchar_t* name, const std::wstring& value) {
-  HKEY opened = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr) !=
-      ERROR_SUCCESS) {
-    return false;
+// The variable's value; none when it is not set.
+inline std::optional<std::wstring> environment(const wchar_t* name) {
+  const DWORD length = GetEnvironmentVariableW(name, nullptr, 0);
+  if (length == 0) return std::nullopt;
+  std::wstring value(length, L'\0');
+  value.resize(GetEnvironmentVariableW(name, value.data(), length));
+  return value;
+}
+
+inline std::wstring ownPath() {
+  wchar_t path[32768] = {};
+  return std::wstring(path, GetModuleFileNameW(nullptr, path, 32768));
+}
+
+// Says report on standard output, then holds on until standard input ends.
+inline void reportAndWaitForInputEnd(const char* report) {
+  std::puts(report);
+  std::fflush(stdout);
+  char line[64];
+  while (std::fgets(line, sizeof line, stdin) != nullptr) {
   }
-  const kelvra::base::ScopedRegistryKey key(opened);
-  return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }

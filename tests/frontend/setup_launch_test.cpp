@@ -14,6 +14,7 @@
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "frontend_error.h"
+#include "support/child_process.h"
 #include "support/file_contents.h"
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
@@ -32,12 +33,6 @@ using internal::SetupRun;
 constexpr DWORD kErrorElevationRequired = 740;
 constexpr wchar_t kArguments[] = L"/lang=en_US /campaign=\"eyJpZCI6IDd9\"";
 
-std::wstring programFolder() {
-  wchar_t path[MAX_PATH] = {};
-  std::wstring own(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-  return own.substr(0, own.rfind(L'\\'));
-}
-
 // What the shell was asked, copied while the request's strings still live.
 struct ShellRequest {
   ULONG mask = 0;
@@ -53,7 +48,7 @@ ShellRequest copyOf(const SHELLEXECUTEINFOW& record) {
 
 // The setup stand-in as KelvraSetup.exe in a folder whose name has a blank, so that
 // a wrong split of program and arguments shows.
-class SetupLaunchTest : public ::testing::Test {
+class SetupLaunchTest : public FolderTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(CreateDirectoryW(directory.c_str(), nullptr));
@@ -65,7 +60,6 @@ class SetupLaunchTest : public ::testing::Test {
                            [this] { ++startedReports; });
   }
 
-  TempFolder folder;
   std::wstring directory = folder / L"working folder";
   std::wstring program = directory + L"\\KelvraSetup.exe";
   std::wstring record = folder / L"setup.jsonl";
@@ -110,10 +104,10 @@ TEST_F(SetupLaunchTest, ASetupHeldOpenForItsChecksCantBeSwappedAndStillStarts) {
   ScopedFileHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(held);
   const DWORD anySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE writer = CreateFileW(program.c_str(), GENERIC_WRITE, anySharing, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+  const ScopedFileHandle writer(
+      CreateFileW(program.c_str(), GENERIC_WRITE, anySharing, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(writer);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
   EXPECT_FALSE(MoveFileW(program.c_str(), (program + L".old").c_str())) << "renamed while held";
   EXPECT_FALSE(DeleteFileW(program.c_str())) << "deleted while held";
 

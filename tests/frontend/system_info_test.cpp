@@ -48,52 +48,10 @@ TEST(InstalledClientVersion, MissingKeyOrValueOrTextIsEmpty) {
   EXPECT_EQ(installedClientVersion(), "");
 }
 
-// The system's key holds much more that Wine needs: only the two values are
-// replaced, and put back afterwards.
-class SystemValuesBackup {
- public:
-  SystemValuesBackup() {
-    for (Saved& saved : saved_) saved.present = read(saved.name, saved.text);
-  }
-  ~SystemValuesBackup() {
-    for (const Saved& saved : saved_) {
-      if (saved.present) {
-        setRegistryString(kSystem, saved.name, saved.text);
-      } else {
-        remove(saved.name);
-      }
-    }
-  }
-  SystemValuesBackup(const SystemValuesBackup&) = delete;
-  SystemValuesBackup& operator=(const SystemValuesBackup&) = delete;
-
-  static void remove(const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSystem, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueW(key, name);
-    RegCloseKey(key);
-  }
-
- private:
-  static bool read(const wchar_t* name, std::wstring& text) {
-    wchar_t buffer[512] = {};
-    DWORD size = sizeof buffer - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSystem, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) {
-      return false;
-    }
-    text = buffer;
-    return true;
-  }
-  struct Saved {
-    const wchar_t* name;
-    bool present = false;
-    std::wstring text;
-  };
-  Saved saved_[2] = {{L"ProductName", false, {}}, {L"CSDVersion", false, {}}};
-};
-
 TEST(SystemFriendlyName, NamesProductAndServicePack) {
-  const SystemValuesBackup backup;
+  // The system's key holds much more that Wine needs: only the two values change.
+  const RegistryValueBackup product(kSystem, L"ProductName");
+  const RegistryValueBackup servicePack(kSystem, L"CSDVersion");
   struct Case {
     const wchar_t* product;
     const wchar_t* servicePack;
@@ -106,7 +64,7 @@ TEST(SystemFriendlyName, NamesProductAndServicePack) {
       {nullptr, L"Service Pack 2", L""},
   };
   for (const Case& c : cases) {
-    for (const wchar_t* name : {L"ProductName", L"CSDVersion"}) SystemValuesBackup::remove(name);
+    for (const wchar_t* name : {L"ProductName", L"CSDVersion"}) deleteRegistryValue(kSystem, name);
     if (c.product != nullptr) setRegistryString(kSystem, L"ProductName", c.product);
     if (c.servicePack != nullptr) setRegistryString(kSystem, L"CSDVersion", c.servicePack);
     EXPECT_EQ(systemFriendlyName(), c.expected);

@@ -1,12 +1,17 @@
-// The secure-protocols setting against systems that refuse some or all of its sets:
-// the widest accepted set holds, SSL is never offered, and a system that accepts
-// none leaves the client without a session.
+// Secure protocols against systems that refuse sets (the widest accepted holds, never
+// SSL, none accepted leaves no session), and the pause between a download's tries.
+#include "http_client.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <winhttp.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "secure_protocols_internal.h"
@@ -67,4 +72,25 @@ TEST(SecureProtocols, ASystemThatAcceptsNoneFailsWithItsLastError) {
   EXPECT_EQ(choice.error, static_cast<DWORD>(ERROR_WINHTTP_INTERNAL_ERROR));
   EXPECT_EQ(choice.protocols, 0u);
   EXPECT_EQ(offered, (std::vector<DWORD>{kTls10To12 | kTls13, kTls10To12, WINHTTP_FLAG_SECURE_PROTOCOL_TLS1}));
+}
+
+// Closing the window aborts the download; a pause before its next try must end
+// then, whether the abort comes before or during it.
+TEST(HttpClientTest, AnAbortEndsThePauseBeforeTheNextTry) {
+  using kelvra::frontend::HttpClient;
+  // Shared with the pause: if the abort fails, the pause is left to run out its
+  // hour on its own thread while the test fails within seconds.
+  const auto client = std::make_shared<HttpClient>(L"ZAVWebinstaller/test");
+  std::packaged_task<bool()> pause([client] { return client->pauseUnlessAborted(3600000); });
+  std::future<bool> paused = pause.get_future();
+  std::thread pausing(std::move(pause));
+  client->abort();
+  if (paused.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    pausing.detach();
+    FAIL() << "the abort did not end the pause";
+  }
+  pausing.join();
+  EXPECT_TRUE(paused.get());
+  HttpClient idle(L"ZAVWebinstaller/test");
+  EXPECT_FALSE(idle.pauseUnlessAborted(1));
 }

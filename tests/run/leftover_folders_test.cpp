@@ -6,8 +6,6 @@
 #include "base/utf8.h"
 #include "run/leftover_folders.h"
 #include "run/private_folder.h"
-#include "support/file_contents.h"
-#include "support/temp_folder.h"
 #include "support/test_log.h"
 
 using namespace kelvra::base;
@@ -23,8 +21,6 @@ ULONGLONG currentTime() {
   return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
 
-bool exists(const std::wstring& path) { return fileExists(path); }
-
 // A working folder as a killed run leaves it: the staged files, a token and a
 // partial download in a folder of its own.
 void makeLeftover(const std::wstring& path) {
@@ -38,14 +34,12 @@ void makeLeftover(const std::wstring& path) {
 
 void expectWhole(const std::wstring& leftover) {
   for (const wchar_t* file : {L"\\payload.base64", L"\\de\\KelvraWebInstaller.resources.dll", L"\\setup\\part.bin"}) {
-    EXPECT_TRUE(exists(leftover + file)) << toUtf8(file);
+    EXPECT_TRUE(fileExists(leftover + file)) << toUtf8(file);
   }
 }
 
-class LeftoverFoldersTest : public ::testing::Test {
+class LeftoverFoldersTest : public LoggedTest {
  protected:
-  TempFolder folder;
-  TestLog log{folder};
   const std::wstring temp = folder.path() + L"\\";
   const ULONGLONG now = currentTime();
   std::vector<BYTE> user;
@@ -65,12 +59,12 @@ TEST_F(LeftoverFoldersTest, OldLeftoverIsRemovedAndNewOneAndOtherNamesAreKept) {
   writeFileBytes(folder / L"KelvraInstaller_fileA", "a file");
 
   sweep(now + kOneDay / 2);
-  EXPECT_TRUE(exists(leftover + L"\\setup\\part.bin"));
+  EXPECT_TRUE(fileExists(leftover + L"\\setup\\part.bin"));
   sweep(now + kOneDay + 10'000'000);
-  EXPECT_FALSE(exists(leftover));
+  EXPECT_FALSE(fileExists(leftover));
   for (const wchar_t* other : {L"KelvraInstaller_qHbT", L"KelvraInstaller_qHbTe1", L"KelvraInstaller_qH4Te",
                                L"KelvraInstaller_fileA"}) {
-    EXPECT_TRUE(exists(folder / other));
+    EXPECT_TRUE(fileExists(folder / other));
   }
   EXPECT_EQ(log.messages(),
             (std::vector<std::string>{"[info] Left leftover working folder [" + toUtf8(leftover) +
@@ -98,7 +92,7 @@ TEST_F(LeftoverFoldersTest, FolderWithAFileInUseIsLeftWhole) {
 
   // Once it is free, a later run removes it.
   sweep(now + 2 * kOneDay);
-  EXPECT_FALSE(exists(leftover));
+  EXPECT_FALSE(fileExists(leftover));
 }
 
 TEST_F(LeftoverFoldersTest, FileThatCannotBeDeletedKeepsEveryOtherOne) {
@@ -122,7 +116,7 @@ TEST_F(LeftoverFoldersTest, WorkIsBoundedInFoldersAndInEntries) {
     writeFileBytes(big + L"\\" + std::to_wstring(i), "");
   }
   sweep(now + 2 * kOneDay);
-  EXPECT_TRUE(exists(big + L"\\0"));
+  EXPECT_TRUE(fileExists(big + L"\\0"));
   EXPECT_EQ(log.messages(), std::vector<std::string>{"[warning] Left leftover working folder [" + toUtf8(big) +
                                                      "]: it holds more than [256] files and folders."});
   removeTree(big);
@@ -146,7 +140,7 @@ TEST_F(LeftoverFoldersTest, SomeoneElsesFolderIsLeft) {
   user.assign(size, 0);
   ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, nullptr, user.data(), &size));
   sweep(now + 2 * kOneDay);
-  EXPECT_TRUE(exists(theirs + L"\\payload.base64"));
+  EXPECT_TRUE(fileExists(theirs + L"\\payload.base64"));
   EXPECT_EQ(log.messages(), std::vector<std::string>{"[warning] Left leftover working folder [" + toUtf8(theirs) +
                                                      "]: it belongs to someone else."});
 }

@@ -1,78 +1,15 @@
-// The front end's platform-free rules: cultures, the setup command line, report
-// and event texts, and the download figures.
+// What a problem report carries: its JSON text, the redacted and cut logs, the body.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include "core/composite_format.h"
-#include "core/culture.h"
-#include "core/download_statistics.h"
-#include "core/event_body.h"
 #include "core/problem_report.h"
-#include "core/setup_command_line.h"
-#include "core/text_encoding.h"
 
 using namespace kelvra::frontend::core;
-
-using Chain = std::vector<std::wstring>;
 
 // base64 of {"login_parameters":"lp=1","campaign":{"id":7}} and of it redacted (members sorted).
 constexpr char kStampedCampaign[] = "eyJsb2dpbl9wYXJhbWV0ZXJzIjoibHA9MSIsImNhbXBhaWduIjp7ImlkIjo3fX0=";
 constexpr wchar_t kRedactedCampaign[] = L"eyJjYW1wYWlnbiI6eyJpZCI6N30sImxvZ2luX3BhcmFtZXRlcnMiOiJbcmVkYWN0ZWRdIn0=";
-
-TEST(Culture, FallbackFollowsTheParentsOfSatelliteLookup) {
-  EXPECT_EQ(cultureFallbackChain(L"es-AR"), (Chain{L"es-AR", L"es"}));
-  EXPECT_EQ(cultureFallbackChain(L"es-MX"), (Chain{L"es-MX", L"es"}));
-  EXPECT_EQ(cultureFallbackChain(L"zh-TW"), (Chain{L"zh-TW", L"zh-Hant", L"zh"}));
-  EXPECT_EQ(cultureFallbackChain(L"zh-HK"), (Chain{L"zh-HK", L"zh-Hant", L"zh"}));
-  EXPECT_EQ(cultureFallbackChain(L"zh-MO"), (Chain{L"zh-MO", L"zh-Hant", L"zh"}));
-  EXPECT_EQ(cultureFallbackChain(L"zh-CHT"), (Chain{L"zh-CHT", L"zh-Hant", L"zh"}));
-  EXPECT_EQ(cultureFallbackChain(L"zh-CN"), (Chain{L"zh-CN", L"zh-Hans", L"zh"}));
-  EXPECT_EQ(cultureFallbackChain(L"zh-SG"), (Chain{L"zh-SG", L"zh-Hans", L"zh"}));
-  EXPECT_EQ(cultureFallbackChain(L"zh-CHS"), (Chain{L"zh-CHS", L"zh-Hans", L"zh"}));
-  EXPECT_EQ(cultureFallbackChain(L"zh-Hant"), (Chain{L"zh-Hant", L"zh"}));
-  EXPECT_EQ(cultureFallbackChain(L"pt-BR"), (Chain{L"pt-BR", L"pt"}));
-  EXPECT_EQ(cultureFallbackChain(L"sr-Latn-RS"), (Chain{L"sr-Latn-RS", L"sr-Latn", L"sr"}));
-  EXPECT_EQ(cultureFallbackChain(L"de"), (Chain{L"de"}));
-  EXPECT_EQ(cultureFallbackChain(L""), Chain{});
-}
-
-TEST(Culture, LanguageArgumentTakesTheFirstMatchingRow) {
-  const struct {
-    const wchar_t* culture;
-    const wchar_t* without;
-    const wchar_t* with;
-  } rows[] = {
-      {L"en-GB", L"en_US", L"en_US"},   {L"ru-RU", L"ru_RU", L"ru_RU"},     {L"de-AT", L"de_DE", L"de_DE"},
-      {L"pl-PL", L"pl_PL", L"pl_PL"},   {L"fr-CA", L"fr_FR", L"fr_FR"},     {L"pt-BR", L"pt_BR", L"pt_BR"},
-      {L"pt-PT", L"en_US", L"en-US"},   {L"zh-Hant", L"en_US", L"zh_Hant"}, {L"zh-TW", L"zh_Hans", L"zh_Hans"},
-      {L"zh-CN", L"zh_Hans", L"zh_Hans"}, {L"ja-JP", L"en_US", L"ja_JP"},   {L"ko-KR", L"en_US", L"ko_KR"},
-      {L"es-MX", L"en_US", L"es_MX"},   {L"es-AR", L"en_US", L"es_ES"},     {L"es-ES", L"en_US", L"es_ES"},
-      {L"it-IT", L"en_US", L"it_IT"},   {L"nl-NL", L"en_US", L"en-US"},     {L"de", L"en_US", L"en-US"},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(languageArgument(row.culture, false), row.without) << row.culture;
-    EXPECT_EQ(languageArgument(row.culture, true), row.with) << row.culture;
-  }
-}
-
-TEST(SetupCommandLine, CampaignAndProductBranches) {
-  SetupCommandInputs campaign{L"de_DE", std::nullopt, std::nullopt, true, L"eyJhIjoxfQ=="};
-  EXPECT_EQ(buildSetupCommandLine(campaign), L"/lang=de_DE /campaign=\"eyJhIjoxfQ==\"");
-  campaign.encodedCampaign.clear();
-  EXPECT_EQ(buildSetupCommandLine(campaign), L"/lang=de_DE /campaign=\"\"");
-
-  SetupCommandInputs product{L"ja_JP", L"42", L"Star \"Game\"", true, L"ignored"};
-  EXPECT_EQ(buildSetupCommandLine(product), L"/lang=ja_JP /webinstaller /product_id=42 /silent /game_name=\"Star Game\"");
-  product.enoughSpaceForSilentSetup = false;
-  product.gameName.reset();
-  EXPECT_EQ(buildSetupCommandLine(product), L"/lang=ja_JP /webinstaller /product_id=42");
-}
-
-TEST(TextEncoding, UrlEncodingKeepsOnlyTheUnreservedCharacters) {
-  EXPECT_EQ(urlEncode("a+b/c= d~\xc3\xa9"), "a%2bb%2fc%3d+d%7e%c3%a9");
-  EXPECT_EQ(urlEncode("-_.!*()"), "-_.!*()");
-}
 
 TEST(ProblemReport, ProblemTextIsValidJsonWhateverTheValues) {
   ProblemFields fields{"2.0.0.0", "2.0.0", "Microsoft Windows 7 \"Ultimate\"", "1.2\\3", "https://x/y?a=\"b\"",
@@ -181,63 +118,3 @@ TEST(ProblemReport, BodyCarriesTheMessageAndTheEncodedSnippet) {
   EXPECT_EQ(buildProblemReportBody("{}", "ab?"), "problem_message={} & log_snippet=YWI%2f");
 }
 
-TEST(EventBody, IsJsonWithTheCampaignRaw) {
-  bool replaced = true;
-  const std::string campaign = campaignForEvent(R"({"campaign":{"id":"Björn"},"login_parameters":"x"})", replaced);
-  EXPECT_FALSE(replaced);
-  EventFields fields{"kelvra_download_started", formatEventDate(2026, 12, 8, 3, 4, 5, 120),
-                     "0f8fad5b-d9cb-469f-a165-70867728950e", campaign, cleanClientVersion("v2.1.3-beta\""), "2.1.4"};
-  const std::string body = buildEventBody(fields);
-  const auto json = nlohmann::json::parse(body);
-  EXPECT_EQ(json.at("type"), "kelvra_download_started");
-  EXPECT_EQ(json.at("date"), "2026-12-08T03:04:05+02:00");
-  EXPECT_EQ(json.at("uuid"), "0f8fad5b-d9cb-469f-a165-70867728950e");
-  EXPECT_EQ(json.at("meta").at("campaign").at("campaign").at("id"), "Björn");
-  EXPECT_EQ(json.at("data").at("current_version"), "2.1.3");
-  EXPECT_EQ(json.at("data").at("version"), "2.1.4");
-  EXPECT_EQ(body.find("{\"type\": \"kelvra_download_started\", \"date\": "), 0u);
-}
-
-TEST(EventBody, CampaignThatIsNotJsonBecomesAnEmptyObject) {
-  // The last two: a document, a zero byte and more text; a byte order mark before
-  // a document.
-  for (const std::string_view bad : {std::string_view(""), std::string_view("{"), std::string_view("not json"),
-                                     std::string_view("{} trailing"), std::string_view("{\"a\":1}}"),
-                                     std::string_view("\"x\"\0{", 5), std::string_view("\xEF\xBB\xBF{}")}) {
-    bool replaced = false;
-    EXPECT_EQ(campaignForEvent(bad, replaced), "{}") << bad;
-    EXPECT_TRUE(replaced) << bad;
-  }
-}
-
-TEST(EventBody, DateEndsInItsOffsetFromUtc) {
-  EXPECT_EQ(formatEventDate(2026, 1, 2, 3, 4, 5, -330), "2026-01-02T03:04:05-05:30");
-  EXPECT_EQ(formatEventDate(2026, 1, 2, 3, 4, 5, 0), "2026-01-02T03:04:05+00:00");
-  EXPECT_EQ(formatEventDate(2026, 1, 2, 3, 4, 5, 345), "2026-01-02T03:04:05+05:45");
-}
-
-TEST(EventBody, FriendlySystemName) {
-  EXPECT_EQ(friendlySystemName(L"Windows 7 Ultimate", L"Service Pack 1"), L"Microsoft Windows 7 Ultimate Service Pack 1");
-  EXPECT_EQ(friendlySystemName(L"Microsoft Windows XP", L""), L"Microsoft Windows XP");
-  EXPECT_EQ(friendlySystemName(L"", L"Service Pack 1"), L"");
-}
-
-TEST(CompositeFormat, FillsIndexedPlaceholdersAndKeepsTheRest) {
-  EXPECT_EQ(formatComposite(L"Downloading ZAV Kelvra - {0} {2} of {1} {2}", {L"12", L"80", L"MB"}),
-            L"Downloading ZAV Kelvra - 12 MB of 80 MB");
-  EXPECT_EQ(formatComposite(L"{0} - ZAV Kelvra Web Installer", {L"Game"}), L"Game - ZAV Kelvra Web Installer");
-  EXPECT_EQ(formatComposite(L"{{literal}} {1} {x} {", {L"a"}), L"{literal} {1} {x} {");
-}
-
-TEST(DownloadStatistics, RecordsSpeedsAndRoundsMegabytesHalfToEven) {
-  DownloadStatistics statistics;
-  statistics.record(1000, 4000, 1.0);
-  statistics.record(3000, 4000, 2.0);
-  // instant 2000 B/s, average 1500 B/s: 0.1 * 2000 + 0.9 * 1500
-  EXPECT_EQ(statistics.speedSnapshots()[0], 1550);
-  EXPECT_EQ(statistics.speedSnapshots()[1], 1000);
-  EXPECT_EQ(statistics.received(), 3000u);
-  EXPECT_EQ(DownloadStatistics::megabytes(1048576 / 2), 0);
-  EXPECT_EQ(DownloadStatistics::megabytes(1048576 + 1048576 / 2), 2);
-  EXPECT_EQ(DownloadStatistics::megabytes(1048576 * 3 - 1), 3);
-}

@@ -1,5 +1,7 @@
-// The front end's string tables as the build leaves them: English inside
-// KelvraInstaller.exe, one resource-only DLL per culture, every key in each.
+// The string tables as built (English inside KelvraInstaller.exe, one resource-only
+// DLL per culture, every key in each), and a culture's text found through its fallbacks.
+#include "localized_strings.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,8 +17,10 @@
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "frontend_strings.h"
+#include "support/temp_folder.h"
 
 using namespace kelvra::base;
+using namespace kelvra::frontend;
 
 namespace {
 
@@ -39,6 +43,18 @@ std::wstring loadString(HMODULE module, unsigned id) {
   const int length = LoadStringW(module, id, reinterpret_cast<wchar_t*>(&text), 0);
   return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
 }
+
+ScopedModule dataModule(const std::wstring& path) {
+  return ScopedModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
+// The culture's own text of a key, straight from its table; English without one.
+std::wstring tableText(const std::wstring& culture, unsigned id) {
+  return loadString(dataModule(culture.empty() ? kPayload + L"/KelvraInstaller.exe" : dllPath(culture)).get(), id);
+}
+
+// A text that Spain's and Mexico's tables word differently.
+const unsigned kLabelWaitEndId = idOf(L"labelWaitEnd");
 
 std::multiset<std::string> placeholders(const std::wstring& text) {
   const std::string utf8 = toUtf8(text);
@@ -131,7 +147,7 @@ TEST(FrontEndStringsTest, KeysAreTheEnglishTablesAndNothingElse) {
 }
 
 TEST(FrontEndStringsTest, EnglishIsBuiltIntoTheFrontEnd) {
-  const ScopedModule frontEnd(LoadLibraryExW((kPayload + L"/KelvraInstaller.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  const ScopedModule frontEnd = dataModule(kPayload + L"/KelvraInstaller.exe");
   ASSERT_NE(frontEnd.get(), nullptr) << GetLastError();
   for (const FrontEndStringKey& entry : kFrontEndStringKeys) {
     EXPECT_EQ(toUtf8(loadString(frontEnd.get(), entry.id)), toUtf8(englishTexts().at(entry.key))) << toUtf8(entry.key);
@@ -206,3 +222,42 @@ INSTANTIATE_TEST_SUITE_P(Cultures, CultureStringsTest,
                            name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
                            return name;
                          });
+
+TEST(LocalizedStringsTest, FallsBackFromTheCultureToItsParentsThenEnglish) {
+  const ScopedModule english = dataModule(kPayload + L"/KelvraInstaller.exe");
+  ASSERT_NE(english.get(), nullptr);
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"de-DE", L"de"},   {L"de-AT", L"de"},   {L"ja-JP", L"ja"},       {L"pt-BR", L"pt-BR"},
+      {L"es-MX", L"es-MX"}, {L"es-AR", L"es"},  {L"es-ES", L"es"},       {L"zh-TW", L"zh-Hant"},
+      {L"zh-CN", L"zh"},   {L"fr-CA", L"fr"},   {L"pt-PT", L""},         {L"en-US", L""},
+      {L"sv-SE", L""},     {L"", L""},
+  };
+  for (const auto& [culture, table] : cases) {
+    SCOPED_TRACE(toUtf8(culture));
+    const LocalizedStrings strings(english.get(), kPayload, culture);
+    const std::wstring expected = tableText(table, kLabelWaitEndId);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(strings.get(L"labelWaitEnd"), expected);
+  }
+  // The tables differ where the test relies on it.
+  EXPECT_NE(tableText(L"es", kLabelWaitEndId), tableText(L"es-MX", kLabelWaitEndId));
+}
+
+TEST(LocalizedStringsTest, KeysWithoutAStringYieldNothing) {
+  const ScopedModule english = dataModule(kPayload + L"/KelvraInstaller.exe");
+  const LocalizedStrings strings(english.get(), kPayload, L"de-DE");
+  EXPECT_EQ(strings.get(L"errorSpace_url"), L"");
+  EXPECT_EQ(strings.get(L"errorSpace_link"), L"");
+  EXPECT_EQ(strings.get(L"noSuchKey"), L"");
+  EXPECT_FALSE(strings.get(L"errorSpace").empty());
+}
+
+TEST(LocalizedStringsTest, AMissingCultureFileFallsToItsParent) {
+  const TempFolder folder;
+  CreateDirectoryW((folder / L"es").c_str(), nullptr);
+  CopyFileW(dllPath(L"es").c_str(), (folder / L"es\\KelvraWebInstaller.resources.dll").c_str(), FALSE);
+  const ScopedModule english = dataModule(kPayload + L"/KelvraInstaller.exe");
+  const LocalizedStrings strings(english.get(), folder.path(), L"es-MX");
+  EXPECT_EQ(strings.loadedCultures(), std::vector<std::wstring>{L"es"});
+  EXPECT_EQ(strings.get(L"labelWaitEnd"), tableText(L"es", kLabelWaitEndId));
+}

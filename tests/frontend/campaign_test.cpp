@@ -1,0 +1,73 @@
+// payload.campaign beside the front end, with the lines it logs.
+#include "campaign.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/utf8.h"
+#include "logger.h"
+#include "support/test_log.h"
+
+using namespace kelvra::base;
+using namespace kelvra::frontend;
+
+TEST(CampaignTest, ReadsTheFileWhenItHoldsSomething) {
+  struct Case {
+    const char* name;
+    const char* content;  // nullptr: no file
+    const char* campaign;
+    const char* encoded;
+  };
+  const Case cases[] = {
+      {"missing", nullptr, "{}", ""},
+      {"empty", "", "{}", ""},
+      {"present", R"({"campaign":{"id":7}})", R"({"campaign":{"id":7}})", "eyJjYW1wYWlnbiI6eyJpZCI6N319"},
+      {"byte order mark dropped", "\xEF\xBB\xBF{}", "{}", "e30="},
+      {"malformed UTF-8 replaced", "{\"a\":\"\xFF\"}", "{\"a\":\"\xEF\xBF\xBD\"}", "eyJhIjoi77+9In0="},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TempFolder folder;
+    if (c.content != nullptr) writeFileBytes(folder / L"payload.campaign", c.content);
+    Logger logger(L"");
+    LogTail log(Logger::logPath(false));
+    std::string campaign = "{}";
+    std::string encoded;
+    EXPECT_FALSE(readCampaign(folder.path(), logger, campaign, encoded));
+    EXPECT_EQ(campaign, c.campaign);
+    EXPECT_EQ(encoded, c.encoded);
+    EXPECT_EQ(log.messages(), Lines{});
+  }
+}
+
+TEST(CampaignTest, AnEarlierCampaignIsKeptAndAnOverrideLogged) {
+  const TempFolder folder;
+  writeFileBytes(folder / L"payload.campaign", R"({"from":"file"})");
+  Logger logger(L"");
+  LogTail log(Logger::logPath(false));
+  std::string campaign = R"({"from":"elsewhere"})";
+  std::string encoded = "e30=";
+  EXPECT_FALSE(readCampaign(folder.path(), logger, campaign, encoded));
+  EXPECT_EQ(campaign, R"({"from":"elsewhere"})");
+  EXPECT_EQ(encoded, "e30=");
+  EXPECT_EQ(log.messages(), Lines{"[warning] Commandline campaign override: e30="});
+}
+
+TEST(CampaignTest, AnUnreadableFileIsLoggedAndReported) {
+  const TempFolder folder;
+  const std::wstring path = folder / L"payload.campaign";
+  writeFileBytes(path, "{}");
+  const ExclusiveLock lock(path);
+  Logger logger(L"");
+  LogTail log(Logger::logPath(false));
+  std::string campaign = "{}";
+  std::string encoded;
+  EXPECT_TRUE(readCampaign(folder.path(), logger, campaign, encoded));
+  EXPECT_EQ(campaign, "{}");
+  EXPECT_EQ(encoded, "");
+  const std::string where = toUtf8(path);
+  EXPECT_EQ(log.messages(), Lines{"[error] Error loading campaign: " + where + ", Could not read the file '" + where +
+                                  "'. Error code 32."});
+}
