@@ -37,14 +37,18 @@ int firstStall(StallRule rule, std::initializer_list<std::pair<std::uint64_t, st
 
 }  // namespace
 
-// The scenario tests drive silent, trickling and endless servers against the test
-// build's shortened waits and lower cap; the shipped values are held here.
-TEST(HttpLimits, TheProductWaitsAMinuteAndTakesAtMostOneGibibyte) {
+// The scenario tests drive silent, trickling, endless and dropping servers against
+// the test build's shortened waits, lower cap and shorter pauses; the shipped values
+// are held here.
+TEST(HttpLimits, TheProductWaitsAMinuteTakesAtMostOneGibibyteAndPausesOneTwoAndFourSeconds) {
   const HttpLimits product;
   EXPECT_EQ(product.receiveTimeoutMs, 60000);
   EXPECT_EQ(product.stallWindowMs, 60000u);
   EXPECT_EQ(product.stallMinimumBytes, 65536u);
   EXPECT_EQ(product.maxDownloadBytes, 1073741824u);
+  EXPECT_EQ(pauseBeforeTryMs(2, product.firstRetryPauseMs), 1000u);
+  EXPECT_EQ(pauseBeforeTryMs(3, product.firstRetryPauseMs), 2000u);
+  EXPECT_EQ(pauseBeforeTryMs(4, product.firstRetryPauseMs), 4000u);
 }
 
 TEST(StallRule, TricklesAndSilencesStallWhileSlowButRealTransfersGoOn) {
@@ -91,10 +95,9 @@ TEST(DownloadRetry, OnlyDropsAfterBytesArrivedAreTriedAgainThreeTimesWithGrowing
     EXPECT_EQ(shouldRetryDownload(c.end, c.bytesArrived, c.triesMade), c.retried);
   }
   EXPECT_EQ(kDownloadTries, 4);
-  EXPECT_EQ(pauseBeforeTryMs(2), 1000u);
-  EXPECT_EQ(pauseBeforeTryMs(3), 2000u);
-  EXPECT_EQ(pauseBeforeTryMs(4), 4000u);
-  EXPECT_EQ(pauseBeforeTryMs(1), 0u);
+  EXPECT_EQ(pauseBeforeTryMs(1, 1000), 0u);
+  // As the log names a pause: a shortened one keeps its decimals.
+  EXPECT_EQ(secondsText(4000) + L" " + secondsText(250) + L" " + secondsText(2005), L"4 0.25 2.005");
 }
 
 TEST(DownloadRetry, AResumeNeedsAValidatorThatIfRangeCanMatch) {
