@@ -8,7 +8,7 @@
 // waits (HttpLimits), so that a test of a silent or trickling server ends in
 // seconds rather than minutes, KELVRA_TEST_SETUP_CAP_BYTES lowers the setup
 // download's cap, so that a body without end is cut off after megabytes rather
-// than a gigabyte, and KELVRA_TEST_RETRY_PAUSE_MS shortens the pause before the
+// than a gigabyte, and KELVRA_TEST_RETRY_PAUSE_MS sets the pause before the
 // download's second try (the later ones double it); unset, the product's values hold.
 #include <windows.h>
 
@@ -33,7 +33,7 @@ HttpLimits testNetworkLimits() {
   limits.maxDownloadBytes =
       environmentNumber(L"KELVRA_TEST_SETUP_CAP_BYTES", limits.maxDownloadBytes, limits.maxDownloadBytes);
   limits.firstRetryPauseMs =
-      environmentNumber(L"KELVRA_TEST_RETRY_PAUSE_MS", limits.firstRetryPauseMs, limits.firstRetryPauseMs);
+      environmentNumber(L"KELVRA_TEST_RETRY_PAUSE_MS", limits.firstRetryPauseMs, kLongestTestWaitMs);
   return limits;
 }
 
