@@ -88,9 +88,9 @@ HttpResult DownloadWorker::downloadWithRetries(const std::wstring& url, const st
       return result;
     }
     const int next = tries + 1;
-    const std::uint64_t pauseMs = core::pauseBeforeTryMs(next);
+    const std::uint64_t pauseMs = core::pauseBeforeTryMs(next, limits_.firstRetryPauseMs);
     logger_.log(L"The download was interrupted: " + result.message + L" Try " + std::to_wstring(next) + L" of " +
-                    std::to_wstring(core::kDownloadTries) + L" in " + std::to_wstring(pauseMs / 1000) +
+                    std::to_wstring(core::kDownloadTries) + L" in " + core::secondsText(pauseMs) +
                     L" s, from byte [" + std::to_wstring(core::resumeOffset(resume.bytesOnDisk, resume.validator)) +
                     L"].",
                 base::LogLevel::warning);

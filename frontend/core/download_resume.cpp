@@ -6,8 +6,6 @@ namespace kelvra::frontend::core {
 
 namespace {
 
-constexpr std::uint64_t kFirstPauseMs = 1000;
-
 // Decimal digits only, no sign, no blanks, no overflow.
 [[nodiscard]] std::optional<std::uint64_t> parseNumber(std::wstring_view text) {
   if (text.empty() || text.size() > 19) return std::nullopt;
@@ -26,9 +24,21 @@ bool shouldRetryDownload(TransferEnd end, bool bytesArrived, int triesMade) {
   return atTheNetwork && bytesArrived && triesMade >= 1 && triesMade < kDownloadTries;
 }
 
-std::uint64_t pauseBeforeTryMs(int tryNumber) {
+std::uint64_t pauseBeforeTryMs(int tryNumber, std::uint64_t firstPauseMs) {
   if (tryNumber < 2) return 0;
-  return kFirstPauseMs << (tryNumber - 2);
+  return firstPauseMs << (tryNumber - 2);
+}
+
+std::wstring secondsText(std::uint64_t milliseconds) {
+  std::wstring text = std::to_wstring(milliseconds / 1000);
+  std::uint64_t rest = milliseconds % 1000;
+  if (rest == 0) return text;
+  text += L'.';
+  for (std::uint64_t digit = 100; rest != 0; digit /= 10) {
+    text += static_cast<wchar_t>(L'0' + rest / digit);
+    rest %= digit;
+  }
+  return text;
 }
 
 std::wstring resumeValidator(std::wstring_view etag, std::wstring_view lastModified) {

@@ -30,8 +30,13 @@ inline constexpr int kDownloadTries = 4;
 // and tries are left.
 [[nodiscard]] bool shouldRetryDownload(TransferEnd end, bool bytesArrived, int triesMade);
 
-// The pause before the try numbered tryNumber (2, 3, 4): 1, 2 and 4 seconds.
-[[nodiscard]] std::uint64_t pauseBeforeTryMs(int tryNumber);
+// The pause before the try numbered tryNumber (2, 3, 4): firstPauseMs, then twice
+// and four times that.
+[[nodiscard]] std::uint64_t pauseBeforeTryMs(int tryNumber, std::uint64_t firstPauseMs);
+
+// A pause as the log gives it, in seconds: whole ones bare ("4"), others with
+// their decimals ("0.25").
+[[nodiscard]] std::wstring secondsText(std::uint64_t milliseconds);
 
 // The If-Range value that makes a resumed answer safe, from the answer the bytes on
 // disk came from: its ETag when strong, else its Last-Modified. Empty when there

@@ -1,6 +1,6 @@
 // How long the front end waits on a server and how much it takes from one, in
-// every exchange. Platform-free, so that the product's values can be checked
-// natively too.
+// every exchange, and how long it pauses between the setup download's tries.
+// Platform-free, so that the product's values can be checked natively too.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,8 @@ struct HttpLimits {
   // announced beyond this, must not fill the disk. Room for the setup to grow to
   // twice its size and more before anyone has to touch this.
   std::uint64_t maxDownloadBytes = 1024ull * 1024 * 1024;
+  // The pause before the download's second try; each later one is twice the last.
+  std::uint64_t firstRetryPauseMs = 1000;
 };
 
 }  // namespace kelvra::frontend::core

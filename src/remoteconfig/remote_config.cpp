@@ -135,8 +135,10 @@ bool readRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring& 
 
 std::wstring remoteConfigBaseUrl() { return std::wstring(L"https://") + KELVRA_REMOTE_CONFIG_HOST + kRemoteConfigPath; }
 
-bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndParameters, std::string& allowedVersion) {
-  return internal::fetchRemoteConfigFrom(remoteConfigBaseUrl(), workingFolderPath, frontEndParameters, allowedVersion);
+bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndParameters,
+                       std::chrono::milliseconds downloadBound, std::string& allowedVersion) {
+  return internal::fetchRemoteConfigWithin(remoteConfigBaseUrl(), workingFolderPath, frontEndParameters, downloadBound,
+                                           allowedVersion);
 }
 
 bool internal::fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,

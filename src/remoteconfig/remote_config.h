@@ -3,6 +3,7 @@
 // allowed client version from it.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace kelvra::remoteconfig {
@@ -14,9 +15,10 @@ inline constexpr wchar_t kRemoteConfigPath[] = L"/components/webinstaller?compon
 
 // Puts remoteconfig.json into the working folder, which the run has created. The
 // request URL is the base URL followed directly by
-// frontEndParameters. Sets allowedVersion only on success; true on failure
-// (logged). The file stays in the folder for the front end either way.
+// frontEndParameters; the download is given up after downloadBound (the product's
+// is kMaxRemoteConfigDownloadTime). Sets allowedVersion only on success; true on
+// failure (logged). The file stays in the folder for the front end either way.
 [[nodiscard]] bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndParameters,
-                                     std::string& allowedVersion);
+                                     std::chrono::milliseconds downloadBound, std::string& allowedVersion);
 
 }  // namespace kelvra::remoteconfig

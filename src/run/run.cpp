@@ -2,6 +2,7 @@
 // called from here, and a step's failure flag decides whether the run goes on.
 #include "run/run.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -10,12 +11,14 @@
 #include "base/log_folder.h"
 #include "run/leftover_folders.h"
 #include "run/log_setup.h"
+#include "run/run_internal.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "run/single_instance.h"
 #include "run/working_folder.h"
 #include "handoff/front_end_launch.h"
 #include "notices/notices.h"
+#include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config.h"
 #include "staging/front_end_files.h"
 #include "staging/payload.h"
@@ -52,7 +55,7 @@ void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& wor
 
 // Everything that runs with the log in place, from reading the token to checking
 // that the client got installed.
-int runWithLogger(const base::LoggerHandle& logger) {
+int runWithLogger(const base::LoggerHandle& logger, std::chrono::milliseconds remoteConfigBound) {
   base::logInfo(logger, "Initializing installer bootstrapper.");
   system::SystemProbe systemProbe(logger);
   const staging::ResourceExtractor resourceExtractor(logger);
@@ -85,7 +88,7 @@ int runWithLogger(const base::LoggerHandle& logger) {
   });
 
   // The allowed version is not read again.
-  if (remoteconfig::fetchRemoteConfig(workingFolderPath, frontEndParameterText, allowedVersion)) {
+  if (remoteconfig::fetchRemoteConfig(workingFolderPath, frontEndParameterText, remoteConfigBound, allowedVersion)) {
     base::logInfo(logger,
             "Due to failure in getting allowed version from remote config, setting allowed Kelvra version to 0.0.0.");
   }
@@ -123,7 +126,9 @@ int runWithLogger(const base::LoggerHandle& logger) {
 
 }  // namespace
 
-int runBootstrapper() {
+int runBootstrapper() { return internal::runBootstrapperWithin(remoteconfig::kMaxRemoteConfigDownloadTime); }
+
+int internal::runBootstrapperWithin(std::chrono::milliseconds remoteConfigBound) {
   if (ensureLogFolder(base::kLogFolderPath)) return kExitFailure;
   // Held, never waited on, until the process ends: its existence is the guard.
   const base::ScopedKernelHandle singleInstanceMutex = acquireSingleInstanceMutex();
@@ -138,7 +143,7 @@ int runBootstrapper() {
     base::logWarning(logger, L"The shared log [{}] can't be used: {} Logging to this user's log instead.",
                      logPlace.sharedPath, logPlace.refusal);
   }
-  return runWithLogger(logger);
+  return runWithLogger(logger, remoteConfigBound);
 }
 
 }  // namespace kelvra::run

@@ -11,6 +11,7 @@ using namespace kelvra::remoteconfig;
 // What urlmon sees of the limits: the transfer goes on up to them and is aborted
 // past either.
 TEST(DownloadLimitTest, AbortsTheTransferPastTheByteOrTimeLimit) {
+  EXPECT_EQ(kMaxRemoteConfigDownloadTime, std::chrono::seconds(30)) << "the product's; the scenarios run shorter ones";
   const DownloadLimitReference bytes(DownloadLimit::create(65536, std::chrono::hours(1)));
   IBindStatusCallback* callback = nullptr;
   ASSERT_EQ(bytes->QueryInterface(IID_IBindStatusCallback, reinterpret_cast<void**>(&callback)), S_OK);

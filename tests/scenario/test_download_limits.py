@@ -21,9 +21,13 @@ STANDIN = bench.BIN / "client_setup_standin.exe"
 CONFIG_PATH = "/components/webinstaller?component_version=2.0.0"
 MAX_SETUP_BYTES = 1024 ** 3
 MAX_IN_MEMORY_BYTES = 4 * 1024 ** 2
-# The test build's shortened waits: no answer within 4 s, or fewer than 64 KiB
-# within 10 s, ends the exchange.
-SHORT_WAITS = {"KELVRA_TEST_RECEIVE_TIMEOUT_MS": "4000", "KELVRA_TEST_STALL_WINDOW_MS": "10000"}
+# The test build's shortened waits: no answer within 3 s, or fewer than 64 KiB
+# within 2 s, ends the exchange, and the setup's tries pause 0.1, 0.2 and 0.4 s. A
+# trickle's gaps (1 s, 0.25 s for the configuration) stay well inside the time-out
+# on a loaded machine, and the window judges it early.
+STALL_WINDOW_SECONDS = 2
+SHORT_WAITS = {"KELVRA_TEST_RECEIVE_TIMEOUT_MS": "3000", "KELVRA_TEST_RETRY_PAUSE_MS": "100",
+               "KELVRA_TEST_STALL_WINDOW_MS": str(STALL_WINDOW_SECONDS * 1000)}
 # The test build's setup cap: an endless body is cut off after 16 MiB, not 1 GiB.
 TEST_SETUP_CAP_BYTES = 16 * 1024 ** 2
 LOW_SETUP_CAP = {"KELVRA_TEST_SETUP_CAP_BYTES": str(TEST_SETUP_CAP_BYTES)}
@@ -146,7 +150,7 @@ class SlowServerTest(LimitsCase):
     def test_a_stalled_trickling_or_silent_setup_download_ends(self):
         cases = [  # name, mode, error message
             ("stall", "stall", QUIET_RECEIVE),
-            ("trickle", "trickle", TRICKLE_STALL.format(10)),
+            ("trickle", "trickle", TRICKLE_STALL.format(STALL_WINDOW_SECONDS)),
             ("silent", "silent", QUIET_HEADERS),
         ]
         for name, mode, message in cases:
@@ -154,11 +158,11 @@ class SlowServerTest(LimitsCase):
                 self.assertDownloadFails(name, mode, message, fe.TEST_HOST_FRONT_END, SHORT_WAITS)
 
     def test_a_trickling_configuration_ends(self):
-        self.responses[CONFIG_PATH] = (200, slow_pieces(b" ", 1))
+        self.responses[CONFIG_PATH] = (200, slow_pieces(b" ", 0.25))
         folder, run = self.start("trickle-config", program=fe.TEST_HOST_FRONT_END, waits=SHORT_WAITS)
         address = f"https://localhost:{self.config_server.port}{CONFIG_PATH}"
         self.assertEndsOnTheConnectionPage(folder, run, [
-            f"Error reading remote config: {TRICKLE_STALL.format(10)}",
+            f"Error reading remote config: {TRICKLE_STALL.format(STALL_WINDOW_SECONDS)}",
             f"Error: Getting json remote config: {address}"])
 
 

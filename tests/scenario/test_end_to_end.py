@@ -27,6 +27,7 @@ import unittest
 
 import winebench as bench
 from test_bootstrapper import plant_leftover
+from test_remote_config import BOUND_SECONDS, SHORT_BOUND
 
 SOURCE = pathlib.Path(__file__).resolve().parents[2]
 PAYLOAD = bench.BUILD / "payload"
@@ -44,7 +45,7 @@ NET_4 = NDP + r"\v4\Full"
 CLIENT_KEYS = (r"HKLM\Software\ZAVsoft", r"HKLM\Software\WOW6432Node\ZAVsoft")
 TEMPORARY_FOLDER_VALUES = [(r"HKCU\Environment", "TMP"), (r"HKCU\Environment", "TEMP")]
 INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
-BOUND_REACHED = "Stopped the remote-config download after [30] seconds."
+BOUND_REACHED = f"Stopped the remote-config download after [{BOUND_SECONDS}] seconds."
 
 FULFILLED = ("info", "System fulfills Kelvra requirements.")
 NONZERO = ("warning", "C# Installer returned nonzero error code.")
@@ -391,13 +392,14 @@ class EndToEndTest(RunBench):
     def test_run_goes_on_when_the_remote_configuration_cannot_be_obtained(self):
         # No local override: the download meets the bench's closed proxy, then a
         # proxy that takes the connection and never answers, which only the
-        # download's own 30-second bound ends.
+        # download's own bound ends (the test build's shorter one).
         (self.cwd / "remoteconfig.json").unlink()
         with silent_listener() as port:
             for proxy, stopped in ((None, []), (f"127.0.0.1:{port}", [("error", BOUND_REACHED)])):
                 with self.subTest(proxy=proxy or "closed"), bench.registry_values(
                         [(INTERNET_SETTINGS, "ProxyServer", proxy, "REG_SZ")] if proxy else []):
-                    run = self.run_exe(env=self.standin("0", copy=True, client_layout="32"), timeout=120)
+                    env = dict(self.standin("0", copy=True, client_layout="32"), **(SHORT_BOUND if proxy else {}))
+                    run = self.run_exe(env=env, timeout=120)
                     self.assertEqual(run.code, 0)
                     self.assert_cleaned_up(run)
                     messages = run.messages

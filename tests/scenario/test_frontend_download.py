@@ -45,9 +45,14 @@ class DownloadCase(unittest.TestCase):
         self.record = WORK / "setup-record.jsonl"
         self.record.unlink(missing_ok=True)
 
-    def start(self, name, link, md5, campaign=CAMPAIGN, args=(), locale="en_US.UTF-8", exit_code=0, sha256=None):
-        folder = fe.stage(WORK / name, config(link, md5, sha256), campaign)
+    def start(self, name, link, md5, campaign=CAMPAIGN, args=(), locale="en_US.UTF-8", exit_code=0, sha256=None,
+              pause_ms=None):
+        """pause_ms: the test build's pause before the second try, in place of the product's."""
+        program = fe.TEST_HOST_FRONT_END if pause_ms else None
+        folder = fe.stage(WORK / name, config(link, md5, sha256), campaign, program=program)
         env = {"KELVRA_SETUP_RECORD": bench.windows_path(self.record), "KELVRA_SETUP_EXIT": str(exit_code)}
+        if pause_ms:
+            env["KELVRA_TEST_RETRY_PAUSE_MS"] = str(pause_ms)
         run = fe.FrontEnd(folder, args, locale, env)
         self.addCleanup(run.kill)
         return folder, run
@@ -181,7 +186,7 @@ class DownloadFailureTest(DownloadCase):
 
 
 class ResumeTest(DownloadCase):
-    RETRY = re.compile(r"The download was interrupted: .+ Try (\d) of 4 in (\d) s, from byte \[(\d+)\]\.")
+    RETRY = re.compile(r"The download was interrupted: .+ Try (\d) of 4 in (\d+) s, from byte \[(\d+)\]\.")
     RESTART = "The server sent the whole client setup again: the download started again from byte [0]."
 
     def transfers(self, link):
@@ -225,41 +230,26 @@ class ResumeTest(DownloadCase):
                 self.assertEqual([m for level, m in messages if level == "error"], [])
                 self.assertIn(("information", "Downloading client setup finished."), messages)
 
-    def test_a_server_that_drops_every_time_ends_on_the_connection_page_after_four_tries(self):
-        length = len(self.content)
-        drop = length // 10
-        link = self.server.url("ok", case="always", drop_after=drop, drop="always")
-        folder, run = self.start("drops-always", link, self.md5)
-        state = run.wait_page("tabError", 60000)
-        self.assertEqual(state["controls"]["labelError"]["text"], fe.strings("en")["errorConnection"])
-        run.press("buttonErrorExit")
-        self.assertEqual(run.wait_exit(), -1)
-        # Each try resumed where the last one stopped.
-        self.assertEqual([(t["status"], t["first"], t["sent"]) for t in self.transfers(link)],
-                         [(200, 0, drop), (206, drop, drop), (206, 2 * drop, drop), (206, 3 * drop, drop)])
-        self.assertEqual(self.retries(run), [(2, 1, drop), (3, 2, 2 * drop), (4, 4, 3 * drop)])
-        errors = [m for level, m in run.messages() if level == "error"]
-        self.assertEqual(len(errors), 1, errors)
-        self.assertTrue(errors[0].startswith(f"Error: Downloading '{link}' failed: "), errors)
-        self.assertFalse((folder / "KelvraSetup.exe").exists())
-        self.assertEqual(self.setup_command_lines(), [])
-
     def test_closing_the_window_during_the_pause_cancels_as_during_the_download(self):
         drop = len(self.content) // 10
         link = self.server.url("ok", case="closing", drop_after=drop, drop="always")
-        folder, run = self.start("closing-in-pause", link, self.md5)
+        # A pause far longer than the close takes on a loaded machine, so that it lands there.
+        folder, run = self.start("closing-in-pause", link, self.md5, pause_ms=30000)
         for _ in range(100):
             if self.retries(run):
                 break
             time.sleep(0.1)
-        self.assertEqual(self.retries(run)[:1], [(2, 1, drop)])
+        self.assertEqual(self.retries(run)[:1], [(2, 30, drop)])
+        started = time.monotonic()
         self.close_and_answer(run, IDYES)
         self.assertEqual(run.wait_exit(), 2)
+        # The pause is ended, not waited out.
+        self.assertLess(time.monotonic() - started, 20)
         self.assertFalse((folder / "KelvraSetup.exe").exists())
         messages = run.messages()
         self.assertIn(("warning", "Canceling download."), messages)
         self.assertEqual([m for level, m in messages if level == "error"], [])
-        self.assertLessEqual(len(self.transfers(link)), 2)
+        self.assertEqual(len(self.transfers(link)), 1)
 
 
 class ClosingDuringDownloadTest(DownloadCase):

@@ -6,6 +6,7 @@ services' hosts sends nothing."""
 import base64
 import json
 import pathlib
+import re
 import subprocess
 import sys
 import unittest
@@ -26,6 +27,7 @@ CAMPAIGN = '{"campaign":{"id":7,"source":"pošta \\"quoted\\""}}'.encode()
 CLIENT_NUMBER = "4711"
 SETUP = b"MZ" + bytes(range(256)) * 64
 BOOTSTRAPPER_LOG_TEXT = "ß" * 6000 + "ending-of-the-bootstrapper-log"
+RETRY = re.compile(r"The download was interrupted: .+ Try (\d) of 4 in ([\d.]+) s, from byte \[(\d+)\]\.")
 
 
 def config(services, mode="missing", deprecated=False):
@@ -273,13 +275,14 @@ class ReportsTest(unittest.TestCase):
         self.assertIn(("information", "Problem reports are not sent: no problem-report host in this build"),
                       run.messages())
 
-    def test_a_download_that_drops_every_time_reports_its_tries(self):
+    def test_a_download_that_drops_every_time_ends_on_the_connection_page_and_reports_its_tries(self):
         drop = len(SETUP) // 10
         self.services.drop_after, self.services.drop = drop, "always"
         self.addCleanup(setattr, self.services, "drop_after", None)
         document = config(self.services, mode="ok")
         folder = self.stage(document)
-        run = self.start(folder, self.hosts)
+        # The test build's pauses: 0.1, 0.2 and 0.4 s in place of 1, 2 and 4.
+        run = self.start(folder, dict(self.hosts, KELVRA_TEST_RETRY_PAUSE_MS="100"))
         state = run.wait_page("tabError", 60000)
         self.assertEqual(state["controls"]["labelError"]["text"], fe.strings("en")["errorConnection"])
         run.press("buttonErrorExit")
@@ -287,9 +290,20 @@ class ReportsTest(unittest.TestCase):
         link = document["content"]["windows"]["downloadLink"]
         arguments = self.assertReport("Failed downloading ZAV Kelvra Installer: ")
         self.assertEqual(arguments["error"], f"Failed downloading ZAV Kelvra Installer: {link} (4 tries)")
+        # Each try resumed where the last one stopped, after its pause.
         answers = [(e["status"], e["range"], e["first"], e["sent"]) for e in self.services.received("setup")]
         self.assertEqual(answers, [(200, None, 0, drop)] + [(206, f"bytes={n * drop}-", n * drop, drop)
                                                              for n in (1, 2, 3)])
+        messages = run.messages()
+        retries = [(level, RETRY.fullmatch(m)) for level, m in messages if m.startswith("The download was")]
+        self.assertEqual({level for level, _ in retries}, {"warning"})
+        self.assertEqual([match and match.groups() for _, match in retries],
+                         [("2", "0.1", str(drop)), ("3", "0.2", str(2 * drop)), ("4", "0.4", str(3 * drop))])
+        errors = [m for level, m in messages if level == "error"]
+        self.assertEqual(len(errors), 1, errors)
+        self.assertTrue(errors[0].startswith(f"Error: Downloading '{link}' failed: "), errors)
+        self.assertFalse((folder / "KelvraSetup.exe").exists())
+        self.assertEqual([m for _, m in messages if m.startswith("launching: ")], [])
 
     def test_unreachable_services_are_only_logged(self):
         folder = self.stage(config(self.services, deprecated=True))

@@ -6,12 +6,12 @@
 // KELVRA_TEST_CLIENT_NUMBER name the problem-report and telemetry services likewise.
 // KELVRA_TEST_RECEIVE_TIMEOUT_MS and KELVRA_TEST_STALL_WINDOW_MS shorten the network
 // waits (HttpLimits), so that a test of a silent or trickling server ends in
-// seconds rather than minutes, and KELVRA_TEST_SETUP_CAP_BYTES lowers the setup
+// seconds rather than minutes, KELVRA_TEST_SETUP_CAP_BYTES lowers the setup
 // download's cap, so that a body without end is cut off after megabytes rather
-// than a gigabyte; unset, the product's values hold.
+// than a gigabyte, and KELVRA_TEST_RETRY_PAUSE_MS sets the pause before the
+// download's second try (the later ones double it); unset, the product's values hold.
 #include <windows.h>
 
-#include <cwchar>
 #include <string>
 
 #include "base/dll_search.h"
@@ -24,25 +24,16 @@ using namespace kelvra::frontend::core;
 
 namespace {
 
-// The variable's number from 1 to maximum, or fallback when it is unset or not one.
-template <typename Number>
-Number environmentNumber(const wchar_t* name, Number fallback, unsigned long long maximum) {
-  const std::wstring text = environment(name).value_or(L"");
-  wchar_t* end = nullptr;
-  const unsigned long long value = std::wcstoull(text.c_str(), &end, 10);
-  if (text.empty() || *end != L'\0' || value == 0 || value > maximum) return fallback;
-  return static_cast<Number>(value);
-}
-
 HttpLimits testNetworkLimits() {
-  constexpr unsigned long long kLongestWaitMs = 3600000;
   HttpLimits limits;
   limits.receiveTimeoutMs =
-      environmentNumber(L"KELVRA_TEST_RECEIVE_TIMEOUT_MS", limits.receiveTimeoutMs, kLongestWaitMs);
-  limits.stallWindowMs = environmentNumber(L"KELVRA_TEST_STALL_WINDOW_MS", limits.stallWindowMs, kLongestWaitMs);
+      environmentNumber(L"KELVRA_TEST_RECEIVE_TIMEOUT_MS", limits.receiveTimeoutMs, kLongestTestWaitMs);
+  limits.stallWindowMs = environmentNumber(L"KELVRA_TEST_STALL_WINDOW_MS", limits.stallWindowMs, kLongestTestWaitMs);
   // Only ever lower: a test has no business letting a download grow past the product's cap.
   limits.maxDownloadBytes =
       environmentNumber(L"KELVRA_TEST_SETUP_CAP_BYTES", limits.maxDownloadBytes, limits.maxDownloadBytes);
+  limits.firstRetryPauseMs =
+      environmentNumber(L"KELVRA_TEST_RETRY_PAUSE_MS", limits.firstRetryPauseMs, kLongestTestWaitMs);
   return limits;
 }
 

@@ -17,23 +17,10 @@
 #include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config.h"
 #include "remoteconfig/remote_config_internal.h"
+#include "tool_support.h"
 
 using namespace kelvra::base;
 using namespace kelvra::remoteconfig;
-
-namespace {
-
-// The variable's positive number of milliseconds, or fallback when it is unset or not one.
-std::chrono::milliseconds environmentMilliseconds(const wchar_t* name, std::chrono::milliseconds fallback) {
-  wchar_t text[32] = {};
-  const DWORD length = GetEnvironmentVariableW(name, text, 32);
-  if (length == 0 || length >= 32) return fallback;
-  wchar_t* end = nullptr;
-  const unsigned long value = std::wcstoul(text, &end, 10);
-  return *end == L'\0' && value > 0 ? std::chrono::milliseconds(value) : fallback;
-}
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 5) {

@@ -1,12 +1,14 @@
 // What several helper programs of the tests share: the JSON strings of what they
-// report to the scenarios, a window's class, the environment's settings, their own
-// path, and holding on while the test needs them.
-// Header-only, since each helper is a single source file.
+// report to the scenarios, a window's class, the environment's settings and the
+// waits a test sets through it, their own path, and holding on while the test needs
+// them. Header-only, since each helper is a single source file.
 #pragma once
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <optional>
 #include <string>
 
@@ -45,4 +47,21 @@ inline void reportAndWaitForInputEnd(const char* report) {
   char line[64];
   while (std::fgets(line, sizeof line, stdin) != nullptr) {
   }
+}
+
+// The variable's number from 1 to maximum, or fallback when it is unset or not one.
+template <typename Number>
+Number environmentNumber(const wchar_t* name, Number fallback, unsigned long long maximum) {
+  const std::wstring text = environment(name).value_or(L"");
+  wchar_t* end = nullptr;
+  const unsigned long long value = std::wcstoull(text.c_str(), &end, 10);
+  if (text.empty() || *end != L'\0' || value == 0 || value > maximum) return fallback;
+  return static_cast<Number>(value);
+}
+
+// The longest wait a test may set: an hour.
+inline constexpr unsigned long long kLongestTestWaitMs = 3600000;
+
+inline std::chrono::milliseconds environmentMilliseconds(const wchar_t* name, std::chrono::milliseconds fallback) {
+  return std::chrono::milliseconds(environmentNumber(name, fallback.count(), kLongestTestWaitMs));
 }
