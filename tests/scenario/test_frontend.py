@@ -11,9 +11,9 @@ import frontend_bench as fe
 import https_server
 import setup_server
 import winebench as bench
+from https_server import remote_config
 
-CONFIG = {"content": {"windows": {"version": "2.4.0", "downloadLink": "https://localhost:1/KelvraSetup.exe",
-                                  "installerMd5": "0123456789abcdef0123456789abcdef", "deprecated": False}}}
+CONFIG = remote_config("https://localhost:1/KelvraSetup.exe", "0123456789abcdef0123456789abcdef")
 DEPRECATED = {"content": {"windows": {"version": "2.4.0", "deprecated": True}}}
 CAMPAIGN = b'{"campaign":{"id":7,"source":"mail"}}'
 CONFIG_PATH = "/components/webinstaller?component_version=2.0.0"
@@ -66,7 +66,7 @@ def setUpModule():
     global _https_handler
     _https_handler = bench.registry_key_restored(HTTPS_COMMAND)
     _https_handler.__enter__()
-    command = f'"{bench.windows_path(fe.DRIVER)}" record "{bench.windows_path(URL_RECORD)}" "%1"'
+    command = f'"{bench.z_path(fe.DRIVER)}" record "{bench.z_path(URL_RECORD)}" "%1"'
     result = bench.wine(["reg", "add", HTTPS_COMMAND, "/ve", "/d", command, "/f"])
     assert result.returncode == 0, result.stderr
 
@@ -96,7 +96,7 @@ class FrontEndCase(unittest.TestCase):
         confirms: the run ends with 2. The question must be the one to quit the download."""
         record = WORK / "question.json"
         record.unlink(missing_ok=True)
-        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.windows_path(record), 30000, IDYES],
+        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.z_path(record), 30000, IDYES],
                                         locale=run.locale)
         run.close()
         self.assertEqual(watcher.wait(timeout=60), 0)
@@ -149,7 +149,7 @@ class WindowAndLanguagesTest(FrontEndCase):
         run = self.start(folder)
         run.wait_page("tabDownload")
         self.assertCancelsDownload(run)
-        path = bench.windows_path(folder)
+        path = bench.z_path(folder)
         messages = run.messages()
         user = [m for _, m in messages if m.startswith("Installer running as user ")]
         self.assertEqual(len(user), 1)
@@ -236,7 +236,7 @@ class StartupInputsTest(FrontEndCase):
         run.wait_page("tabDownload")
         run.screenshot("download-without-icon-en-US")
         self.assertCancelsDownload(run)
-        icon = bench.windows_path(folder / "icon.ico")
+        icon = bench.z_path(folder / "icon.ico")
         self.assertIn(("warning", f"Could not load the icon file '{icon}'. Error code 2."), run.messages())
 
     def test_log_lines_have_the_users_date_format_beside_the_bootstrappers_log(self):
@@ -251,7 +251,7 @@ class StartupInputsTest(FrontEndCase):
                 # The folder was made again, the bootstrapper's, and holds the front end's log alone.
                 self.assertEqual([p.name for p in bench.LOG_DIR.iterdir()], ["InstallerWebinstaller.log"])
                 self.assertCancelsDownload(run)
-                lines = fe.log_lines(run.log_start)
+                lines = bench.log_lines(run.log_start, fe.LOG)
                 self.assertGreater(len(lines), 5)
                 for line in lines:
                     self.assertRegex(line, rf"^\[{stamp}\] \[(information|warning|error)\] ")
@@ -299,7 +299,7 @@ class ErrorPageTest(FrontEndCase):
         self.assertEqual(state["controls"]["linkLabelError"]["text"], f"<a>{texts['errorConnection_link']}</a>")
         run.press("linkLabelError")
         self.assertEqual(run.wait_exit(), -1)
-        config = bench.windows_path(folder / "remoteconfig.json")
+        config = bench.z_path(folder / "remoteconfig.json")
         messages = run.messages()
         errors = [m for level, m in messages if level == "error"]
         self.assertEqual(len(errors), 2, messages)

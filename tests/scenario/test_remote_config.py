@@ -56,11 +56,11 @@ class RemoteConfigDownloadTest(unittest.TestCase):
         log = case / "fetch.log"
         result = subprocess.run(
             [str(bench.BENCH), "run", str(bench.STATE), str(bench.BIN / "remote_config_fetch.exe"),
-             bench.windows_path(working), base_url, parameters, bench.windows_path(log)],
+             bench.z_path(working), base_url, parameters, bench.z_path(log)],
             cwd=current, capture_output=True, timeout=120, env=dict(os.environ, LC_ALL="en_US.UTF-8", **(env or {})))
         self.assertEqual(result.returncode, 0, result.stderr)
         lines = log.read_bytes().decode("utf-8").split("\r\n")
-        messages = [bench.LINE_PATTERN.match(line).groups() for line in lines if line]
+        messages = bench.messages(line for line in lines if line)
         return result.stdout.decode().strip(), messages, working
 
     def assert_nothing_left_beside(self, working):
