@@ -31,7 +31,7 @@ class BootstrapperTest(unittest.TestCase):
     def test_second_copy_is_turned_away_without_logging(self):
         for locale, caption in (("en_US.UTF-8", "Installer Already Running"),
                                 ("de_DE.UTF-8", "Installationsprogramm läuft bereits")):
-            with self.subTest(locale=locale), bench.MutexHolder():
+            with self.subTest(locale=locale), bench.mutex_held():
                 before = bench.LOG.read_bytes() if bench.LOG.exists() else b""
                 run = bench.run_bootstrapper(locale=locale)
                 self.assertEqual(run.code, 1)

@@ -1,8 +1,6 @@
 """The remote-configuration download against a local HTTPS server, under Wine."""
 import json
-import os
 import shutil
-import subprocess
 import time
 import unittest
 
@@ -54,10 +52,8 @@ class RemoteConfigDownloadTest(unittest.TestCase):
         current.mkdir(parents=True)
         working = case / "KelvraInstaller_abcde"
         log = case / "fetch.log"
-        result = subprocess.run(
-            [str(bench.BENCH), "run", str(bench.STATE), str(bench.BIN / "remote_config_fetch.exe"),
-             bench.z_path(working), base_url, parameters, bench.z_path(log)],
-            cwd=current, capture_output=True, timeout=120, env=dict(os.environ, LC_ALL="en_US.UTF-8", **(env or {})))
+        result = bench.wine([bench.BIN / "remote_config_fetch.exe", bench.z_path(working), base_url, parameters,
+                             bench.z_path(log)], env=env, cwd=current)
         self.assertEqual(result.returncode, 0, result.stderr)
         lines = log.read_bytes().decode("utf-8").split("\r\n")
         messages = bench.messages(line for line in lines if line)

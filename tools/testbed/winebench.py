@@ -7,6 +7,7 @@ KELVRA_WINEBENCH the bench's state folder (BUILD/winebench/1 when unset).
 import base64
 import binascii
 import contextlib
+import functools
 import hashlib
 import json
 import os
@@ -227,15 +228,11 @@ def windows_version(program, version):
         yield
 
 
-_temp_folder = None
-
-
 @contextlib.contextmanager
-def held_open(paths):
-    """The files kept open without sharing by another program, as a program still
-    using them would; each is created when missing."""
-    holder = wine_background([BIN / "file_holder.exe", *(z_path(path) for path in paths)],
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+def _holding(args):
+    """A test tool that holds something (files, the mutex) from its "ready" line until
+    its input closes."""
+    holder = wine_background(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     try:
         line = holder.stdout.readline().strip()
         assert line == b"ready", line
@@ -246,26 +243,32 @@ def held_open(paths):
         holder.stdout.close()
 
 
+def held_open(paths):
+    """The files kept open without sharing by another program, as a program still
+    using them would; each is created when missing."""
+    return _holding([BIN / "file_holder.exe", *(z_path(path) for path in paths)])
+
+
+def mutex_held():
+    """The bootstrapper's single-instance mutex held, as by a running copy."""
+    return _holding([BIN / "mutex_holder.exe"])
+
+
+@functools.cache
+def _user_folder(variable):
+    """The Unix path of a folder of the Windows user's environment (TEMP, LOCALAPPDATA)."""
+    return unix_path(wine(["cmd", "/c", "echo", f"%{variable}%"]).stdout.decode().strip())
+
+
 def temp_folder():
     """The Unix path of the Windows user's temporary folder in the prefix."""
-    global _temp_folder
-    if _temp_folder is None:
-        out = wine(["cmd", "/c", "echo", "%TEMP%"]).stdout.decode().strip()
-        _temp_folder = unix_path(out)
-    return _temp_folder
-
-
-_user_log_dir = None
+    return _user_folder("TEMP")
 
 
 def user_log_dir():
     """The Unix path of the Windows user's own log folder, where a run logs when the
     shared one can't be used."""
-    global _user_log_dir
-    if _user_log_dir is None:
-        out = wine(["cmd", "/c", "echo", "%LOCALAPPDATA%"]).stdout.decode().strip()
-        _user_log_dir = unix_path(out) / "ZAVsoft" / "Kelvra" / "logs"
-    return _user_log_dir
+    return _user_folder("LOCALAPPDATA") / "ZAVsoft" / "Kelvra" / "logs"
 
 
 def working_folders():
@@ -397,17 +400,3 @@ def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120, cwd
 def run_bootstrapper(locale="en_US.UTF-8", env=None, timeout=120, exe=BOOTSTRAPPER, cwd=None, log=LOG):
     code, notice, lines = run_with_notice_watch([exe], locale=locale, env=env, timeout=timeout, cwd=cwd, log=log)
     return Run(code, notice, lines)
-
-
-class MutexHolder:
-    """Holds the bootstrapper's single-instance mutex, as a running copy would."""
-
-    def __enter__(self):
-        self.process = wine_background([BIN / "mutex_holder.exe"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        line = self.process.stdout.readline()
-        assert line.strip() == b"ready", line
-        return self
-
-    def __exit__(self, *exc):
-        self.process.stdin.close()
-        self.process.wait(timeout=30)
