@@ -31,12 +31,11 @@ import subprocess
 import sys
 import time
 
+import https_server
 import pe_image
-import wine_bench
+import winebench as bench
+from monitors import LogWatch, ProcessMonitor
 from table import MIB, Row, size_text, unmeasured, verdict
-
-sys.path.insert(0, str(wine_bench.ROOT / "tests" / "scenario"))
-import https_server  # noqa: E402  (the tests' certificates and HTTPS server)
 
 FILE_SIZE = 256 * MIB
 RUNS = 3
@@ -55,10 +54,11 @@ WINDOW_SHOWN_PREFIX = "Installer running as user "
 WINDOW_FIGURE = "start: bootstrapper launch to front end window"
 
 
-class FileServer:
+class FileServer(https_server.HttpsService):
     """Serves one file over HTTPS on 127.0.0.1 in 1 MiB writes; counts the requests for it."""
 
     def __init__(self, certificate, path):
+        super().__init__()
         self.requests = 0
         server = self
 
@@ -79,42 +79,30 @@ class FileServer:
             def log_message(self, *args):
                 pass
 
-        self.httpd, self.thread = https_server.serve_https(Handler, certificate)
-        self.url = f"https://localhost:{self.httpd.server_address[1]}/{SETUP_NAME}"
-
-    def stop(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
-        self.thread.join(timeout=10)
+        self.serve(Handler, certificate)
+        self.url = f"https://localhost:{self.port}/{SETUP_NAME}"
 
 
-def _build_setting(bench, name):
-    for line in (bench.build / "CMakeCache.txt").read_text().splitlines():
-        if line.startswith(name + ":"):
-            return line.split("=", 1)[1]
-    return ""
-
-
-def _signing(bench):
+def _signing():
     """The build's signing certificate, key and trusted root (cmake/Signing.cmake)."""
-    folder = bench.build / "signing"
-    certificate = _build_setting(bench, "KELVRA_SIGNING_CERT") or str(folder / "test-signing-certificate.pem")
-    key = _build_setting(bench, "KELVRA_SIGNING_KEY") or str(folder / "test-signing-key.pem")
-    root = _build_setting(bench, "KELVRA_SIGNING_CA_FILE") or certificate
+    folder = bench.BUILD / "signing"
+    certificate = bench.build_setting("KELVRA_SIGNING_CERT", "") or str(folder / "test-signing-certificate.pem")
+    key = bench.build_setting("KELVRA_SIGNING_KEY", "") or str(folder / "test-signing-key.pem")
+    root = bench.build_setting("KELVRA_SIGNING_CA_FILE", "") or certificate
     return certificate, key, root
 
 
-def _setup_file(bench, work):
+def _setup_file(work):
     """The client setup stand-in padded to FILE_SIZE with random bytes and signed, its
     MD5 and SHA-256. Made again when the stand-in changed."""
     path = work / SETUP_NAME
-    program = (bench.bin / "client_setup_standin.exe").read_bytes()
+    program = (bench.BIN / "client_setup_standin.exe").read_bytes()
     made_from = work / (SETUP_NAME + ".from")
     if not path.exists() or not made_from.exists() or made_from.read_bytes() != hashlib.sha256(program).digest():
         unsigned = work / "unsigned.exe"
-        subprocess.run(["osslsigncode", "remove-signature", "-in", str(bench.bin / "client_setup_standin.exe"),
+        subprocess.run(["osslsigncode", "remove-signature", "-in", str(bench.BIN / "client_setup_standin.exe"),
                         "-out", str(unsigned)], check=True, capture_output=True, timeout=120)
-        certificate, key, _ = _signing(bench)
+        certificate, key, _ = _signing()
         padded = FILE_SIZE - 16 * 1024  # room for the signature, then exactly what it took
         for _ in range(3):
             with unsigned.open("r+b") as out:
@@ -152,12 +140,12 @@ def _curl_seconds(server, ca, target):
         target.unlink(missing_ok=True)
 
 
-def _winhttp_seconds(bench, server, target):
+def _winhttp_seconds(server, target):
     """https_fetch.exe's own time for the whole file, or None when it did not get it."""
     host_port, path = server.url.removeprefix("https://").split("/", 1)
     host, port = host_port.split(":")
     try:
-        result = bench.run([bench.bin / "https_fetch.exe", host, port, "/" + path, bench.windows_path(target)],
+        result = bench.wine([bench.BIN / "https_fetch.exe", host, port, "/" + path, bench.z_path(target)],
                            timeout=300)
     finally:
         target.unlink(missing_ok=True)
@@ -179,22 +167,22 @@ class FrontEndRun:
         self.problem = None
 
 
-def _end_front_end(bench, bootstrapper):
+def _end_front_end(bootstrapper):
     """Closes the front end's window, ends it outright when that is not enough (a
     close during the download asks first), and waits for the bootstrapper."""
-    bench.run([bench.bin / "front_end_window.exe", WINDOW_TITLE, 5000], timeout=60)
+    bench.wine([bench.BIN / "front_end_window.exe", WINDOW_TITLE, 5000], timeout=60)
     for attempt in range(2):
         try:
             bootstrapper.wait(timeout=15)
             return
         except subprocess.TimeoutExpired:
             if attempt == 0:
-                bench.run(["taskkill", "/F", "/IM", "KelvraInstaller.exe"], timeout=60)
+                bench.wine(["taskkill", "/F", "/IM", "KelvraInstaller.exe"], timeout=60)
     bootstrapper.kill()
     bootstrapper.wait()
 
 
-def _wait_for_end(bench, bootstrapper, watch, server):
+def _wait_for_end(bootstrapper, watch, server):
     """Waits until the bootstrapper ends; returns why it had to be helped, or None."""
     deadline = time.monotonic() + RUN_TIMEOUT_SECONDS
     requests_before = server.requests
@@ -209,30 +197,26 @@ def _wait_for_end(bench, bootstrapper, watch, server):
         elif watch.errors():
             problem = "failed: front end logged: " + watch.errors()[0]
         if problem is not None:
-            _end_front_end(bench, bootstrapper)
+            _end_front_end(bootstrapper)
             return problem
         time.sleep(0.05)
     return None
 
 
-def _front_end_run(bench, work, server, md5, sha256=None):
+def _front_end_run(work, server, md5, sha256=None):
     cwd = work / "download"
     shutil.rmtree(cwd, ignore_errors=True)
     cwd.mkdir(parents=True)
-    config = {"content": {"windows": {"version": "2.4.0", "downloadLink": server.url, "installerMd5": md5,
-                                      "deprecated": False}}}
-    if sha256:
-        config["content"]["windows"]["installerSha256"] = sha256
-    (cwd / "remoteconfig.json").write_text(json.dumps(config))
+    (cwd / "remoteconfig.json").write_text(json.dumps(https_server.remote_config(server.url, md5, sha256)))
     run = FrontEndRun()
-    monitors = [wine_bench.ProcessMonitor(bench, name, RUN_TIMEOUT_SECONDS + 60)
+    monitors = [ProcessMonitor(name, RUN_TIMEOUT_SECONDS + 60)
                 for name in ("InstallerBootstrapper.exe", "KelvraInstaller.exe")]
-    watch = wine_bench.LogWatch(bench.front_end_log)
+    watch = LogWatch(bench.FRONT_END_LOG)
     launched = time.monotonic()
-    bootstrapper = bench.background([bench.bin / "InstallerBootstrapper.exe"], cwd=cwd, env={"KELVRA_SETUP_EXIT": "0"},
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    bootstrapper = bench.wine_background([bench.BOOTSTRAPPER], cwd=cwd, env={"KELVRA_SETUP_EXIT": "0"},
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        run.problem = _wait_for_end(bench, bootstrapper, watch, server)
+        run.problem = _wait_for_end(bootstrapper, watch, server)
         run.bootstrapper_peak, run.front_end_peak = (monitor.peak(timeout=30) for monitor in monitors)
     finally:
         watch.stop()
@@ -255,13 +239,13 @@ def _between(watch, first, last):
     return end[0] - start[0] if start and end and end[0] >= start[0] else None
 
 
-def _floor_peak(bench, program, loaded_at_start=()):
+def _floor_peak(program, loaded_at_start=()):
     """Peak working set of an idle program that loads the DLLs that program imports,
     and those it loads itself at start-up instead of importing them."""
     dlls = pe_image.imported_dlls(program.read_bytes()) + list(loaded_at_start)
-    monitor = wine_bench.ProcessMonitor(bench, "bench_idle.exe", 60)
+    monitor = ProcessMonitor("bench_idle.exe", 60)
     try:
-        bench.run([bench.bin / "bench_idle.exe", *dlls], timeout=60)
+        bench.wine([bench.BIN / "bench_idle.exe", *dlls], timeout=60)
         return monitor.peak(timeout=30)
     finally:
         monitor.close()
@@ -308,16 +292,16 @@ class _Measurements:
         return max((getattr(run, attribute) for run in runs if getattr(run, attribute)), default=None)
 
 
-def _measure(bench, work, server, certificates, setup, md5, sha256):
+def _measure(work, server, certificates, setup, md5, sha256):
     measured = _Measurements()
     for n in range(RUNS):
         print(f"bench: download round {n + 1}/{RUNS}", file=sys.stderr)
-        measured.front_end.append(_front_end_run(bench, work, server, md5))
-        measured.front_end_sha256.append(_front_end_run(bench, work, server, md5, sha256))
+        measured.front_end.append(_front_end_run(work, server, md5))
+        measured.front_end_sha256.append(_front_end_run(work, server, md5, sha256))
         measured.in_order += [measured.front_end[-1], measured.front_end_sha256[-1]]
         if measured.problem() is not None:
             break
-        measured.winhttp.append(_winhttp_seconds(bench, server, work / "winhttp-download.bin"))
+        measured.winhttp.append(_winhttp_seconds(server, work / "winhttp-download.bin"))
         measured.curl.append(_curl_seconds(server, certificates.ca, work / "curl-download.bin"))
         measured.md5sum.append(_timed(["md5sum", str(setup)]))
     return measured
@@ -335,30 +319,30 @@ def _window_row(runs):
                median / first, f"- (runs 2-{len(times)}: {min(later):.2f}-{max(later):.2f} s)")
 
 
-def download_rows(bench, work):
+def download_rows(work):
     """Rows: front end download, WinHTTP alone, digest, bootstrapper memory, front end memory, digest with
     SHA-256, start to the front end's window."""
     figures = ["download: 256 MiB over loopback HTTPS", "download: WinHTTP alone, same Wine", "digest: MD5 of 256 MiB",
                "memory: bootstrapper peak working set", "memory: front end peak working set (download)",
                "digest: MD5 + SHA-256 of 256 MiB, one pass", WINDOW_FIGURE]
     work.mkdir(parents=True, exist_ok=True)
-    setup, md5, sha256 = _setup_file(bench, work)
+    setup, md5, sha256 = _setup_file(work)
     certificates = https_server.Certificates(work / "certificates")
-    signing_root = _signing(bench)[2]
+    signing_root = _signing()[2]
     for ca in (certificates.ca, signing_root):
-        if bench.run([bench.bin / "trust_test_root.exe", "add", bench.windows_path(ca)]).returncode != 0:
+        if bench.wine([bench.BIN / "trust_test_root.exe", "add", bench.z_path(ca)]).returncode != 0:
             return [unmeasured(f, "failed: the test CA could not be trusted in the prefix") for f in figures]
     server = FileServer(certificates.server, setup)
     try:
-        bootstrapper_floor = _floor_peak(bench, bench.bin / "InstallerBootstrapper.exe")
+        bootstrapper_floor = _floor_peak(bench.BIN / "InstallerBootstrapper.exe")
         # Loaded by the front end before its window shows (frontend/program.cpp, window.cpp).
-        front_end_floor = _floor_peak(bench, bench.build / "payload" / "KelvraInstaller.exe",
+        front_end_floor = _floor_peak(bench.BUILD / "payload" / "KelvraInstaller.exe",
                                       ("winhttp.dll", "bcrypt.dll", "crypt32.dll", "wintrust.dll", "comctl32.dll"))
-        measured = _measure(bench, work, server, certificates, setup, md5, sha256)
+        measured = _measure(work, server, certificates, setup, md5, sha256)
     finally:
         server.stop()
         for ca in (certificates.ca, signing_root):
-            bench.run([bench.bin / "trust_test_root.exe", "remove", bench.windows_path(ca)])
+            bench.wine([bench.BIN / "trust_test_root.exe", "remove", bench.z_path(ca)])
 
     bootstrapper_row = _memory_row(figures[3], measured.peak("bootstrapper_peak"), BOOTSTRAPPER_MEMORY_BUDGET,
                                    bootstrapper_floor)

@@ -3,12 +3,13 @@
 Sizes of the bootstrapper, the front end and each payload part; the bootstrapper's
 staging time; the front end's time to its window, its download and digest
 throughput; the peak working set of both programs. Each figure stands beside a baseline measured in the same run.
-The Windows programs run in a Wine prefix of the benchmark's own (BUILD/bench-wine),
-which is stopped, with everything running in it, however the run ends.
+The Windows programs run in a Wine prefix of the benchmark's own (KELVRA_WINEBENCH,
+BUILD/bench-wine for the CMake target `bench`), which is stopped, with everything
+running in it, however the run ends.
 
-usage: run_bench.py BUILD_DIR ARCH     (the targets of the CMake target `bench` built)
-ARCH is the build's architecture (i686 or x86_64). Sizes are those of what users get,
-the 32-bit build: BUILD_DIR itself, or the folder in KELVRA_SIZE_BUILD_DIR.
+usage: run_bench.py ARCH     (the targets of the CMake target `bench` built)
+ARCH is the architecture (i686 or x86_64) of the build in KELVRA_BUILD_DIR. Sizes are
+those of what users get, the 32-bit build: that build, or the one in KELVRA_SIZE_BUILD_DIR.
 Exit code 0 when every figure was measured, 1 when one could not be, whether or
 not the figures keep their budgets: the table is the result.
 """
@@ -20,16 +21,16 @@ import download_figures
 import size_figures
 import staging_figures
 import startup_figures
-import wine_bench
+import winebench as bench
 from table import render
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) != 2:
         print(__doc__, file=sys.stderr)
         return 2
-    build = pathlib.Path(argv[1]).resolve()
-    arch = argv[2]
+    arch = argv[1]
+    build = bench.BUILD
     work = build / "bench-work"
     work.mkdir(parents=True, exist_ok=True)
     shipped = os.environ.get("KELVRA_SIZE_BUILD_DIR") or (build if arch == "i686" else None)
@@ -42,10 +43,10 @@ def main(argv):
     load = os.getloadavg()[0]
     print(f"bench: {os.cpu_count()} CPUs, load average {load:.2f}; starting the bench prefix for the {arch} build",
           file=sys.stderr)
-    with wine_bench.running_bench(build, arch) as bench:
-        rows.extend(staging_figures.staging_rows(bench, work))
-        rows.append(startup_figures.startup_row(bench, work))
-        rows += download_figures.download_rows(bench, work)
+    with bench.running(arch):
+        rows.extend(staging_figures.staging_rows(work))
+        rows.append(startup_figures.startup_row(work))
+        rows += download_figures.download_rows(work)
     print(render(rows))
     return 1 if any(row.result.startswith("failed") for row in rows) else 0
 

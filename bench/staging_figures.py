@@ -7,6 +7,7 @@ The runs use the test builds whose front end is the stand-in (tests/tools), whic
 exits at once, so nothing waits; a local remoteconfig.json in the current directory
 keeps the network out, and .NET 4.8 is registered so that the requirements pass.
 """
+import datetime
 import json
 import shutil
 import statistics
@@ -14,7 +15,8 @@ import subprocess
 import sys
 import time
 
-import wine_bench
+import winebench as bench
+from https_server import remote_config
 from table import Row, unmeasured, verdict
 
 RUNS = 10
@@ -26,23 +28,26 @@ STORED = "InstallerBootstrapperWithStandinStored.exe"
 NET_4 = r"HKLM\Software\Microsoft\NET Framework Setup\NDP\v4\Full"
 FIRST_LINE = "Initializing installer bootstrapper."
 LAUNCH_PREFIX = "Executing installer. Path ["
-LOCAL_CONFIG = {"content": {"windows": {"version": "2.4.0", "downloadLink": "https://localhost:9/KelvraSetup.exe",
-                                        "installerMd5": "0123456789abcdef0123456789abcdef", "deprecated": False}}}
+LOCAL_CONFIG = remote_config("https://localhost:9/KelvraSetup.exe", "0123456789abcdef0123456789abcdef")
 
 
-def _staging_milliseconds(messages):
-    first = next((stamp for stamp, _, message in messages if message == FIRST_LINE), None)
-    launch = next((stamp for stamp, _, message in messages if message.startswith(LAUNCH_PREFIX)), None)
+def _staging_milliseconds(lines):
+    """From (time, level, message) of a run's log lines."""
+    first = next((stamp for stamp, _, message in lines if message == FIRST_LINE), None)
+    launch = next((stamp for stamp, _, message in lines if message.startswith(LAUNCH_PREFIX)), None)
     if first is None or launch is None:
-        raise RuntimeError("the run logged no first or no launch line: " + " | ".join(m for _, _, m in messages[-3:]))
-    return (launch - first).total_seconds() * 1000
+        raise RuntimeError("the run logged no first or no launch line: " + " | ".join(m for _, _, m in lines[-3:]))
+    return (_time(launch) - _time(first)).total_seconds() * 1000
 
 
-def _run_once(bench, program, cwd, env):
-    start = wine_bench.log_size(bench.bootstrapper_log)
-    bench.run([bench.bin / program], cwd=cwd, env=env, timeout=120)
-    messages = wine_bench.bootstrapper_messages(wine_bench.new_lines(bench.bootstrapper_log, start))
-    return _staging_milliseconds(messages)
+def _time(stamp):
+    return datetime.datetime.strptime(stamp, "%Y-%m-%d %H:%M:%S.%f")
+
+
+def _run_once(program, cwd, env):
+    start = bench.log_size()
+    bench.wine([bench.BIN / program], cwd=cwd, env=env, timeout=120)
+    return _staging_milliseconds([bench.LINE_PATTERN.match(line).groups() for line in bench.log_lines(start)])
 
 
 def _copy_milliseconds(source, target):
@@ -52,7 +57,7 @@ def _copy_milliseconds(source, target):
     return (time.monotonic() - began) * 1000
 
 
-def staging_rows(bench, work):
+def staging_rows(work):
     figure = f"staging: first log line to launch (median of {RUNS})"
     stored_figure = f"staging: the same, payload uncompressed (median of {RUNS})"
     cwd = work / "staging"
@@ -64,13 +69,13 @@ def staging_rows(bench, work):
     bench.registry_set(NET_4, "Release", 528040, "REG_DWORD")
     try:
         # The first runs warm the caches and leave a copy of what was staged for cp.
-        _run_once(bench, STORED, cwd, {})
-        _run_once(bench, PACKED, cwd, {"KELVRA_STANDIN_COPY_TO": bench.windows_path(staged)})
+        _run_once(STORED, cwd, {})
+        _run_once(PACKED, cwd, {"KELVRA_STANDIN_COPY_TO": bench.z_path(staged)})
         times, stored_times = [], []
         for n in range(RUNS):
             print(f"bench: staging run {n + 1}/{RUNS}", file=sys.stderr)
-            times.append(_run_once(bench, PACKED, cwd, {}))
-            stored_times.append(_run_once(bench, STORED, cwd, {}))
+            times.append(_run_once(PACKED, cwd, {}))
+            stored_times.append(_run_once(STORED, cwd, {}))
     except (RuntimeError, subprocess.TimeoutExpired) as error:
         return [unmeasured(figure, f"failed: {error}")]
     if not staged.is_dir():

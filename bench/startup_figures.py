@@ -12,34 +12,34 @@ import statistics
 import subprocess
 import sys
 
-import wine_bench
+import winebench as bench
+from https_server import remote_config
 from table import Row, unmeasured
 
 RUNS = 5
-LOCAL_CONFIG = {"content": {"windows": {"version": "2.4.0", "downloadLink": "https://localhost:9/KelvraSetup.exe",
-                                        "installerMd5": "0123456789abcdef0123456789abcdef", "deprecated": False}}}
+LOCAL_CONFIG = remote_config("https://localhost:9/KelvraSetup.exe", "0123456789abcdef0123456789abcdef")
 
 
-def _stage(bench, folder):
-    payload = bench.build / "payload"
+def _stage(folder):
+    payload = bench.BUILD / "payload"
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
     shutil.copy(payload / "KelvraInstaller.exe", folder / "KelvraInstaller.exe")
     for culture in payload.iterdir():
         if culture.is_dir():
             shutil.copytree(culture, folder / culture.name)
-    shutil.copy(wine_bench.ROOT / "resources" / "application.ico", folder / "icon.ico")
+    shutil.copy(bench.ROOT / "resources" / "application.ico", folder / "icon.ico")
     (folder / "remoteconfig.json").write_text(json.dumps(LOCAL_CONFIG))
 
 
-def _milliseconds_to_window(bench, program):
+def _milliseconds_to_window(program):
     """One run: the driver's "shown N" line, then the front end ended."""
-    driver = bench.background([bench.bin / "frontend_driver.exe", "run", bench.windows_path(program)],
+    driver = bench.wine_background([bench.BIN / "frontend_driver.exe", "run", bench.z_path(program)],
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
         first = driver.stdout.readline().decode(errors="replace").strip()
     finally:
-        bench.run(["taskkill", "/F", "/IM", "KelvraInstaller.exe"], timeout=60)
+        bench.wine(["taskkill", "/F", "/IM", "KelvraInstaller.exe"], timeout=60)
         try:
             driver.wait(timeout=60)
         except subprocess.TimeoutExpired:
@@ -51,17 +51,17 @@ def _milliseconds_to_window(bench, program):
     return int(first.split()[1])
 
 
-def startup_row(bench, work):
+def startup_row(work):
     figure = f"front end: start to window shown (median of {RUNS})"
     folder = work / "startup"
-    _stage(bench, folder)
+    _stage(folder)
     try:
         # The first run warms the caches.
-        _milliseconds_to_window(bench, folder / "KelvraInstaller.exe")
+        _milliseconds_to_window(folder / "KelvraInstaller.exe")
         times = []
         for n in range(RUNS):
             print(f"bench: front-end start-up run {n + 1}/{RUNS}", file=sys.stderr)
-            times.append(_milliseconds_to_window(bench, folder / "KelvraInstaller.exe"))
+            times.append(_milliseconds_to_window(folder / "KelvraInstaller.exe"))
     except (RuntimeError, subprocess.TimeoutExpired) as error:
         return unmeasured(figure, f"failed: {error}")
     median = statistics.median(times)

@@ -116,7 +116,7 @@ tail -n +"$((before_boot + 1))" "$logs/InstallerBootstrapper.log" | tr -d '\r' |
 echo "--- end of the front end's log ($logs/InstallerWebinstaller.log)"
 tail -n +"$((before_front + 1))" "$logs/InstallerWebinstaller.log" | tr -d '\r' | tail -n 15
 echo "--- screenshots of the front end's pages"
-KELVRA_BUILD_DIR="$build" python3 - "$screenshots" "$source_dir/tests/scenario" <<'EOF'
+KELVRA_BUILD_DIR="$build" PYTHONPATH="$here/testbed" python3 - "$screenshots" "$source_dir/tests/scenario" <<'EOF'
 import pathlib, sys
 sys.path.insert(0, sys.argv[2])
 from frontend_bench import bmp_to_png

@@ -24,8 +24,9 @@ Setup answers are recorded with the Range and If-Range asked for, their status,
 first byte and the bytes sent. Switches (attributes, or options standalone):
 ignore_range (--ignore-range) answers every Range with the whole file;
 drop_after (--drop-after N) closes the connection after N bytes of an answer's
-body, in the first answer only (drop "once", the default) or in every one
-(--drop always).
+body, in the first answer to its path only (drop "once", the default) or in every
+one (--drop always). Certificates, the Range rule and the drop switch are those of
+the tests' servers (testbed/https_server.py).
 
 Run standalone: local_services.py --state DIR --setup FILE [--digest good|bad|bad-sha256]
 [--deprecated] [--setup-mode ok|slow|cut|missing] [--ignore-range] [--drop-after N [--drop once|always]];
@@ -38,41 +39,15 @@ import http.server
 import json
 import pathlib
 import signal
-import ssl
-import subprocess
 import sys
 import threading
 import time
 import urllib.parse
 
-SERVER_EXTENSIONS = """\
-subjectAltName=DNS:localhost
-basicConstraints=CA:FALSE
-keyUsage=critical,digitalSignature,keyEncipherment
-extendedKeyUsage=serverAuth
-"""
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent / "testbed"))
+import https_server  # noqa: E402
 
 SETUP_NAME = "KelvraSetup.exe"
-
-
-def make_certificates(folder):
-    """ca.pem and server.pem/.key (for localhost) in folder; returns their paths."""
-    folder = pathlib.Path(folder)
-    folder.mkdir(parents=True, exist_ok=True)
-
-    def openssl(*args):
-        subprocess.run(["openssl", *args], cwd=folder, check=True, capture_output=True)
-
-    if not (folder / "server.pem").exists():
-        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
-                "-subj", "/CN=Kelvra Local Services CA", "-addext", "basicConstraints=critical,CA:TRUE",
-                "-addext", "keyUsage=critical,keyCertSign,cRLSign")
-        (folder / "server.ext").write_text(SERVER_EXTENSIONS)
-        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr",
-                "-subj", "/CN=localhost")
-        openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
-                "-out", "server.pem", "-days", "2", "-extfile", "server.ext")
-    return folder / "ca.pem", (folder / "server.pem", folder / "server.key")
 
 
 def decode_form(body):
@@ -94,7 +69,8 @@ class LocalServices:
         self.state.mkdir(parents=True, exist_ok=True)
         self.record = self.state / "received.jsonl"
         self.record.write_text("")
-        self.ca, certificate = make_certificates(self.state / "certificates")
+        certificates = https_server.Certificates(self.state / "certificates")
+        self.ca = certificates.ca
         self.setup_bytes = setup_bytes
         self.digest = digest
         self.deprecated = deprecated
@@ -105,34 +81,23 @@ class LocalServices:
         self.ignore_range = False
         self.drop_after = None  # bytes of an answer's body after which the connection is closed
         self.drop = "once"      # or "always"
-        self._dropped = False
+        self._drops = https_server.DropSwitch()
         self._lock = threading.Lock()
-
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(*map(str, certificate))
-        self.https = http.server.ThreadingHTTPServer(("127.0.0.1", https_port), self._handler())
-        self.https.socket = context.wrap_socket(self.https.socket, server_side=True)
-        self.http = http.server.ThreadingHTTPServer(("127.0.0.1", http_port), self._handler())
-        self.https_port = self.https.server_address[1]
-        self.http_port = self.http.server_address[1]
-        self._threads = [threading.Thread(target=s.serve_forever, daemon=True) for s in (self.https, self.http)]
-        for thread in self._threads:
-            thread.start()
+        self._servers = [https_server.HttpsService(), https_server.HttpsService()]
+        self._servers[0].serve(self._handler(), certificates.server, https_port)
+        self._servers[1].serve(self._handler(), None, http_port)
+        self.https_port, self.http_port = (server.port for server in self._servers)
 
     # What the front end is told.
-    def config(self, mode="ok"):
+    def config(self, mode="ok", deprecated=None):
         md5 = hashlib.md5(self.setup_bytes).hexdigest()
         sha256 = hashlib.sha256(self.setup_bytes).hexdigest()
         if self.digest == "bad":
             md5 = "0" * 32
         elif self.digest == "bad-sha256":
             sha256 = "0" * 64
-        return {"content": {"windows": {
-            "version": self.version,
-            "downloadLink": f"https://localhost:{self.https_port}/setup/{mode}/{SETUP_NAME}",
-            "installerMd5": md5,
-            "installerSha256": sha256,
-            "deprecated": self.deprecated}}}
+        return https_server.remote_config(f"https://localhost:{self.https_port}/setup/{mode}/{SETUP_NAME}", md5,
+                                          sha256, self.version, self.deprecated if deprecated is None else deprecated)
 
     def received(self, kind=None):
         lines = [json.loads(line) for line in self.record.read_text(encoding="utf-8").splitlines() if line]
@@ -143,11 +108,8 @@ class LocalServices:
             record.write(json.dumps(entry, ensure_ascii=False) + "\n")
 
     def stop(self):
-        for server in (self.https, self.http):
-            server.shutdown()
-            server.server_close()
-        for thread in self._threads:
-            thread.join(timeout=10)
+        for server in self._servers:
+            server.stop()
 
     def _handler(self):
         services = self
@@ -188,22 +150,18 @@ class LocalServices:
                     services._write(dict(entry, status=404, first=0, sent=0))
                     self.answer(404, b"no such file")
                     return
-                etag = '"%s"' % hashlib.md5(data).hexdigest()[:16]
-                first = 0 if mode == "cut" else self.range_start(len(data), etag)
-                status = 206 if first else 200
+                etag = https_server.entity_tag(data)
+                first = 0 if mode == "cut" else https_server.range_start(self.headers, len(data), etag,
+                                                                          services.ignore_range)
+                status, headers = https_server.range_headers(first, len(data), etag)
                 body = data[first:]
                 if mode == "cut":
                     body = body[: len(data) // 2]
-                dropping = self.dropping(len(body))
-                if dropping:
-                    body = body[:services.drop_after]
+                body, dropping = services._drops.cut(self.path, body, services.drop_after, services.drop == "always")
                 self.send_response(status)
                 self.send_header("Content-Type", "application/octet-stream")
-                self.send_header("Content-Length", str(len(data) - first))
-                self.send_header("ETag", etag)
-                self.send_header("Accept-Ranges", "bytes")
-                if status == 206:
-                    self.send_header("Content-Range", f"bytes {first}-{len(data) - 1}/{len(data)}")
+                for name, value in headers:
+                    self.send_header(name, value)
                 self.end_headers()
                 pieces = 40 if mode == "slow" else 1
                 step = max(1, -(-len(body) // pieces))
@@ -220,26 +178,6 @@ class LocalServices:
                 services._write(dict(entry, status=status, first=first, sent=sent))
                 if dropping or mode == "cut":
                     self.close_connection = True
-
-            def range_start(self, length, etag):
-                """N of "Range: bytes=N-" when If-Range, if any, is etag; else 0."""
-                asked = self.headers.get("Range", "")
-                if services.ignore_range or not asked.startswith("bytes=") or not asked.endswith("-"):
-                    return 0
-                if self.headers.get("If-Range") not in (None, etag):
-                    return 0
-                number = asked[len("bytes="):-1]
-                return int(number) if number.isdigit() and int(number) < length else 0
-
-            def dropping(self, length):
-                """Whether this answer is cut after drop_after bytes of its body."""
-                if services.drop_after is None or services.drop_after >= length:
-                    return False
-                with services._lock:
-                    if services.drop == "once" and services._dropped:
-                        return False
-                    services._dropped = True
-                return True
 
             def do_POST(self):
                 length = int(self.headers.get("Content-Length", "0"))

@@ -7,7 +7,6 @@ window, presses its buttons and takes screenshots (saved as PNG under
 BUILD/screenshots/frontend for a person to look at).
 """
 import json
-import os
 import pathlib
 import queue
 import re
@@ -20,32 +19,21 @@ import zlib
 
 import winebench as bench
 
-ROOT = pathlib.Path(__file__).resolve().parents[2]
 PAYLOAD = bench.BUILD / "payload"
 DRIVER = bench.BIN / "frontend_driver.exe"
 # The same front end, with its configuration host taken from KELVRA_TEST_CONFIG_HOST.
 TEST_HOST_FRONT_END = bench.BIN / "frontend_test_host.exe"
-ICON = ROOT / "resources" / "application.ico"
-STRINGS = ROOT / "frontend" / "strings"
+ICON = bench.ROOT / "resources" / "application.ico"
+STRINGS = bench.ROOT / "frontend" / "strings"
 SCREENSHOTS = bench.BUILD / "screenshots" / "frontend"
-LOG = bench.LOG_DIR / "InstallerWebinstaller.log"
-
-LINE_PATTERN = re.compile(r"^\[(.+?)\] \[(information|warning|error)\] (.*)$")
-
-
-def build_setting(name):
-    """A build-time setting from the build's CMake cache."""
-    for line in (bench.BUILD / "CMakeCache.txt").read_text().splitlines():
-        if line.startswith(name + ":"):
-            return line.split("=", 1)[1]
-    raise KeyError(name)
+LOG = bench.FRONT_END_LOG
 
 
 def strings(culture):
     """The culture's string table as the build fills it: key -> text."""
-    settings = {"SUPPORT_SITE": build_setting("KELVRA_SUPPORT_SITE")}
+    settings = {"SUPPORT_SITE": bench.build_setting("KELVRA_SUPPORT_SITE")}
     for setting in ("OUTDATED", "CONNECTION", "DOWNLOAD_FAIL", "UNEXPECTED"):
-        settings[f"ARTICLE_{setting}_URL"] = build_setting(f"KELVRA_ARTICLE_{setting}_URL")
+        settings[f"ARTICLE_{setting}_URL"] = bench.build_setting(f"KELVRA_ARTICLE_{setting}_URL")
     table = {}
     for line in (STRINGS / f"{culture}.txt").read_text(encoding="utf-8").splitlines():
         if not line.strip() or line.startswith("#"):
@@ -91,29 +79,14 @@ def driver(*args, locale="en_US.UTF-8", timeout=60):
     return result.returncode, result.stdout.decode("utf-8", errors="replace").strip()
 
 
-def log_lines(start):
-    """The front end's log lines written since start (a byte offset), CR LF checked."""
-    if not LOG.exists():
-        return []
-    with LOG.open("rb") as log:
-        log.seek(start)
-        raw = log.read()
-    assert raw == b"" or raw.endswith(b"\r\n"), "log lines must end with CR LF"
-    return [line for line in raw.decode("utf-8").split("\r\n") if line]
-
-
-def log_size():
-    return LOG.stat().st_size if LOG.exists() else 0
-
-
 class FrontEnd:
     """One run of the front end from a working folder, started by the driver."""
 
     def __init__(self, folder, args=(), locale="en_US.UTF-8", env=None):
         self.locale = locale
-        self.log_start = log_size()
+        self.log_start = bench.log_size(LOG)
         self.process = bench.wine_background(
-            [DRIVER, "run", bench.windows_path(pathlib.Path(folder) / "KelvraInstaller.exe"), *args],
+            [DRIVER, "run", bench.z_path(pathlib.Path(folder) / "KelvraInstaller.exe"), *args],
             locale=locale, env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self._lines = queue.Queue()
         self._reader = threading.Thread(target=self._read, daemon=True)
@@ -166,7 +139,7 @@ class FrontEnd:
         """Saves the window as SCREENSHOTS/name.png; returns the path."""
         SCREENSHOTS.mkdir(parents=True, exist_ok=True)
         bmp = SCREENSHOTS / f"{name}.bmp"
-        code, out = driver("screenshot", bench.windows_path(bmp), locale=self.locale)
+        code, out = driver("screenshot", bench.z_path(bmp), locale=self.locale)
         assert code == 0, out
         png = SCREENSHOTS / f"{name}.png"
         bmp_to_png(bmp, png)
@@ -202,12 +175,7 @@ class FrontEnd:
 
     def messages(self):
         """Log lines of this run as (level, message); every line must have the log's format."""
-        found = []
-        for line in log_lines(self.log_start):
-            match = LINE_PATTERN.match(line)
-            assert match, f"malformed log line: {line!r}"
-            found.append((match.group(2), match.group(3)))
-        return found
+        return bench.messages(bench.log_lines(self.log_start, LOG), bench.FRONT_END_LINE)
 
 
 def bmp_to_png(bmp_path, png_path):

@@ -1,18 +1,14 @@
 """The benchmark's measuring tools (bench/): the PE reader that sizes the payload
 parts and names the DLLs a program imports, bench_idle.exe that loads them, and
 process_monitor.exe that reads a process's peak working set."""
-import pathlib
 import struct
 import subprocess
-import sys
 import unittest
 
+import pe_image
+import size_figures
 import winebench as bench
-
-ROOT = pathlib.Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "bench"))
-import pe_image  # noqa: E402
-import size_figures  # noqa: E402
+from winebench import ROOT
 
 PAYLOAD = bench.BUILD / "payload"
 TRANSLATIONS = {134: "ru", 135: "pl", 136: "de", 137: "pt-BR", 138: "zh", 139: "fr", 140: "zh-Hant", 141: "ja",

@@ -1,44 +1,9 @@
 """The real InstallerBootstrapper.exe: log, single instance and working folder."""
-import os
-import re
 import shutil
-import time
 import unittest
 
 import winebench as bench
-
-TWO_DAYS = 2 * 24 * 60 * 60
-
-
-def plant_leftover(name, age=TWO_DAYS):
-    """A working folder as a killed run leaves it, last changed age seconds ago."""
-    folder = bench.temp_folder() / name
-    (folder / "de").mkdir(parents=True)
-    (folder / "de" / "KelvraWebInstaller.resources.dll").write_bytes(b"MZ")
-    (folder / "payload.base64").write_text("token")
-    then = time.time() - age
-    os.utime(folder, (then, then), follow_symlinks=False)
-    return folder
-
-
-class TemporaryFolderSetting:
-    """Points the Windows user's TMP and TEMP at another folder for one run."""
-
-    KEY = r"HKCU\Environment"
-
-    def __init__(self, path):
-        self.path = path
-
-    def __enter__(self):
-        # Looked up before the change: afterwards the prefix would report the new path.
-        self.original = r"C:\users\{}\Temp".format(bench.temp_folder().parent.name)
-        for name in ("TMP", "TEMP"):
-            bench.registry_set(self.KEY, name, self.path)
-        return self
-
-    def __exit__(self, *exc):
-        for name in ("TMP", "TEMP"):
-            bench.registry_set(self.KEY, name, self.original)
+from winebench import plant_leftover
 
 
 class BootstrapperTest(unittest.TestCase):
@@ -66,7 +31,7 @@ class BootstrapperTest(unittest.TestCase):
     def test_second_copy_is_turned_away_without_logging(self):
         for locale, caption in (("en_US.UTF-8", "Installer Already Running"),
                                 ("de_DE.UTF-8", "Installationsprogramm läuft bereits")):
-            with self.subTest(locale=locale), bench.MutexHolder():
+            with self.subTest(locale=locale), bench.mutex_held():
                 before = bench.LOG.read_bytes() if bench.LOG.exists() else b""
                 run = bench.run_bootstrapper(locale=locale)
                 self.assertEqual(run.code, 1)
@@ -86,7 +51,7 @@ class BootstrapperTest(unittest.TestCase):
         run = bench.run_bootstrapper()
         self.assertFalse(old.exists())
         self.assertTrue((new / "payload.base64").exists())
-        windows_temp = "C:\\" + str(bench.temp_folder().relative_to(bench.DRIVE_C)).replace("/", "\\")
+        windows_temp = bench.drive_c_path(bench.temp_folder())
         sweep = [(level, m) for level, m in run.messages if "leftover working folder" in m]
         self.assertEqual(sorted(sweep), [("info", f"Left leftover working folder [{windows_temp}\\{new.name}]: it is "
                                                   f"less than a day old."),
@@ -107,7 +72,7 @@ class BootstrapperTest(unittest.TestCase):
         bystander.mkdir(exist_ok=True)
         (bystander / "keep.txt").write_text("not ours")
         try:
-            with TemporaryFolderSetting(windows_long):
+            with bench.temporary_folder(windows_long):
                 run = bench.run_bootstrapper()
             self.assertEqual(run.code, 1)
             self.assertIsNotNone(run.notice)

@@ -15,6 +15,7 @@ import frontend_bench as fe
 import https_server
 import setup_server
 import winebench as bench
+from https_server import remote_config
 
 WORK = bench.STATE / "download-limits"
 STANDIN = bench.BIN / "client_setup_standin.exe"
@@ -38,11 +39,6 @@ QUIET_HEADERS = re.compile(r"WinHttpReceiveResponse failed with error (12002|100
 # Long enough for the shortened waits to run out, or for an endless body to reach
 # the test cap, on a slow machine.
 PAGE_WAIT_MS = 120000
-
-
-def config(link, md5):
-    return {"content": {"windows": {"version": "2.4.0", "downloadLink": link, "installerMd5": md5,
-                                    "deprecated": False}}}
 
 
 def slow_pieces(piece, seconds):
@@ -74,9 +70,9 @@ class LimitsCase(unittest.TestCase):
 
     def start(self, name, link=None, program=None, waits=None):
         """The front end from a fresh folder; without a link it must download its configuration."""
-        folder = fe.stage(WORK / name, config(link, self.md5) if link else None, b"{}", program=program)
+        folder = fe.stage(WORK / name, remote_config(link, self.md5) if link else None, b"{}", program=program)
         self.staged = sorted(path.name for path in folder.iterdir())
-        env = {"KELVRA_SETUP_RECORD": bench.windows_path(self.record),
+        env = {"KELVRA_SETUP_RECORD": bench.z_path(self.record),
                "KELVRA_TEST_CONFIG_HOST": f"localhost:{self.config_server.port}", **(waits or {})}
         run = fe.FrontEnd(folder, (), "en_US.UTF-8", env)
         self.addCleanup(run.kill)

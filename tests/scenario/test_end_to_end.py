@@ -1,23 +1,16 @@
 """Whole runs of the bootstrapper under Wine, one outcome of a run at a time.
 
-Runs that stop before the front end use the real InstallerBootstrapper.exe. Runs
-that reach it use test builds whose resource 129 is the stand-in front end
-(tests/tools/standin_frontend.cpp), told through KELVRA_STANDIN_* variables how to
-end; the variants without a resource, or with a front end that is no program, are
-built in tests/standin_builds. The prefix has .NET Framework 4.8 registered for the
-whole class, and each run starts in a current directory of its own holding a local
-remote configuration, so that no run needs the network.
+Runs that stop before the front end use the real InstallerBootstrapper.exe; runs
+that reach it use the stand-in front end (whole_runs.py). The variants without a
+resource, or with a front end that is no program, are built in tests/standin_builds.
 
 Outcomes covered elsewhere: the single-instance guard and the working folder's name
 (test_bootstrapper.py), the system requirements (test_system.py).
 """
 import base64
 import contextlib
-import hashlib
 import json
 import os
-import pathlib
-import re
 import shutil
 import socket
 import subprocess
@@ -26,62 +19,16 @@ import time
 import unittest
 
 import winebench as bench
-from test_bootstrapper import plant_leftover
-from test_remote_config import BOUND_SECONDS, SHORT_BOUND
+from whole_runs import CLIENT_KEYS, LAUNCH, SUCCEEDED, WITH_STANDIN, RunBench, digests, end_leftover_processes
+from winebench import CONFIG_BOUND_SECONDS, INTERNET_SETTINGS, SHORT_CONFIG_BOUND, STAMP, drive_c_path, plant_leftover
 
-SOURCE = pathlib.Path(__file__).resolve().parents[2]
-PAYLOAD = bench.BUILD / "payload"
-STANDIN = bench.BIN / "standin_frontend.exe"
-WITH_STANDIN = bench.BIN / "InstallerBootstrapperWithStandin.exe"
-STAMP = pathlib.Path(os.environ.get("KELVRA_STAMP_TOOL", bench.BUILD / "host" / "bin" / "kelvra-stamp"))
-E2E = bench.DRIVE_C / "e2e"
-
-CULTURES = ("pt-BR", "zh", "fr", "de", "pl", "ru", "zh-Hant", "ja", "ko", "es", "es-MX", "it")
-CONFIG = (b'<configuration>\n<startup>\n<supportedRuntime version = "v4.0"/>\n'
-          b'<supportedRuntime version = "v2.0.50727"/>\n</startup>\n</configuration>\n')
-REMOTE_CONFIG = b'{"content":{"windows":{"version":"2.0.1","url":"https://127.0.0.1/setup.exe"}}}'
-NDP = r"HKLM\Software\Microsoft\NET Framework Setup\NDP"
-NET_4 = NDP + r"\v4\Full"
-CLIENT_KEYS = (r"HKLM\Software\ZAVsoft", r"HKLM\Software\WOW6432Node\ZAVsoft")
-TEMPORARY_FOLDER_VALUES = [(r"HKCU\Environment", "TMP"), (r"HKCU\Environment", "TEMP")]
-INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
-BOUND_REACHED = f"Stopped the remote-config download after [{BOUND_SECONDS}] seconds."
-
+BOUND_REACHED = f"Stopped the remote-config download after [{CONFIG_BOUND_SECONDS}] seconds."
 FULFILLED = ("info", "System fulfills Kelvra requirements.")
 NONZERO = ("warning", "C# Installer returned nonzero error code.")
 NOT_FOUND = ("info", "Kelvra does not exist. Shutting down")
-SUCCEEDED = ("info", "Looks like installation of ZAV Kelvra 2.0 succeeded.")
 PROBING = ("info", "Checking kelvra existence.")
-CLEANING = re.compile(r"^Cleaning temporary folder at \[(.*)\]\.$")
-CREATED = re.compile(r"^Created working folder \[(.*)\]\.$")
-LAUNCH = re.compile(r"^Executing installer\. Path \[(.*)\], params \[(.*)\]\.$")
 OUR_CAPTIONS = {"Installation Error", "Installation Failed", ".NET Framework Not Found", "Installer Already Running",
                 "This Version of Windows is Not Supported"}
-
-
-def windows_path(unix_path):
-    """The C: path of a file in the prefix's drive C:."""
-    return "C:\\" + str(pathlib.Path(unix_path).relative_to(bench.DRIVE_C)).replace("/", "\\")
-
-
-def digests(folder):
-    """Every file under folder, by its path relative to it, as a SHA-256 digest."""
-    return {path.relative_to(folder).as_posix(): hashlib.sha256(path.read_bytes()).hexdigest()
-            for path in sorted(folder.rglob("*")) if path.is_file()}
-
-
-def log_lines_since(offset):
-    with bench.LOG.open("rb") as log:
-        log.seek(offset)
-        return [line for line in log.read().decode("utf-8").split("\r\n") if line]
-
-
-def end_leftover_processes():
-    """After a time-out: the bootstrapper builds and the staged front end, by image name,
-    so that the next test finds neither the mutex nor a working folder in use."""
-    names = {path.name for path in bench.BIN.glob("InstallerBootstrapper*.exe")} | {"KelvraInstaller.exe"}
-    for name in sorted(names):
-        bench.wine(["taskkill", "/f", "/im", name], timeout=60)
 
 
 @contextlib.contextmanager
@@ -103,120 +50,6 @@ def silent_listener():
         listener.close()
         for connection in taken:
             connection.close()
-
-
-def register_framework_4_8():
-    bench.registry_delete_key(NDP)
-    bench.registry_set(NET_4, "Release", 528040, "REG_DWORD")
-
-
-def prepare_prefix_for_runs(test_class):
-    """For a test class: .NET Framework 4.8 registered and the client's keys free to
-    change, all put back when the class ends."""
-    # Read before any test points TMP elsewhere.
-    bench.temp_folder()
-    test_class.enterClassContext(bench.registry_key_restored(NDP))
-    for key in CLIENT_KEYS:
-        test_class.enterClassContext(bench.registry_key_restored(key))
-    register_framework_4_8()
-
-
-class RunBench(unittest.TestCase):
-    """What every whole-run test needs: .NET registered, no client, a current directory
-    with a local remote configuration, and checks of what a run leaves behind."""
-
-    @classmethod
-    def setUpClass(cls):
-        prepare_prefix_for_runs(cls)
-
-    @classmethod
-    def tearDownClass(cls):
-        super().tearDownClass()
-        with contextlib.suppress(OSError):
-            E2E.rmdir()
-
-    def setUp(self):
-        self.folder = E2E / self._testMethodName
-        shutil.rmtree(self.folder, ignore_errors=True)
-        self.cwd = self.folder / "cwd"
-        self.cwd.mkdir(parents=True)
-        (self.cwd / "remoteconfig.json").write_bytes(REMOTE_CONFIG)
-        self.addCleanup(shutil.rmtree, self.folder, True)
-        for key in CLIENT_KEYS:
-            bench.registry_delete_key(key)
-        self.report_file = self.folder / "report.txt"
-        self.staged = self.folder / "staged"
-        self.client = self.folder / "client"
-
-    # -- running -----------------------------------------------------------------
-
-    def standin(self, exit_code="0", copy=False, client_layout=None, wait_for=None):
-        """The stand-in's orders: always a report, the rest on request."""
-        env = {"KELVRA_STANDIN_EXIT_CODE": exit_code, "KELVRA_STANDIN_REPORT": windows_path(self.report_file)}
-        if copy:
-            env["KELVRA_STANDIN_COPY_TO"] = windows_path(self.staged)
-        if client_layout:
-            env["KELVRA_STANDIN_CLIENT_FOLDER"] = windows_path(self.client)
-            env["KELVRA_STANDIN_CLIENT_LAYOUT"] = client_layout
-        if wait_for:
-            env["KELVRA_STANDIN_WAIT_FOR"] = windows_path(wait_for)
-        return env
-
-    def run_exe(self, exe=WITH_STANDIN, env=None, cwd=None, timeout=120, log=bench.LOG):
-        """One run; afterwards self.left holds the working folders it left behind."""
-        self.report_file.unlink(missing_ok=True)
-        before = set(bench.working_folders())
-        try:
-            run = bench.run_bootstrapper(exe=exe, env=env, cwd=cwd or self.cwd, timeout=timeout, log=log)
-        except subprocess.TimeoutExpired:
-            end_leftover_processes()
-            for folder in set(bench.working_folders()) - before:
-                shutil.rmtree(folder, ignore_errors=True)
-            raise
-        self.left = set(bench.working_folders()) - before
-        return run
-
-    def report(self):
-        seen = {}
-        for line in self.report_file.read_text(encoding="utf-8").splitlines():
-            key, _, value = line.partition("=")
-            seen.setdefault(key, []).append(value)
-        return seen
-
-    # -- what every run past the working folder's name must leave ----------------
-
-    def assert_cleaned_up(self, run):
-        """Nothing left in the temporary folder, the cleaning line last and of the folder
-        the run created; returns that working folder's Windows path."""
-        self.assertEqual(self.left, set(), "a working folder outlived the run")
-        messages = run.messages
-        created = [CREATED.match(text).group(1) for _, text in messages if CREATED.match(text)]
-        cleaned = [CLEANING.match(text).group(1) for _, text in messages if CLEANING.match(text)]
-        self.assertEqual(len(created), 1, messages)
-        self.assertEqual(cleaned, created, messages)
-        self.assertEqual(messages[-1], ("info", f"Cleaning temporary folder at [{cleaned[0]}]."))
-        return cleaned[0]
-
-    def assert_staged(self, token=b"", campaign=None, remote_config=REMOTE_CONFIG, auth=None):
-        """The working folder as the front end saw it, copied out by the stand-in."""
-        expected = {
-            "KelvraInstaller.exe": STANDIN,
-            "KelvraInstaller.exe.config": CONFIG,
-            "icon.png": SOURCE / "resources" / "icon.png",
-            "icon.ico": SOURCE / "resources" / "application.ico",
-            "payload.base64": token,
-        }
-        for culture in CULTURES:
-            expected[f"{culture}/KelvraWebInstaller.resources.dll"] = (
-                PAYLOAD / culture / "KelvraWebInstaller.resources.dll")
-        for name, content in (("payload.campaign", campaign), ("remoteconfig.json", remote_config),
-                              ("zavKelvra.auth", auth)):
-            if content is not None:
-                expected[name] = content
-        expected = {name: hashlib.sha256(content if isinstance(content, bytes) else content.read_bytes()).hexdigest()
-                    for name, content in expected.items()}
-        self.assertEqual(digests(self.staged), dict(sorted(expected.items())))
-
 
 
 class EndToEndTest(RunBench):
@@ -254,7 +87,7 @@ class EndToEndTest(RunBench):
         self.assertEqual(run.code, 0, run.messages)
         self.assertIsNone(run.notice)
         self.assert_cleaned_up(run)
-        self.assertIn(("warning", f"Left leftover working folder [{windows_path(leftover)}]: [{windows_path(held)}] is "
+        self.assertIn(("warning", f"Left leftover working folder [{drive_c_path(leftover)}]: [{drive_c_path(held)}] is "
                                   f"in use or can't be deleted. Error code 32."), run.messages)
         self.assertEqual(held.read_bytes(), b"MZ")
         self.assertEqual((leftover / "payload.base64").read_text(), "token")
@@ -315,7 +148,7 @@ class EndToEndTest(RunBench):
     def test_client_missing_after_the_front_end_fails_the_run_without_a_notice(self):
         cases = [("no registry entries", []),
                  ("registry names an executable that is not there",
-                  [(CLIENT_KEYS[0] + r"\KelvraClient\paths", "client", windows_path(self.client), "REG_SZ"),
+                  [(CLIENT_KEYS[0] + r"\KelvraClient\paths", "client", drive_c_path(self.client), "REG_SZ"),
                    (CLIENT_KEYS[0] + r"\KelvraClient", "clientExecutable", "KelvraClient.exe", "REG_SZ")])]
         for name, values in cases:
             with self.subTest(name), bench.registry_values(values):
@@ -341,7 +174,7 @@ class EndToEndTest(RunBench):
                 messages = run.messages
                 self.assertEqual(messages[-2], SUCCEEDED)
                 self.assertIn(("info", f"Kelvra exists - KelvraClient.exe found at "
-                                       f"[{windows_path(self.client)}\\KelvraClient.exe]."), messages)
+                                       f"[{drive_c_path(self.client)}\\KelvraClient.exe]."), messages)
                 # No token in this build: the run still stages and launches.
                 start = messages.index(("info", "Has token. Try to read it"))
                 self.assertEqual(messages[start + 2], ("error", "Failed at reading token."))
@@ -352,9 +185,9 @@ class EndToEndTest(RunBench):
 
                 seen = self.report()
                 self.assertEqual(seen["executable"], [f"{folder}\\KelvraInstaller.exe"])
-                self.assertEqual(seen["currentDirectory"], [windows_path(self.cwd)])
+                self.assertEqual(seen["currentDirectory"], [drive_c_path(self.cwd)])
                 self.assertNotIn("argument", seen)
-                self.assertEqual(seen["parentExecutable"][0].lower(), bench.windows_path(WITH_STANDIN).lower())
+                self.assertEqual(seen["parentExecutable"][0].lower(), bench.z_path(WITH_STANDIN).lower())
 
     def test_locked_authentication_file_does_not_stop_the_run(self):
         auth = self.cwd / "zavKelvra.auth"
@@ -362,7 +195,7 @@ class EndToEndTest(RunBench):
             run = self.run_exe(env=self.standin("0", copy=True, client_layout="32"))
         self.assertEqual(run.code, 0)
         folder = self.assert_cleaned_up(run)
-        self.assertIn(("info", f"Token: copy result: [0], source path: [{windows_path(auth)}], "
+        self.assertIn(("info", f"Token: copy result: [0], source path: [{drive_c_path(auth)}], "
                                f"target path: [{folder}\\zavKelvra.auth]"), run.messages)
         self.assertEqual(run.messages[-2], SUCCEEDED)
         self.assert_staged()
@@ -384,7 +217,7 @@ class EndToEndTest(RunBench):
         self.assertEqual(run.code, 0)
         self.assert_cleaned_up(run)
         self.assertNotIn(("error", "Failed at reading token."), run.messages)
-        self.assertIn(("info", f"Token: token doesn't exist at path: [{windows_path(self.cwd)}\\zavKelvra.auth]"),
+        self.assertIn(("info", f"Token: token doesn't exist at path: [{drive_c_path(self.cwd)}\\zavKelvra.auth]"),
                       run.messages)
         sorted_compact = json.dumps(campaign, separators=(",", ":"), ensure_ascii=False, sort_keys=True)
         self.assert_staged(token=token.encode(), campaign=sorted_compact.encode())
@@ -398,7 +231,7 @@ class EndToEndTest(RunBench):
             for proxy, stopped in ((None, []), (f"127.0.0.1:{port}", [("error", BOUND_REACHED)])):
                 with self.subTest(proxy=proxy or "closed"), bench.registry_values(
                         [(INTERNET_SETTINGS, "ProxyServer", proxy, "REG_SZ")] if proxy else []):
-                    env = dict(self.standin("0", copy=True, client_layout="32"), **(SHORT_BOUND if proxy else {}))
+                    env = dict(self.standin("0", copy=True, client_layout="32"), **(SHORT_CONFIG_BOUND if proxy else {}))
                     run = self.run_exe(env=env, timeout=120)
                     self.assertEqual(run.code, 0)
                     self.assert_cleaned_up(run)
@@ -448,7 +281,7 @@ class EndToEndTest(RunBench):
                 raise
         self.assertEqual(first_code, 0)
         self.left = set(bench.working_folders()) - before
-        first_run = bench.Run(first_code, None, log_lines_since(start))
+        first_run = bench.Run(first_code, None, bench.log_lines(start))
         self.assert_cleaned_up(first_run)
         self.assertEqual(first_run.messages[-2], SUCCEEDED)
 

@@ -11,9 +11,9 @@ import frontend_bench as fe
 import https_server
 import setup_server
 import winebench as bench
+from https_server import remote_config
 
-CONFIG = {"content": {"windows": {"version": "2.4.0", "downloadLink": "https://localhost:1/KelvraSetup.exe",
-                                  "installerMd5": "0123456789abcdef0123456789abcdef", "deprecated": False}}}
+CONFIG = remote_config("https://localhost:1/KelvraSetup.exe", "0123456789abcdef0123456789abcdef")
 DEPRECATED = {"content": {"windows": {"version": "2.4.0", "deprecated": True}}}
 CAMPAIGN = b'{"campaign":{"id":7,"source":"mail"}}'
 CONFIG_PATH = "/components/webinstaller?component_version=2.0.0"
@@ -69,7 +69,7 @@ def setUpModule():
     global _https_handler
     _https_handler = bench.registry_key_restored(HTTPS_COMMAND)
     _https_handler.__enter__()
-    command = f'"{bench.windows_path(fe.DRIVER)}" record "{bench.windows_path(URL_RECORD)}" "%1"'
+    command = f'"{bench.z_path(fe.DRIVER)}" record "{bench.z_path(URL_RECORD)}" "%1"'
     result = bench.wine(["reg", "add", HTTPS_COMMAND, "/ve", "/d", command, "/f"])
     assert result.returncode == 0, result.stderr
 
@@ -99,7 +99,7 @@ class FrontEndCase(unittest.TestCase):
         confirms: the run ends with 2. The question must be the one to quit the download."""
         record = WORK / "question.json"
         record.unlink(missing_ok=True)
-        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.windows_path(record), 30000, IDYES],
+        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.z_path(record), 30000, IDYES],
                                         locale=run.locale)
         run.close()
         self.assertEqual(watcher.wait(timeout=60), 0)
@@ -158,7 +158,7 @@ class WindowAndLanguagesTest(FrontEndCase):
         return ""
 
     def assertLogsItsStartUp(self, folder, messages):
-        path = bench.windows_path(folder)
+        path = bench.z_path(folder)
         user = [m for _, m in messages if m.startswith("Installer running as user ")]
         self.assertEqual(len(user), 1)
         self.assertRegex(user[0], r"^Installer running as user \S+ - elevation status (True|False)\. $")
@@ -239,7 +239,7 @@ class StartupInputsTest(FrontEndCase):
                 if campaign is None:
                     run.screenshot("download-without-icon-en-US")
                 self.assertCancelsDownload(run)
-                icon = f"Could not load the icon file '{bench.windows_path(folder / 'icon.ico')}'. Error code 2."
+                icon = f"Could not load the icon file '{bench.z_path(folder / 'icon.ico')}'. Error code 2."
                 warned = [] if campaign is not None else [("warning", icon)]
                 others = [m for m in run.messages() if m[0] != "information" and m not in CANCEL_WARNINGS]
                 self.assertEqual(others, warned)
@@ -287,7 +287,7 @@ class ErrorPageTest(FrontEndCase):
         self.assertEqual(state["controls"]["linkLabelError"]["text"], f"<a>{texts['errorConnection_link']}</a>")
         run.press("linkLabelError")
         self.assertEqual(run.wait_exit(), -1)
-        config = bench.windows_path(folder / "remoteconfig.json")
+        config = bench.z_path(folder / "remoteconfig.json")
         messages = run.messages()
         errors = [m for level, m in messages if level == "error"]
         self.assertEqual(len(errors), 2, messages)

@@ -15,19 +15,13 @@ import frontend_bench as fe
 import https_server
 import proxy_server
 import winebench as bench
+from https_server import remote_config
 
 WORK = bench.STATE / "frontend-download"
 STANDIN = bench.BIN / "client_setup_standin.exe"
 LOGIN = b"lp=5e6372657421"
 CAMPAIGN = b'{"login_parameters":"' + LOGIN + b'","campaign":{"id":7,"source":"mail"}}'
 IDYES, IDNO = 6, 7
-
-
-def config(link, md5, sha256=None):
-    windows = {"version": "2.4.0", "downloadLink": link, "installerMd5": md5, "deprecated": False}
-    if sha256 is not None:
-        windows["installerSha256"] = sha256
-    return {"content": {"windows": windows}}
 
 
 def setUpModule():
@@ -49,8 +43,8 @@ class DownloadCase(unittest.TestCase):
               pause_ms=None):
         """pause_ms: the test build's pause before the second try, in place of the product's."""
         program = fe.TEST_HOST_FRONT_END if pause_ms else None
-        folder = fe.stage(WORK / name, config(link, md5, sha256), campaign, program=program)
-        env = {"KELVRA_SETUP_RECORD": bench.windows_path(self.record), "KELVRA_SETUP_EXIT": str(exit_code)}
+        folder = fe.stage(WORK / name, remote_config(link, md5, sha256), campaign, program=program)
+        env = {"KELVRA_SETUP_RECORD": bench.z_path(self.record), "KELVRA_SETUP_EXIT": str(exit_code)}
         if pause_ms:
             env["KELVRA_TEST_RETRY_PAUSE_MS"] = str(pause_ms)
         run = fe.FrontEnd(folder, args, locale, env)
@@ -60,7 +54,7 @@ class DownloadCase(unittest.TestCase):
     def close_and_answer(self, run, button):
         record = WORK / "question.json"
         record.unlink(missing_ok=True)
-        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.windows_path(record), 30000, button])
+        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.z_path(record), 30000, button])
         run.close()
         self.assertEqual(watcher.wait(timeout=60), 0)
         return json.loads(record.read_text(encoding="utf-8"))
@@ -107,7 +101,7 @@ class SetupLaunchTest(DownloadCase):
                 self.assertIn(lines[0], {expected.format(silent=" /silent"), expected.format(silent="")})
                 self.assertFalse((folder / "KelvraSetup.exe").exists())
                 messages = run.messages()
-                setup = bench.windows_path(folder / "KelvraSetup.exe")
+                setup = bench.z_path(folder / "KelvraSetup.exe")
                 self.assertIn(("information", f"launching: {setup} with args: {lines[0].replace(encoded, logged)}"),
                               messages)
                 self.assertFalse(bench.holds_secret("\n".join(m for _, m in messages).encode(), LOGIN))
@@ -169,7 +163,7 @@ class DownloadFailureTest(DownloadCase):
 
 
     def test_a_setup_file_held_by_another_program_is_no_full_disk(self):
-        folder = fe.stage(WORK / "held-open", config(self.server.url("ok"), self.md5), CAMPAIGN)
+        folder = fe.stage(WORK / "held-open", remote_config(self.server.url("ok"), self.md5), CAMPAIGN)
         setup = folder / "KelvraSetup.exe"
         with bench.held_open([setup]):
             run = fe.FrontEnd(folder, (), "en_US.UTF-8", None)
@@ -299,7 +293,8 @@ class UserProxyTest(DownloadCase):
     def setUpClass(cls):
         super().setUpClass()
         cls.config_server = https_server.ConfigServer(
-            cls.certificates.server, {cls.CONFIG_PATH: (200, json.dumps(config(cls.server.url("ok"), cls.md5)).encode())})
+            cls.certificates.server,
+            {cls.CONFIG_PATH: (200, json.dumps(remote_config(cls.server.url("ok"), cls.md5)).encode())})
         cls.addClassCleanup(cls.config_server.stop)
 
     def start_proxy(self, **options):
@@ -310,7 +305,7 @@ class UserProxyTest(DownloadCase):
     def install_with_downloaded_config(self, name):
         """A whole run that asks the service for its configuration; returns its log."""
         folder = fe.stage(WORK / name, None, CAMPAIGN, program=fe.TEST_HOST_FRONT_END)
-        env = {"KELVRA_SETUP_RECORD": bench.windows_path(self.record), "KELVRA_SETUP_EXIT": "0",
+        env = {"KELVRA_SETUP_RECORD": bench.z_path(self.record), "KELVRA_SETUP_EXIT": "0",
                "KELVRA_TEST_CONFIG_HOST": f"localhost:{self.config_server.port}"}
         run = fe.FrontEnd(folder, (), "en_US.UTF-8", env)
         self.addCleanup(run.kill)
@@ -410,7 +405,7 @@ class LowDiskSpaceTest(DownloadCase):
     def test_less_than_200_mb_free_shows_the_disk_space_page_before_any_download(self):
         texts = fe.strings("en")
         requests = len(self.server.requests)
-        folder = fe.stage(self.mount / "work", config(self.server.url("ok"), self.md5), CAMPAIGN)
+        folder = fe.stage(self.mount / "work", remote_config(self.server.url("ok"), self.md5), CAMPAIGN)
         run = fe.FrontEnd(folder, (), "en_US.UTF-8", None)
         self.addCleanup(run.kill)
         state = run.wait_page("tabError")

@@ -3,7 +3,7 @@ hands it: temporary folders at and past the path limit, names outside ASCII, a
 working folder name someone else took first, files other programs keep locked,
 remote configurations at the read limit and token trailers with any size field.
 
-Each run uses the stand-in front end of test_end_to_end.py, so that what was staged
+Each run uses the stand-in front end of whole_runs.py, so that what was staged
 can be compared byte for byte.
 """
 import os
@@ -14,19 +14,13 @@ import time
 import unittest
 
 import winebench as bench
-from test_bootstrapper import TWO_DAYS, plant_leftover
-from test_end_to_end import (CLEANING, LAUNCH, REMOTE_CONFIG, SUCCEEDED, TEMPORARY_FOLDER_VALUES, WITH_STANDIN,
-                             RunBench, windows_path)
+from whole_runs import CLEANING, LAUNCH, REMOTE_CONFIG, SUCCEEDED, WITH_STANDIN, RunBench
+from winebench import TWO_DAYS, drive_c_path, plant_leftover, temporary_folder
 
 FAILED_CONFIG = ("info", "Due to failure in getting allowed version from remote config, setting allowed Kelvra "
                          "version to 0.0.0.")
 TRAILER_SIZE = 10240
 SHARED_LOG = "C:\\ProgramData\\ZAVsoft\\Kelvra\\logs\\InstallerBootstrapper.log"
-
-
-def temporary_folder(path):
-    """TMP and TEMP of the Windows user pointed at path for one run."""
-    return bench.registry_values([(key, name, path, "REG_SZ") for key, name in TEMPORARY_FOLDER_VALUES])
 
 
 def document_of_size(size):
@@ -86,17 +80,17 @@ class HostileInputTest(RunBench):
         run, folder = self.successful_run()
 
         self.assertNotIn(bench.unix_path(folder), (link, leftover))
-        self.assertIn(("warning", f"Left leftover working folder [{windows_path(link)}]: it is a link to another "
+        self.assertIn(("warning", f"Left leftover working folder [{drive_c_path(link)}]: it is a link to another "
                                   f"place."), run.messages)
-        self.assertIn(("warning", f"Left leftover working folder [{windows_path(leftover)}]: "
-                                  f"[{windows_path(leftover)}\\de\\inner] is a link to another place."), run.messages)
+        self.assertIn(("warning", f"Left leftover working folder [{drive_c_path(leftover)}]: "
+                                  f"[{drive_c_path(leftover)}\\de\\inner] is a link to another place."), run.messages)
         self.assertTrue((theirs / "sub" / "keep.txt").exists())
         self.assertTrue(link.is_symlink())
         self.assertEqual((leftover / "payload.base64").read_text(), "token")
         self.assertTrue((leftover / "de" / "inner").is_symlink())
 
     def test_temporary_folder_that_does_not_exist_stops_the_run(self):
-        missing = windows_path(self.folder / "no-such-folder")
+        missing = drive_c_path(self.folder / "no-such-folder")
         with temporary_folder(missing + "\\"):
             run = self.run_exe(env=self.standin())
         chosen = re.match(r"^Creating directory \[(.*)\] failed\.", run.messages[-1][1]).group(1)
@@ -110,7 +104,7 @@ class HostileInputTest(RunBench):
         # the files staged into it leave, and around MAX_PATH itself. The temporary path
         # gains a backslash, the working folder 21 characters more.
         root = self.folder / "t"
-        prefix = windows_path(root) + "\\"
+        prefix = drive_c_path(root) + "\\"
 
         def path_of_length(length):
             return prefix + "x" * (length - len(prefix))
@@ -152,14 +146,14 @@ class HostileInputTest(RunBench):
         (cwd / "remoteconfig.json").write_bytes(REMOTE_CONFIG)
         (cwd / "zavKelvra.auth").write_bytes("Фёдор's token".encode())
 
-        with temporary_folder(windows_path(temp)):
+        with temporary_folder(drive_c_path(temp)):
             run, folder = self.successful_run(cwd=cwd)
-        self.assertTrue(folder.startswith(windows_path(temp) + "\\KelvraInstaller_"), folder)
+        self.assertTrue(folder.startswith(drive_c_path(temp) + "\\KelvraInstaller_"), folder)
         self.assertEqual(list(temp.iterdir()), [])
-        self.assertIn(("info", f"Token: copy result: [1], source path: [{windows_path(cwd)}\\zavKelvra.auth], "
+        self.assertIn(("info", f"Token: copy result: [1], source path: [{drive_c_path(cwd)}\\zavKelvra.auth], "
                                f"target path: [{folder}\\zavKelvra.auth]"), run.messages)
         self.assert_staged(auth="Фёдор's token".encode())
-        self.assertEqual(self.report()["currentDirectory"], [windows_path(cwd)])
+        self.assertEqual(self.report()["currentDirectory"], [drive_c_path(cwd)])
 
     # -- the log folder ------------------------------------------------------------------
 
@@ -203,7 +197,7 @@ class HostileInputTest(RunBench):
                                 f"{folder}\\remoteconfig.json. Error code 32."), run.messages)
         self.assertIn(FAILED_CONFIG, run.messages)
         self.assertNotIn(("info", "Looking for remote config info for Kelvra Client."), run.messages)
-        self.assertIn(("info", f"Token: copy result: [0], source path: [{windows_path(auth)}], "
+        self.assertIn(("info", f"Token: copy result: [0], source path: [{drive_c_path(auth)}], "
                                f"target path: [{folder}\\zavKelvra.auth]"), run.messages)
         self.assert_staged(remote_config=None)
 

@@ -4,34 +4,22 @@ services of tools/local_services.py, the client setup played by
 tests/tools/client_setup_standin.exe. Each run is judged by its exit code, the
 events and reports the services received, both logs, and what it left behind."""
 import json
-import pathlib
 import shutil
 import subprocess
-import sys
 import unittest
 
 import authenticode
 import frontend_bench as fe
 import https_server
+import local_services
 import winebench as bench
-from test_end_to_end import CLIENT_KEYS, prepare_prefix_for_runs
-
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
-import local_services  # noqa: E402
+from whole_runs import CLIENT_KEYS, prepare_prefix_for_runs
 
 BOOTSTRAPPER = bench.BIN / "InstallerBootstrapperWithTestHosts.exe"
 SETUP = bench.BIN / "client_setup_standin.exe"
 WORK = bench.DRIVE_C / "installation-tests"
 SCREENSHOTS = bench.BUILD / "screenshots" / "installation"
 CLIENT_NUMBER = "4711"
-
-
-def bootstrapper_log_since(start):
-    if not bench.LOG.exists():
-        return []
-    with bench.LOG.open("rb") as log:
-        log.seek(start)
-        return [line for line in log.read().decode("utf-8").split("\r\n") if line]
 
 
 class InstallationTest(unittest.TestCase):
@@ -65,10 +53,10 @@ class InstallationTest(unittest.TestCase):
                "KELVRA_TEST_CLIENT_NUMBER": CLIENT_NUMBER,
                "KELVRA_TEST_CONFIG_HOST": config_host or f"localhost:{self.services.https_port}",
                "KELVRA_SETUP_INSTALL": "1", "KELVRA_SETUP_EXIT": str(setup_exit),
-               "KELVRA_SETUP_CLIENT_DIR": bench.windows_path(self.client),
-               "KELVRA_SETUP_RECORD": bench.windows_path(self.folder / "setup.jsonl")}
+               "KELVRA_SETUP_CLIENT_DIR": bench.z_path(self.client),
+               "KELVRA_SETUP_RECORD": bench.z_path(self.folder / "setup.jsonl")}
         bootstrapper_start = bench.log_size()
-        front_end_start = fe.log_size()
+        front_end_start = bench.log_size(fe.LOG)
         process = bench.wine_background([BOOTSTRAPPER], env=env, cwd=self.cwd,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
@@ -80,8 +68,8 @@ class InstallationTest(unittest.TestCase):
                 bench.wine(["taskkill", "/f", "/im", BOOTSTRAPPER.name])
                 bench.wine(["taskkill", "/f", "/im", "KelvraInstaller.exe"])
                 process.wait(timeout=60)
-        self.bootstrapper_lines = bootstrapper_log_since(bootstrapper_start)
-        self.front_end_messages = [fe.LINE_PATTERN.match(line).group(2, 3) for line in fe.log_lines(front_end_start)]
+        self.bootstrapper_lines = bench.log_lines(bootstrapper_start)
+        self.front_end_messages = bench.messages(bench.log_lines(front_end_start, fe.LOG), bench.FRONT_END_LINE)
         self.assertEqual(bench.working_folders(), [])
         self.assertEqual(list(bench.temp_folder().glob("*Setup*.exe")), [])
         return code
@@ -100,7 +88,7 @@ class InstallationTest(unittest.TestCase):
     def screenshot(self, name):
         SCREENSHOTS.mkdir(parents=True, exist_ok=True)
         bmp = SCREENSHOTS / f"{name}.bmp"
-        code, out = fe.driver("screenshot", bench.windows_path(bmp))
+        code, out = fe.driver("screenshot", bench.z_path(bmp))
         if code == 0:
             fe.bmp_to_png(bmp, SCREENSHOTS / f"{name}.png")
             bmp.unlink()
@@ -205,7 +193,7 @@ class InstallationTest(unittest.TestCase):
             self.assertEqual(code, 0, out)
             self.screenshot("download")
             record = self.folder / "question.json"
-            watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.windows_path(record), 30000, 6],
+            watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.z_path(record), 30000, 6],
                                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             try:
                 fe.driver("close")

@@ -13,6 +13,8 @@ import unittest
 
 import frontend_bench as fe
 import winebench as bench
+from https_server import remote_config
+from whole_runs import CLIENT_KEYS
 
 
 WORK = bench.STATE / "planted-dlls"
@@ -29,7 +31,6 @@ BOOTSTRAPPER_DLLS = ["urlmon.dll", "wininet.dll"]
 FRONT_END_DLLS = ["winhttp.dll", "bcrypt.dll", "comctl32.dll", "wintrust.dll", "crypt32.dll"]
 
 NDP = r"HKLM\Software\Microsoft\NET Framework Setup\NDP"
-CLIENT_KEYS = (r"HKLM\Software\ZAVsoft", r"HKLM\Software\WOW6432Node\ZAVsoft")
 WORKING_FOLDER = re.compile(r"KelvraInstaller_\w+")
 
 
@@ -127,7 +128,7 @@ class BootstrapperTest(unittest.TestCase):
         client = WORK / "client"
         cases = [  # name, program, .NET 4.8 registered, environment, how the run ends
             ("dotnet-missing", bench.BOOTSTRAPPER, False, {}, 1),
-            ("installed", WITH_STANDIN, True, {"KELVRA_STANDIN_CLIENT_FOLDER": bench.windows_path(client)}, 0),
+            ("installed", WITH_STANDIN, True, {"KELVRA_STANDIN_CLIENT_FOLDER": bench.z_path(client)}, 0),
         ]
         for name, exe, framework, env, code in cases:
             with self.subTest(name):
@@ -170,14 +171,12 @@ class FrontEndTest(unittest.TestCase):
     def stage(self, name, link):
         """A working folder whose configuration names link, and the file in which the
         client setup stand-in records its start; both fresh."""
-        config = {"content": {"windows": {"version": "2.4.0", "downloadLink": link, "installerMd5": self.md5,
-                                          "deprecated": False}}}
         record = WORK / f"{name}-setup.jsonl"
         record.unlink(missing_ok=True)
-        return fe.stage(WORK / name, config), record
+        return fe.stage(WORK / name, remote_config(link, self.md5)), record
 
     def start(self, folder, record, env):
-        run = fe.FrontEnd(folder, env={"KELVRA_SETUP_RECORD": bench.windows_path(record), **env})
+        run = fe.FrontEnd(folder, env={"KELVRA_SETUP_RECORD": bench.z_path(record), **env})
         self.addCleanup(run.kill)
         return run
 
@@ -220,10 +219,10 @@ class FrontEndTest(unittest.TestCase):
 
     def test_front_end_without_common_controls_logs_why_it_shows_no_window(self):
         folder, _ = self.stage("missing-comctl32", self.server.url("ok"))
-        start = fe.log_size()
+        start = bench.log_size(fe.LOG)
         result = bench.wine([folder / "KelvraInstaller.exe"], env=without(["comctl32.dll"]))
         self.assertEqual(result.returncode, 1)
-        self.assertEqual([line.split("] ", 1)[1] for line in fe.log_lines(start)],
+        self.assertEqual([line.split("] ", 1)[1] for line in bench.log_lines(start, fe.LOG)],
                          ["[error] Could not load comctl32.dll. Error code 126."])
 
 

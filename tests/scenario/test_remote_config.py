@@ -1,8 +1,6 @@
 """The remote-configuration download against a local HTTPS server, under Wine."""
 import json
-import os
 import shutil
-import subprocess
 import time
 import unittest
 
@@ -13,8 +11,8 @@ import winebench as bench
 VERSION_DOCUMENT = json.dumps({"content": {"windows": {"version": "2.0.9", "url": "https://localhost/x"}}}).encode()
 NOT_JSON = b"<html><body>maintenance</body></html>"
 # The test build's bound on the download, in place of the product's 30 seconds.
-BOUND_SECONDS = 4
-SHORT_BOUND = {"KELVRA_TEST_CONFIG_DOWNLOAD_BOUND_MS": str(BOUND_SECONDS * 1000)}
+BOUND_SECONDS = bench.CONFIG_BOUND_SECONDS
+SHORT_BOUND = bench.SHORT_CONFIG_BOUND
 GAVE_UP = [("info", "Looking for remote config info for Kelvra Client."),
            ("error", f"Stopped the remote-config download after [{BOUND_SECONDS}] seconds."),
            ("error", "Failed to download remote-config to file due to unknown error.")]
@@ -54,13 +52,11 @@ class RemoteConfigDownloadTest(unittest.TestCase):
         current.mkdir(parents=True)
         working = case / "KelvraInstaller_abcde"
         log = case / "fetch.log"
-        result = subprocess.run(
-            [str(bench.BENCH), "run", str(bench.STATE), str(bench.BIN / "remote_config_fetch.exe"),
-             bench.windows_path(working), base_url, parameters, bench.windows_path(log)],
-            cwd=current, capture_output=True, timeout=120, env=dict(os.environ, LC_ALL="en_US.UTF-8", **(env or {})))
+        result = bench.wine([bench.BIN / "remote_config_fetch.exe", bench.z_path(working), base_url, parameters,
+                             bench.z_path(log)], env=env, cwd=current)
         self.assertEqual(result.returncode, 0, result.stderr)
         lines = log.read_bytes().decode("utf-8").split("\r\n")
-        messages = [bench.LINE_PATTERN.match(line).groups() for line in lines if line]
+        messages = bench.messages(line for line in lines if line)
         return result.stdout.decode().strip(), messages, working
 
     def assert_nothing_left_beside(self, working):

@@ -5,20 +5,16 @@ its login parameters never travel in their log snippets, and that a build withou
 services' hosts sends nothing."""
 import base64
 import json
-import pathlib
 import re
 import subprocess
-import sys
 import unittest
 import urllib.parse
 
 import frontend_bench as fe
 import https_server
+import local_services
 import winebench as bench
-from test_token import STAMP
-
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
-import local_services  # noqa: E402
+from winebench import STAMP
 
 # Non-ASCII in the working folder's path reaches reports through the log and the
 # configuration's location.
@@ -28,12 +24,6 @@ CLIENT_NUMBER = "4711"
 SETUP = b"MZ" + bytes(range(256)) * 64
 BOOTSTRAPPER_LOG_TEXT = "ß" * 6000 + "ending-of-the-bootstrapper-log"
 RETRY = re.compile(r"The download was interrupted: .+ Try (\d) of 4 in ([\d.]+) s, from byte \[(\d+)\]\.")
-
-
-def config(services, mode="missing", deprecated=False):
-    document = services.config(mode)
-    document["content"]["windows"]["deprecated"] = deprecated
-    return document
 
 
 def redacted_payload(campaign):
@@ -105,7 +95,7 @@ class ReportsTest(unittest.TestCase):
 
     def test_failures_send_one_report_with_both_logs(self):
         cases = [  # name, configuration file (dict, bytes or None), report message, page
-            ("deprecated", lambda: config(self.services, deprecated=True),
+            ("deprecated", lambda: self.services.config("missing", deprecated=True),
              "Remote config suggests this installer is deprecated.", "errorOutdated"),
             ("not-json", lambda: b"{not json", "Failed getting json remote config: ", "errorConnection"),
         ]
@@ -137,7 +127,7 @@ class ReportsTest(unittest.TestCase):
         for campaign, expected, warned in cases:
             with self.subTest(campaign=campaign):
                 self.services.record.write_text("")
-                folder = self.stage(config(self.services), campaign)
+                folder = self.stage(self.services.config("missing"), campaign)
                 run = self.start(folder, self.hosts)
                 run.wait_page("tabError", timeout_ms=30000)  # the setup is missing: 404
                 run.press("buttonErrorExit")
@@ -180,14 +170,14 @@ class ReportsTest(unittest.TestCase):
         # The run logs its token and stops at the system check (no .NET in this prefix).
         cwd = folder / "cwd"
         cwd.mkdir(exist_ok=True)
-        (cwd / "remoteconfig.json").write_text(json.dumps(config(self.services)))
+        (cwd / "remoteconfig.json").write_text(json.dumps(self.services.config("missing")))
         bench.run_with_notice_watch([stamped], cwd=cwd)
         redacted = redacted_payload(compact).decode()
         local_log = bench.LOG.read_text(encoding="utf-8")
         self.assertIn(f"Succeeded to read token: [{base64.b64encode(redacted.encode()).decode()}]", local_log)
 
-        front_end_start = fe.log_size()
-        run = self.start(self.stage(config(self.services), compact.encode()), self.hosts)
+        front_end_start = bench.log_size(fe.LOG)
+        run = self.start(self.stage(self.services.config("missing"), compact.encode()), self.hosts)
         run.wait_page("tabError", timeout_ms=30000)  # the setup is missing: 404
         run.press("buttonErrorExit")
         self.assertEqual(run.wait_exit(), -1)
@@ -217,7 +207,7 @@ class ReportsTest(unittest.TestCase):
         self.assertIn(("information", "Sending event: " + event.replace(compact, redacted)), run.messages())
 
     def test_a_log_held_by_another_program_is_left_out(self):
-        folder = self.stage(config(self.services, deprecated=True))
+        folder = self.stage(self.services.config("missing", deprecated=True))
         with bench.held_open([bench.LOG]):
             run = self.start(folder, self.hosts)
             run.wait_page("tabError")
@@ -241,13 +231,13 @@ class ReportsTest(unittest.TestCase):
         cases = [  # bootstrapper log named in the environment, what the report carries of it, and not
             (windows_logs + "\\InstallerBootstrapper.log", "this run's bootstrapper line", "an earlier run's line"),
             # No other file, whatever the environment says: the log beside our own then.
-            (bench.windows_path(secret), "an earlier run's line", "not for any report"),
+            (bench.z_path(secret), "an earlier run's line", "not for any report"),
         ]
         for named, carried, left_out in cases:
             with self.subTest(named=named):
                 self.services.record.write_text("")
                 env = dict(self.hosts, KELVRA_BOOTSTRAPPER_LOG=named, KELVRA_BOOTSTRAPPER_LOG_START=str(len(earlier)))
-                folder = self.stage(config(self.services, deprecated=True))
+                folder = self.stage(self.services.config("missing", deprecated=True))
                 with bench.held_open([fe.LOG]):
                     run = self.start(folder, env)
                     run.wait_page("tabError")
@@ -266,7 +256,7 @@ class ReportsTest(unittest.TestCase):
                 self.assertNotIn("ending-of-the-bootstrapper-log", snippet)
 
     def test_a_build_without_the_services_sends_nothing(self):
-        folder = self.stage(config(self.services, deprecated=True))
+        folder = self.stage(self.services.config("missing", deprecated=True))
         run = self.start(folder, {"KELVRA_TEST_CONFIG_HOST": self.hosts["KELVRA_TEST_CONFIG_HOST"]})
         run.wait_page("tabError")
         run.press("buttonErrorExit")
@@ -279,7 +269,7 @@ class ReportsTest(unittest.TestCase):
         drop = len(SETUP) // 10
         self.services.drop_after, self.services.drop = drop, "always"
         self.addCleanup(setattr, self.services, "drop_after", None)
-        document = config(self.services, mode="ok")
+        document = self.services.config()
         folder = self.stage(document)
         # The test build's pauses: 0.1, 0.2 and 0.4 s in place of 1, 2 and 4.
         run = self.start(folder, dict(self.hosts, KELVRA_TEST_RETRY_PAUSE_MS="100"))
@@ -306,7 +296,7 @@ class ReportsTest(unittest.TestCase):
         self.assertEqual([m for _, m in messages if m.startswith("launching: ")], [])
 
     def test_unreachable_services_are_only_logged(self):
-        folder = self.stage(config(self.services, deprecated=True))
+        folder = self.stage(self.services.config("missing", deprecated=True))
         closed = f"127.0.0.1:{https_server.closed_port()}"
         env = dict(self.hosts, KELVRA_TEST_REPORT_HOST=closed)
         run = self.start(folder, env)

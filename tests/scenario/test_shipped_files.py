@@ -2,14 +2,11 @@
 architecture, the DLLs that Windows loads before any of our code runs, and the
 size budgets (which belong to the 32-bit files only)."""
 import os
-import sys
 import unittest
 
+import pe_image
+import size_figures
 import winebench as bench
-
-sys.path.insert(0, str(bench.BENCH.parents[2] / "bench"))
-import pe_image  # noqa: E402
-import size_figures  # noqa: E402
 
 ARCH = os.environ.get("KELVRA_ARCH", "i686")
 PAYLOAD = bench.BUILD / "payload"

@@ -7,21 +7,16 @@ timestamp valid."""
 import os
 import pathlib
 import subprocess
-import sys
 import tempfile
 import unittest
 
 import authenticode
+import size_figures
 from timestamp_authority import TimestampAuthority
+from winebench import BOOTSTRAPPER, BUILD, ROOT, STAMP
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "bench"))
-import size_figures  # noqa: E402
-
-BUILD = pathlib.Path(os.environ.get("KELVRA_BUILD_DIR", "build")).resolve()
-BOOTSTRAPPER = BUILD / "bin" / "InstallerBootstrapper.exe"
 PAYLOAD = BUILD / "payload"
-SIGN_FILE = pathlib.Path(__file__).resolve().parents[2] / "cmake" / "SignFile.cmake"
-STAMP = pathlib.Path(os.environ.get("KELVRA_STAMP_TOOL", BUILD / "host" / "bin" / "kelvra-stamp"))
+SIGN_FILE = ROOT / "cmake" / "SignFile.cmake"
 # The local timestamp server must be reached directly.
 NO_PROXY = {name: value for name, value in os.environ.items() if "proxy" not in name.lower()}
 

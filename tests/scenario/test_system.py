@@ -49,13 +49,10 @@ def install_frameworks(v35=None, release=None, v4_full_key=False):
 def run_check(locale="en_US.UTF-8"):
     """(exit code, notice, log messages) of the check on its own."""
     log = bench.STATE / f"requirements-{os.getpid()}-{time.monotonic_ns()}.log"
-    code, notice, _ = bench.run_with_notice_watch([CHECK, bench.windows_path(log)], locale=locale, timeout=60)
+    code, notice, _ = bench.run_with_notice_watch([CHECK, bench.z_path(log)], locale=locale, timeout=60)
     messages = []
     if log.exists():
-        for line in log.read_text(encoding="utf-8").splitlines():
-            match = bench.LINE_PATTERN.match(line)
-            assert match, line
-            messages.append((match.group(1), match.group(2)))
+        messages = bench.messages(log.read_text(encoding="utf-8").splitlines())
         log.unlink()
     return code, notice, messages
 

@@ -2,8 +2,6 @@
 The built bootstrapper is signed: its stamped copies must keep the signature."""
 import base64
 import json
-import os
-import pathlib
 import shutil
 import struct
 import subprocess
@@ -11,8 +9,7 @@ import unittest
 
 import authenticode
 import winebench as bench
-
-STAMP = pathlib.Path(os.environ.get("KELVRA_STAMP_TOOL", bench.BUILD / "host" / "bin" / "kelvra-stamp"))
+from winebench import STAMP
 CAMPAIGN = {"login_parameters": "lp=01234", "campaign": {"source": "mail", "name": "Grüße", "id": 7}}
 
 

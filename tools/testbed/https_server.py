@@ -1,10 +1,11 @@
-"""A local HTTPS server on 127.0.0.1 that plays the remote-configuration service.
+"""Local HTTPS servers on 127.0.0.1 for the tests, the benchmark and the demo's
+services: their certificates, the Range rule and drop switch of a resumable download,
+and one that plays the remote-configuration service.
 
-Certificates are made at test time with the openssl CLI: a test CA, a server
+Certificates are made when needed with the openssl CLI: a test CA, a server
 certificate for the name localhost signed by it (Wine's check matches the DNS name,
 not the address), and a self-signed one that nothing trusts. The test CA is trusted
-inside the bench's prefix only (tests/tools/trust_test_root.exe), never by the
-machine.
+inside a Wine prefix only (tests/tools/trust_test_root.exe), never by the machine.
 """
 import hashlib
 import http.server
@@ -70,6 +71,33 @@ def range_start(headers, length, etag, ignore_range=False):
     return int(number)
 
 
+def remote_config(link, md5, sha256=None, version="2.4.0", deprecated=False):
+    """A remote-configuration document pointing at a client setup."""
+    windows = {"version": version, "downloadLink": link, "installerMd5": md5, "deprecated": deprecated}
+    if sha256 is not None:
+        windows["installerSha256"] = sha256
+    return {"content": {"windows": windows}}
+
+
+class DropSwitch:
+    """Cuts an answer's body after drop_after bytes and closes the connection: in the
+    first answer to a path only, or in every one (always)."""
+
+    def __init__(self):
+        self._dropped = set()
+        self._lock = threading.Lock()
+
+    def cut(self, path, body, drop_after, always=False):
+        """(body, whether it is cut): body shortened when this answer is dropped."""
+        if drop_after is None or not 0 <= drop_after < len(body):
+            return body, False
+        with self._lock:
+            if not always and path in self._dropped:
+                return body, False
+            self._dropped.add(path)
+        return body[:drop_after], True
+
+
 def range_headers(start, length, etag):
     """(status, headers) of an answer from start of a body of length bytes."""
     headers = [("ETag", etag), ("Accept-Ranges", "bytes"), ("Content-Length", str(length - start))]
@@ -78,12 +106,12 @@ def range_headers(start, length, etag):
     return 206, headers + [("Content-Range", f"bytes {start}-{length - 1}/{length}")]
 
 
-def serve_https(handler, certificate):
-    """Serves handler over TLS with certificate (cert, key) on a free port of
-    127.0.0.1 in a thread of its own; returns (server, thread). A request line in
-    absolute form ("GET https://localhost:1234/path", which Wine's WinHTTP sends
-    through a proxy's tunnel, and every server must take) reaches handler with its
-    path alone."""
+def serve_https(handler, certificate, port=0):
+    """Serves handler over TLS with certificate (cert, key), or plain HTTP without one,
+    on port (a free one when 0) of 127.0.0.1 in a thread of its own; returns
+    (server, thread). A request line in absolute form ("GET https://localhost:1234/path",
+    which Wine's WinHTTP sends through a proxy's tunnel, and every server must take)
+    reaches handler with its path alone."""
 
     class AbsoluteFormTaken(handler):
         def parse_request(self):
@@ -92,11 +120,12 @@ def serve_https(handler, certificate):
                 self.path = "/" + self.path.split("://", 1)[1].partition("/")[2]
             return parsed
 
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(*map(str, certificate))
-    httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), AbsoluteFormTaken)
+    httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), AbsoluteFormTaken)
     httpd.daemon_threads = True
-    httpd.socket = context.wrap_socket(httpd.socket, server_side=True)
+    if certificate:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(*map(str, certificate))
+        httpd.socket = context.wrap_socket(httpd.socket, server_side=True)
     thread = threading.Thread(target=httpd.serve_forever, daemon=True)
     thread.start()
     return httpd, thread
@@ -109,8 +138,8 @@ class HttpsService:
     def __init__(self):
         self.stopping = threading.Event()
 
-    def serve(self, handler, certificate):
-        self.httpd, self.thread = serve_https(handler, certificate)
+    def serve(self, handler, certificate, port=0):
+        self.httpd, self.thread = serve_https(handler, certificate, port)
         self.port = self.httpd.server_address[1]
 
     def stop(self):

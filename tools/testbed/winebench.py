@@ -1,11 +1,13 @@
-"""Runs the real programs in the test bench's Wine prefix and reads what they leave.
+"""Runs the real programs in a Wine prefix of tests/wine/bench.sh and reads what they leave.
 
-The bench (tests/wine/bench.sh) is started by ctest before any scenario test; this
-module only needs KELVRA_BUILD_DIR to find it, the built programs and the prefix.
+The scenario tests' prefix is started by ctest before any of them; `make bench`
+starts its own (running). KELVRA_BUILD_DIR names the build whose programs run,
+KELVRA_WINEBENCH the bench's state folder (BUILD/winebench/1 when unset).
 """
 import base64
 import binascii
 import contextlib
+import functools
 import hashlib
 import json
 import os
@@ -15,33 +17,59 @@ import struct
 import subprocess
 import time
 
+import https_server
+import setup_server
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
 BUILD = pathlib.Path(os.environ.get("KELVRA_BUILD_DIR", "build")).resolve()
 # The prefix ctest gave this test (tests/CMakeLists.txt); the first one when run by hand.
 STATE = pathlib.Path(os.environ.get("KELVRA_WINEBENCH", BUILD / "winebench" / "1"))
 BIN = BUILD / "bin"
-BENCH = pathlib.Path(__file__).resolve().parents[1] / "wine" / "bench.sh"
+BENCH = ROOT / "tests" / "wine" / "bench.sh"
 PREFIX = STATE / "prefix"
 DRIVE_C = PREFIX / "drive_c"
 LOG_DIR = DRIVE_C / "ProgramData" / "ZAVsoft" / "Kelvra" / "logs"
 LOG = LOG_DIR / "InstallerBootstrapper.log"
+FRONT_END_LOG = LOG_DIR / "InstallerWebinstaller.log"
 BOOTSTRAPPER = BIN / "InstallerBootstrapper.exe"
+STAMP = pathlib.Path(os.environ.get("KELVRA_STAMP_TOOL", BUILD / "host" / "bin" / "kelvra-stamp"))
+# The test bootstrappers' remote-configuration bound, in place of the product's 30 s.
+CONFIG_BOUND_SECONDS = 4
+SHORT_CONFIG_BOUND = {"KELVRA_TEST_CONFIG_DOWNLOAD_BOUND_MS": str(CONFIG_BOUND_SECONDS * 1000)}
 # The root of the build's signing certificate (cmake/Signing.cmake): the front end
 # runs only a setup signed by its own signer, through a chain the machine trusts.
 SIGNING_ROOT = pathlib.Path(os.environ.get("KELVRA_SIGNING_CA_FILE", BUILD / "signing" / "test-signing-certificate.pem"))
 
+# Each as (time, level, message): the bootstrapper's log, to the millisecond, and the front end's.
 LINE_PATTERN = re.compile(
-    r"^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[fileLogger\] \[(info|warning|error)\] (.*)$")
+    r"^\[(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})\] \[fileLogger\] \[(info|warning|error)\] (.*)$")
+FRONT_END_LINE = re.compile(r"^\[(.+?)\] \[(information|warning|error)\] (.*)$")
 
 
-def windows_path(unix_path):
+def z_path(unix_path):
     """The Z: drive path under which Wine sees a Unix path."""
     return "Z:" + str(pathlib.Path(unix_path).resolve()).replace("/", "\\")
+
+
+def drive_c_path(unix_path):
+    """The C: path of a file in the prefix's drive C:."""
+    return "C:\\" + str(pathlib.Path(unix_path).relative_to(DRIVE_C)).replace("/", "\\")
 
 
 def unix_path(path):
     """The Unix path of a C: drive path of the prefix."""
     assert path[:3].upper() == "C:\\", path
     return DRIVE_C.joinpath(*path[3:].split("\\"))
+
+
+def build_setting(name, default=None):
+    """A build-time setting from the build's CMake cache (default when it has none)."""
+    for line in (BUILD / "CMakeCache.txt").read_text().splitlines():
+        if line.startswith(name + ":"):
+            return line.split("=", 1)[1]
+    if default is None:
+        raise KeyError(name)
+    return default
 
 
 def _environment(locale, extra):
@@ -58,6 +86,18 @@ def wine(args, locale="en_US.UTF-8", env=None, timeout=120, stdin=None, cwd=None
     it lies in the prefix's drive C:)."""
     return subprocess.run([str(BENCH), "run", str(STATE), *map(str, args)], env=_environment(locale, env),
                           capture_output=True, timeout=timeout, input=stdin, cwd=cwd)
+
+
+@contextlib.contextmanager
+def running(arch):
+    """The prefix started for a while, then stopped with everything running in it."""
+    try:
+        result = subprocess.run([str(BENCH), "start", str(STATE), arch], capture_output=True, timeout=600)
+        if result.returncode != 0:
+            raise RuntimeError(f"the bench prefix did not start: {result.stderr.decode(errors='replace')}")
+        yield
+    finally:
+        subprocess.run([str(BENCH), "stop", str(STATE)], capture_output=True, timeout=120)
 
 
 def wine_background(args, locale="en_US.UTF-8", env=None, **popen):
@@ -109,13 +149,13 @@ def registry_values(changes):
 def registry_key_restored(key):
     """Lets a test change a key and its subkeys freely; afterwards it is as it was, or gone."""
     export = STATE / f"registry-{os.getpid()}-{time.monotonic_ns()}.reg"
-    existed = wine(["reg", "export", key, windows_path(export), "/y"]).returncode == 0
+    existed = wine(["reg", "export", key, z_path(export), "/y"]).returncode == 0
     try:
         yield
     finally:
         registry_delete_key(key)
         if existed:
-            result = wine(["reg", "import", windows_path(export)])
+            result = wine(["reg", "import", z_path(export)])
             assert result.returncode == 0, result.stderr
             export.unlink()
 
@@ -153,19 +193,18 @@ def user_proxy_settings(proxy="", bypass="", script_url="", auto_detect=False):
 def trusted_root(ca):
     """The CA certificate (a PEM file, which must still be there at the end) trusted
     in the prefix for a while."""
-    trusted = wine([BIN / "trust_test_root.exe", "add", windows_path(ca)])
+    trusted = wine([BIN / "trust_test_root.exe", "add", z_path(ca)])
     assert trusted.returncode == 0, trusted.stderr
     try:
         yield
     finally:
-        wine([BIN / "trust_test_root.exe", "remove", windows_path(ca)])
+        wine([BIN / "trust_test_root.exe", "remove", z_path(ca)])
 
 
 @contextlib.contextmanager
 def trusted_certificates(folder):
     """Test certificates made in folder (https_server.Certificates), their CA trusted
     in the prefix while they are in use."""
-    import https_server
     certificates = https_server.Certificates(folder)
     with trusted_root(certificates.ca):
         yield certificates
@@ -175,7 +214,6 @@ def serve_setup(test_class, content, folder):
     """For a test class: the client setup's content and its MD5, test certificates made
     in folder and trusted, the build's signing root trusted, and a
     setup_server.SetupServer offering the content; all undone when the class ends."""
-    import setup_server
     test_class.content = content
     test_class.md5 = hashlib.md5(content).hexdigest()
     test_class.certificates = test_class.enterClassContext(trusted_certificates(folder))
@@ -193,15 +231,11 @@ def windows_version(program, version):
         yield
 
 
-_temp_folder = None
-
-
 @contextlib.contextmanager
-def held_open(paths):
-    """The files kept open without sharing by another program, as a program still
-    using them would; each is created when missing."""
-    holder = wine_background([BIN / "file_holder.exe", *(windows_path(path) for path in paths)],
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+def _holding(args):
+    """A test tool that holds something (files, the mutex) from its "ready" line until
+    its input closes."""
+    holder = wine_background(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     try:
         line = holder.stdout.readline().strip()
         assert line == b"ready", line
@@ -212,30 +246,56 @@ def held_open(paths):
         holder.stdout.close()
 
 
+def held_open(paths):
+    """The files kept open without sharing by another program, as a program still
+    using them would; each is created when missing."""
+    return _holding([BIN / "file_holder.exe", *(z_path(path) for path in paths)])
+
+
+def mutex_held():
+    """The bootstrapper's single-instance mutex held, as by a running copy."""
+    return _holding([BIN / "mutex_holder.exe"])
+
+
+@functools.cache
+def _user_folder(variable):
+    """The Unix path of a folder of the Windows user's environment (TEMP, LOCALAPPDATA)."""
+    return unix_path(wine(["cmd", "/c", "echo", f"%{variable}%"]).stdout.decode().strip())
+
+
 def temp_folder():
     """The Unix path of the Windows user's temporary folder in the prefix."""
-    global _temp_folder
-    if _temp_folder is None:
-        out = wine(["cmd", "/c", "echo", "%TEMP%"]).stdout.decode().strip()
-        _temp_folder = unix_path(out)
-    return _temp_folder
-
-
-_user_log_dir = None
+    return _user_folder("TEMP")
 
 
 def user_log_dir():
     """The Unix path of the Windows user's own log folder, where a run logs when the
     shared one can't be used."""
-    global _user_log_dir
-    if _user_log_dir is None:
-        out = wine(["cmd", "/c", "echo", "%LOCALAPPDATA%"]).stdout.decode().strip()
-        _user_log_dir = unix_path(out) / "ZAVsoft" / "Kelvra" / "logs"
-    return _user_log_dir
+    return _user_folder("LOCALAPPDATA") / "ZAVsoft" / "Kelvra" / "logs"
 
 
 def working_folders():
     return sorted(temp_folder().glob("KelvraInstaller_*"))
+
+
+TWO_DAYS = 2 * 24 * 60 * 60
+
+
+def plant_leftover(name, age=TWO_DAYS):
+    """A working folder as a killed run leaves it, last changed age seconds ago."""
+    folder = temp_folder() / name
+    (folder / "de").mkdir(parents=True)
+    (folder / "de" / "KelvraWebInstaller.resources.dll").write_bytes(b"MZ")
+    (folder / "payload.base64").write_text("token")
+    then = time.time() - age
+    os.utime(folder, (then, then), follow_symlinks=False)
+    return folder
+
+
+def temporary_folder(path):
+    """TMP and TEMP of the Windows user pointed at path (a Windows path) for a while."""
+    temp_folder()  # looked up first: meanwhile the prefix would report path
+    return registry_values([(r"HKCU\Environment", name, path, "REG_SZ") for name in ("TMP", "TEMP")])
 
 
 _BASE64_RUN = re.compile(rb"[A-Za-z0-9+/]{4,}={0,2}")
@@ -266,8 +326,29 @@ def holds_secret(data, secret):
     return any(secret in form for form in decoded_forms(data))
 
 
-def log_size():
-    return LOG.stat().st_size if LOG.exists() else 0
+def log_size(log=LOG):
+    return log.stat().st_size if log.exists() else 0
+
+
+def log_lines(start=0, log=LOG):
+    """The lines written to a log since the byte offset start, each ended by CR LF."""
+    if not log.exists():
+        return []
+    with log.open("rb") as file:
+        file.seek(start)
+        raw = file.read()
+    assert raw == b"" or raw.endswith(b"\r\n"), "log lines must end with CR LF"
+    return [line for line in raw.decode("utf-8").split("\r\n") if line]
+
+
+def messages(lines, pattern=LINE_PATTERN):
+    """The log lines as (level, message); every line must have the log's format."""
+    found = []
+    for line in lines:
+        match = pattern.match(line)
+        assert match, f"malformed log line: {line!r}"
+        found.append(match.group(2, 3))
+    return found
 
 
 class Notice:
@@ -293,12 +374,7 @@ class Run:
     @property
     def messages(self):
         """The log lines of this run as (level, message)."""
-        found = []
-        for line in self.log_lines:
-            match = LINE_PATTERN.match(line)
-            assert match, f"malformed log line: {line!r}"
-            found.append((match.group(1), match.group(2)))
-        return found
+        return messages(self.log_lines)
 
 
 def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120, cwd=None, log=LOG):
@@ -306,9 +382,9 @@ def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120, cwd
 
     Returns (exit code, Notice or None, new lines of the bootstrapper log at log)."""
     record = STATE / f"notice-{os.getpid()}-{time.monotonic_ns()}.json"
-    watcher = wine_background([BIN / "notice_watcher.exe", windows_path(record), timeout * 1000], locale=locale,
+    watcher = wine_background([BIN / "notice_watcher.exe", z_path(record), timeout * 1000], locale=locale,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    start = log.stat().st_size if log.exists() else 0
+    start = log_size(log)
     try:
         result = wine(args, locale=locale, env=env, timeout=timeout, cwd=cwd)
     finally:
@@ -321,30 +397,9 @@ def run_with_notice_watch(args, locale="en_US.UTF-8", env=None, timeout=120, cwd
     if record.exists():
         notice = Notice(json.loads(record.read_text(encoding="utf-8")))
         record.unlink()
-    lines = []
-    if log.exists():
-        with log.open("rb") as file:
-            file.seek(start)
-            raw = file.read()
-        assert raw == b"" or raw.endswith(b"\r\n"), "log lines must end with CR LF"
-        lines = [line for line in raw.decode("utf-8").split("\r\n") if line]
-    return result.returncode, notice, lines
+    return result.returncode, notice, log_lines(start, log)
 
 
 def run_bootstrapper(locale="en_US.UTF-8", env=None, timeout=120, exe=BOOTSTRAPPER, cwd=None, log=LOG):
     code, notice, lines = run_with_notice_watch([exe], locale=locale, env=env, timeout=timeout, cwd=cwd, log=log)
     return Run(code, notice, lines)
-
-
-class MutexHolder:
-    """Holds the bootstrapper's single-instance mutex, as a running copy would."""
-
-    def __enter__(self):
-        self.process = wine_background([BIN / "mutex_holder.exe"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        line = self.process.stdout.readline()
-        assert line.strip() == b"ready", line
-        return self
-
-    def __exit__(self, *exc):
-        self.process.stdin.close()
-        self.process.wait(timeout=30)

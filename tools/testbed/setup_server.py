@@ -28,7 +28,6 @@ server stops, and at the latest after STREAM_LIMIT_SECONDS.
 """
 import http.server
 import ssl
-import threading
 import time
 import urllib.parse
 
@@ -44,7 +43,7 @@ class SetupServer(https_server.HttpsService):
         self.content = content
         self.requests = []
         self.transfers = []
-        self.dropped = set()
+        self.drops = https_server.DropSwitch()
         server = self
 
         def streaming():
@@ -80,13 +79,8 @@ class SetupServer(https_server.HttpsService):
                     etag = '"v%d"' % sum(1 for t in server.transfers if t["path"] == self.path)
                 start = https_server.range_start(self.headers, len(content), etag, switches.get("ignore-range") == "1")
                 status, headers = https_server.range_headers(start, len(content), etag)
-                body = content[start:]
-                drop_after = int(switches.get("drop-after", "-1"))
-                dropping = 0 <= drop_after < len(body) and (switches.get("drop") == "always"
-                                                             or self.path not in server.dropped)
-                if dropping:
-                    server.dropped.add(self.path)
-                    body = body[:drop_after]
+                body, dropping = server.drops.cut(self.path, content[start:], int(switches.get("drop-after", "-1")),
+                                                  switches.get("drop") == "always")
                 transfer = {"path": self.path, "range": self.headers.get("Range"),
                             "if_range": self.headers.get("If-Range"), "status": status, "first": start, "sent": 0}
                 server.transfers.append(transfer)
