@@ -23,14 +23,6 @@ using namespace kelvra::base;
 
 namespace {
 
-std::optional<std::wstring> environment(const wchar_t* name) {
-  const DWORD length = GetEnvironmentVariableW(name, nullptr, 0);
-  if (length == 0) return std::nullopt;
-  std::wstring value(length, L'\0');
-  value.resize(GetEnvironmentVariableW(name, value.data(), length));
-  return value;
-}
-
 std::wstring ownPath() {
   wchar_t path[32768] = {};
   const DWORD length = GetModuleFileNameW(nullptr, path, 32768);
@@ -82,16 +74,6 @@ bool writeReport(const std::wstring& reportPath) {
   const bool written = std::fwrite(report.data(), 1, report.size(), file) == report.size();
   return std::fclose(file) == 0 && written &&
          MoveFileExW(partialPath.c_str(), reportPath.c_str(), MOVEFILE_REPLACE_EXISTING);
-}
-
-bool waitForFile(const std::wstring& path) {
-  constexpr ULONGLONG kLongestWait = 120000;
-  const ULONGLONG deadline = GetTickCount64() + kLongestWait;
-  while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    if (GetTickCount64() >= deadline) return false;
-    Sleep(50);
-  }
-  return true;
 }
 
 // Win32 calls rather than std::filesystem::copy, which fails on directories
