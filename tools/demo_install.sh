@@ -6,8 +6,9 @@
 # stand-in (tests/tools/client_setup_standin.cpp), checks its digest and signer and runs it;
 # the stand-in "installs" the client. Prints the exit code, the events and reports
 # the services received, the end of both logs and the screenshots of the front
-# end's pages. Registry keys it touches are put back; nothing stays in the
-# temporary folder; the services' test CA is trusted only inside the prefix.
+# end's pages (download, and done while the setup runs); fails when one is missing.
+# Registry keys it touches are put back; nothing stays in the temporary folder; the
+# services' test CA is trusted only inside the prefix.
 set -u
 build=$(realpath "${1:-build}")
 arch=${2:-i686}  # the build's architecture: i686, or x86_64 where Wine can't run 32-bit programs
@@ -46,13 +47,18 @@ source "$here/demo_prefix.sh"
 # by the demo build's, both of one subject.
 signing_roots=("$build/signing/test-signing-certificate.pem" "$demo_build/signing/test-signing-certificate.pem")
 
+# The test roots that exist, as the prefix sees them.
+roots() {
+  local root
+  for root in "$services_state/certificates/ca.pem" "${signing_roots[@]}"; do
+    [ -f "$root" ] && z_path "$root" && echo
+  done
+}
+
 finish() {
   [ -n "$services_pid" ] && kill "$services_pid" 2>/dev/null && wait "$services_pid" 2>/dev/null
-  [ -f "$services_state/certificates/ca.pem" ] &&
-    win "$bin/trust_test_root.exe" remove "$(z_path "$services_state")\\certificates\\ca.pem"
-  for root in "${signing_roots[@]}"; do
-    [ -f "$root" ] && win "$bin/trust_test_root.exe" remove "$(z_path "$root")"
-  done
+  mapfile -t trusted < <(roots)
+  [ ${#trusted[@]} -gt 0 ] && win "$bin/trust_test_root.exe" remove "${trusted[@]}"
   restore_prefix "$exe"
 }
 
@@ -69,12 +75,9 @@ python3 "$here/local_services.py" --state "$services_state" --setup "$bin/client
 services_pid=$!
 for _ in $(seq 100); do [ -s "$demo_build/services.out" ] && break; sleep 0.2; done
 [ -s "$demo_build/services.out" ] || { echo "demo: the local services did not start:" >&2; cat "$demo_build/services.err" >&2; exit 1; }
-win "$bin/trust_test_root.exe" add "$(z_path "$services_state")\\certificates\\ca.pem" ||
-  { echo "demo: cannot trust the services' test CA in the prefix" >&2; exit 1; }
-for root in "${signing_roots[@]}"; do
-  [ -f "$root" ] && { win "$bin/trust_test_root.exe" add "$(z_path "$root")" ||
-    { echo "demo: cannot trust $root in the prefix" >&2; exit 1; }; }
-done
+mapfile -t trusted < <(roots)
+win "$bin/trust_test_root.exe" add "${trusted[@]}" ||
+  { echo "demo: cannot trust the test roots in the prefix: ${trusted[*]}" >&2; exit 1; }
 
 before_boot=$( [ -f "$logs/InstallerBootstrapper.log" ] && wc -l <"$logs/InstallerBootstrapper.log" || echo 0 )
 before_front=$( [ -f "$logs/InstallerWebinstaller.log" ] && wc -l <"$logs/InstallerWebinstaller.log" || echo 0 )
@@ -83,17 +86,20 @@ before_front=$( [ -f "$logs/InstallerWebinstaller.log" ] && wc -l <"$logs/Instal
 (
   cd "$demo/cwd" &&
     KELVRA_SETUP_INSTALL=1 KELVRA_SETUP_CLIENT_DIR="$demo_windows\\client" \
+    KELVRA_SETUP_WAIT_FOR="$demo_windows\\setup-may-end" \
     timeout -k 5 180 "$bench" run "$state" "$exe" >/dev/null 2>&1
 ) &
 run_pid=$!
-# A screenshot of each page the front end passes, while it runs.
+# A screenshot of each page the front end passes, while it runs. The done page
+# lasts as long as the setup runs: the setup stand-in waits until it is taken.
+missing=""
 shoot() {  # page, name
-  timeout 60 "$bench" run "$state" "$bin/frontend_driver.exe" wait-page "$1" 30000 >/dev/null 2>&1 &&
-    timeout 60 "$bench" run "$state" "$bin/frontend_driver.exe" screenshot "$(z_path "$screenshots")\\$2.bmp" \
-      >/dev/null 2>&1
+  timeout 60 "$bench" run "$state" "$bin/frontend_driver.exe" screenshot "$(z_path "$screenshots")\\$2.bmp" \
+    "$1" 30000 >/dev/null 2>&1 || missing="$missing $2"
 }
 shoot tabDownload download
 shoot tabDone done
+touch "$demo/setup-may-end"
 wait "$run_pid"
 code=$?
 [ "$code" = 124 ] && echo "demo: the run did not end within 180 s and was stopped"
@@ -116,6 +122,7 @@ tail -n +"$((before_boot + 1))" "$logs/InstallerBootstrapper.log" | tr -d '\r' |
 echo "--- end of the front end's log ($logs/InstallerWebinstaller.log)"
 tail -n +"$((before_front + 1))" "$logs/InstallerWebinstaller.log" | tr -d '\r' | tail -n 15
 echo "--- screenshots of the front end's pages"
+[ -z "$missing" ] || echo "demo: no screenshot of:$missing"
 KELVRA_BUILD_DIR="$build" PYTHONPATH="$here/testbed" python3 - "$screenshots" "$source_dir/tests/scenario" <<'EOF'
 import pathlib, sys
 sys.path.insert(0, sys.argv[2])
@@ -129,4 +136,4 @@ EOF
 echo "--- left in the temporary folder:"
 left=$(left_in_temp 'KelvraInstaller_*' '*Setup*.exe')
 echo "${left:-(nothing)}"
-[ "$code" = 0 ] && [ -z "$left" ]
+[ "$code" = 0 ] && [ -z "$left" ] && [ -z "$missing" ]

@@ -40,8 +40,7 @@ prepare_prefix() {
 # Ends the bootstrapper EXE and the front end (which outlives a killed bootstrapper;
 # both go by image name), puts the keys back, removes $demo and stops the bench.
 restore_prefix() {  # exe
-  win taskkill /f /im "$(basename "$1")"
-  win taskkill /f /im KelvraInstaller.exe
+  win taskkill /f /im "$(basename "$1")" /im KelvraInstaller.exe
   restore_key "$framework_key" "$state/demo-framework.reg"
   restore_key "$client_key" "$state/demo-client.reg"
   rm -rf "$demo"

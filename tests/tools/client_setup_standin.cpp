@@ -1,12 +1,17 @@
 // Stands in for the client's setup program, which lies outside this system: it
 // records how it was started, can "install" the client the way the real setup
 // does (registry entries and an executable), and exits with the code it is told.
+// A windows program, as the real setup is: a console one would make Wine open a
+// console window, which takes the foreground and makes the front end step aside.
 // Settings come from the environment, which reaches it through the bootstrapper
 // and the front end:
 //   KELVRA_SETUP_RECORD   file to append one JSON line to: {"commandLine": ..., "exe": ..., "cwd": ...}
+//   KELVRA_SETUP_WAIT_FOR  wait until this file exists (at most two minutes; else exit 91),
+//                         so that the front end's page during the setup can be seen
 //   KELVRA_SETUP_INSTALL  "1": write the client's registry entries and KelvraClient.exe
 //   KELVRA_SETUP_CLIENT_DIR  where to put the client (default C:\Program Files\ZAV Kelvra)
 //   KELVRA_SETUP_EXIT     exit code (default 0)
+// Record, wait, install, exit code: in this order.
 #include <windows.h>
 
 #include <cstdio>
@@ -59,8 +64,9 @@ bool installClient() {
 
 }  // namespace
 
-int wmain() {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (const auto path = environment(L"KELVRA_SETUP_RECORD")) record(*path);
-  if (environment(L"KELVRA_SETUP_INSTALL").value_or(L"") == L"1" && !installClient()) return 90;
+  if (const auto path = environment(L"KELVRA_SETUP_WAIT_FOR"); path && !waitForFile(*path)) return 91;
+  if (environment(L"KELVRA_SETUP_INSTALL") == L"1" && !installClient()) return 90;
   return static_cast<int>(std::wcstol(environment(L"KELVRA_SETUP_EXIT").value_or(L"0").c_str(), nullptr, 10));
 }

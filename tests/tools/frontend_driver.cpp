@@ -3,7 +3,9 @@
 //   frontend_driver.exe wait-page PAGE TIMEOUT_MS   waits for the page, then prints the JSON
 //   frontend_driver.exe press CONTROL           clicks buttonErrorExit or linkLabelError
 //   frontend_driver.exe close                   asks the window to close, as its close box does
-//   frontend_driver.exe screenshot OUT.bmp      saves what the screen shows of the window
+//   frontend_driver.exe screenshot OUT.bmp [PAGE TIMEOUT_MS]  saves what the screen shows of the
+//                                               window (once it shows PAGE: a page that lasts
+//                                               a moment is caught)
 //   frontend_driver.exe show-page PAGE          shows one page in place of the current one (preview)
 //   frontend_driver.exe run EXE [ARGS...]       starts EXE, prints "shown MS" once its window is
 //                                               visible and "exit CODE" when it ends
@@ -362,8 +364,8 @@ int wmain(int argc, wchar_t** argv) {
     result = press(argv[2]);
   } else if (command == L"close") {
     result = close();
-  } else if (command == L"screenshot" && argc == 3) {
-    result = screenshot(argv[2]);
+  } else if (command == L"screenshot" && (argc == 3 || argc == 5)) {
+    result = argc == 5 && waitPage(argv[3], std::wcstoul(argv[4], nullptr, 10)) != 0 ? 1 : screenshot(argv[2]);
   } else if (command == L"show-page" && argc == 3) {
     result = showPage(argv[2]);
   } else if (command == L"run" && argc >= 3) {

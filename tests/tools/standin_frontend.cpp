@@ -71,16 +71,6 @@ bool writeReport(const std::wstring& reportPath) {
          MoveFileExW(partialPath.c_str(), reportPath.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
-bool waitForFile(const std::wstring& path) {
-  constexpr ULONGLONG kLongestWait = 120000;
-  const ULONGLONG deadline = GetTickCount64() + kLongestWait;
-  while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    if (GetTickCount64() >= deadline) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
 // Win32 calls rather than std::filesystem::copy, which fails on directories
 // under Wine with this runtime.
 bool copyFolder(const std::wstring& source, const std::wstring& target) {

@@ -20,19 +20,30 @@ inline std::string jsonString(const std::wstring& text) {
   return "\"" + kelvra::base::jsonStringContent(kelvra::base::toUtf8(text)) + "\"";
 }
 
-inline std::wstring className(HWND window) {
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  return name;
-}
-
-// The variable's value; none when it is not set.
+// The variable's value; nothing when it is not set.
 inline std::optional<std::wstring> environment(const wchar_t* name) {
   const DWORD length = GetEnvironmentVariableW(name, nullptr, 0);
   if (length == 0) return std::nullopt;
   std::wstring value(length, L'\0');
   value.resize(GetEnvironmentVariableW(name, value.data(), length));
   return value;
+}
+
+// Waits until the file exists, at most two minutes; false when it never came.
+[[nodiscard]] inline bool waitForFile(const std::wstring& path) {
+  constexpr ULONGLONG kLongestWait = 120000;
+  const ULONGLONG deadline = GetTickCount64() + kLongestWait;
+  while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+inline std::wstring className(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
 }
 
 inline std::wstring ownPath() {

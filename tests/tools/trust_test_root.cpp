@@ -1,5 +1,6 @@
-// Adds a test CA certificate (PEM) to the local-machine Root store of the Wine
-// prefix it runs in, or removes it again: trust_test_root.exe add|remove CERT.pem.
+// Adds test CA certificates (PEM) to the local-machine Root store of the Wine
+// prefix it runs in, or removes them again: trust_test_root.exe add|remove CERT.pem...
+// (one program for several, since each Wine program takes a while to start).
 // Only the test bench's private prefix is ever touched.
 #include <windows.h>
 
@@ -54,15 +55,8 @@ int fail(const char* what) {
   return 1;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) {
-    std::fputs("usage: trust_test_root.exe add|remove CERT.pem\n", stderr);
-    return 2;
-  }
-  const std::wstring action = argv[1];
-  const std::vector<BYTE> der = derFromPemFile(argv[2]);
+int trust(const std::wstring& action, const wchar_t* path) {
+  const std::vector<BYTE> der = derFromPemFile(path);
   if (der.empty()) return fail("reading the certificate");
   if (action != L"add") return forgetCertificate(der) ? 0 : fail("removing the certificate");
 
@@ -74,4 +68,17 @@ int wmain(int argc, wchar_t** argv) {
   const int result = added ? 0 : fail("adding the certificate");
   CertCloseStore(store, 0);
   return result;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    std::fputs("usage: trust_test_root.exe add|remove CERT.pem...\n", stderr);
+    return 2;
+  }
+  for (int i = 2; i < argc; ++i) {
+    if (const int result = trust(argv[1], argv[i]); result != 0) return result;
+  }
+  return 0;
 }
