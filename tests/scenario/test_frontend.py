@@ -141,7 +141,7 @@ class WindowAndLanguagesTest(FrontEndCase):
                     run.screenshot("done-preview-en-US")
                 self.assertIn(("information", f"Detected language is {culture}"), run.messages())
                 self.assertCancelsDownload(run)
-                lines = fe.log_lines(run.log_start)
+                lines = bench.log_lines(run.log_start, fe.LOG)
                 self.assertGreater(len(lines), 5)
                 for line in lines:
                     self.assertRegex(line, rf"^\[{DATE_STAMPS.get(culture, '.+?')}\] \[(information|warning|error)\] ")
