@@ -49,7 +49,7 @@ WINDOW_TITLE = "ZAV Kelvra Web Installer"
 REQUEST_GRACE_SECONDS = 30
 RUN_TIMEOUT_SECONDS = 600
 SETUP_NAME = "KelvraSetup.exe"
-# The front end's first line after ShowWindow (frontend/window_startup.cpp).
+# The front end's first line after ShowWindow (frontend/window/window_startup.cpp).
 WINDOW_SHOWN_PREFIX = "Installer running as user "
 WINDOW_FIGURE = "start: bootstrapper launch to front end window"
 
@@ -335,7 +335,7 @@ def download_rows(work):
     server = FileServer(certificates.server, setup)
     try:
         bootstrapper_floor = _floor_peak(bench.BIN / "InstallerBootstrapper.exe")
-        # Loaded by the front end before its window shows (frontend/program.cpp, window.cpp).
+        # Loaded by the front end before its window shows (frontend/window/program.cpp, window.cpp).
         front_end_floor = _floor_peak(bench.BUILD / "payload" / "KelvraInstaller.exe",
                                       ("winhttp.dll", "bcrypt.dll", "crypt32.dll", "wintrust.dll", "comctl32.dll"))
         measured = _measure(work, server, certificates, setup, md5, sha256)

@@ -4,7 +4,7 @@
 #include "base/dll_search.h"
 #include "base/quiet_terminate.h"
 #include "frontend_settings.h"
-#include "program.h"
+#include "window/program.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   kelvra::base::restrictDllSearchToSystemFolder();

@@ -1,5 +1,5 @@
 // payload.campaign beside the front end, with the lines it logs.
-#include "campaign.h"
+#include "run/campaign.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/utf8.h"
-#include "logger.h"
+#include "platform/logger.h"
 #include "support/test_log.h"
 
 using namespace kelvra::base;

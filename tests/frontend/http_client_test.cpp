@@ -1,6 +1,6 @@
 // Secure protocols against systems that refuse sets (the widest accepted holds, never
 // SSL, none accepted leaves no session), and the pause between a download's tries.
-#include "http_client.h"
+#include "net/http_client.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "secure_protocols_internal.h"
+#include "net/secure_protocols_internal.h"
 
 using kelvra::frontend::internal::chooseSecureProtocols;
 using kelvra::frontend::internal::ProtocolChoice;

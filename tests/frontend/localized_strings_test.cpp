@@ -1,6 +1,6 @@
 // The string tables as built (English inside KelvraInstaller.exe, one resource-only
 // DLL per culture, every key in each), and a culture's text found through its fallbacks.
-#include "localized_strings.h"
+#include "platform/localized_strings.h"
 
 #include <windows.h>
 

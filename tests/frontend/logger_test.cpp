@@ -1,4 +1,4 @@
-#include "logger.h"
+#include "platform/logger.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // remoteconfig.json beside the front end, or else the service's answer, and what is logged.
-#include "remote_config.h"
+#include "run/remote_config.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "base/utf8.h"
-#include "frontend_error.h"
-#include "logger.h"
+#include "platform/frontend_error.h"
+#include "platform/logger.h"
 #include "support/test_log.h"
 
 using namespace kelvra::base;

@@ -1,7 +1,7 @@
 // The client setup started through the shell: the real ShellExecuteExW with the
 // setup stand-in, and the answers that only Windows gives (a declined consent
 // prompt, error 740 for a setup that needs elevation) played by a substitute.
-#include "setup_launch_internal.h"
+#include "run/setup_launch_internal.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include "core/failure_page.h"
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
-#include "frontend_error.h"
+#include "platform/frontend_error.h"
 #include "support/child_process.h"
 #include "support/file_contents.h"
 #include "support/scoped_environment.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support/test_registry.h"
-#include "system_info.h"
+#include "platform/system_info.h"
 
 using namespace kelvra::frontend;
 

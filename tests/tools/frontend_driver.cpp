@@ -28,7 +28,7 @@
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "tool_support.h"
-#include "window_ids.h"
+#include "window/window_ids.h"
 
 using namespace kelvra::base;
 using namespace kelvra::frontend;

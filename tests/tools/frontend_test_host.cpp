@@ -15,7 +15,7 @@
 #include <string>
 
 #include "base/dll_search.h"
-#include "program.h"
+#include "window/program.h"
 #include "tool_support.h"
 
 using namespace kelvra::base;

@@ -1,0 +1,50 @@
+#include "run/campaign.h"
+
+#include <string_view>
+
+#include "core/text_encoding.h"
+#include "base/utf8.h"
+#include "platform/file_reading.h"
+#include "platform/logger.h"
+#include "base/base64.h"
+#include "base/login_parameters.h"
+
+namespace kelvra::frontend {
+
+namespace {
+
+constexpr wchar_t kCampaignFileName[] = L"\\payload.campaign";
+// The token trailer holds at most 10240 bytes, so its decoded campaign is smaller still.
+constexpr std::size_t kMaxCampaignBytes = 1024 * 1024;
+
+// The file's text as a reader of UTF-8 text sees it: no byte order mark, and
+// malformed sequences replaced, so that what is encoded is valid UTF-8.
+std::string campaignText(std::string_view bytes) {
+  constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+  if (bytes.substr(0, byteOrderMark.size()) == byteOrderMark) bytes.remove_prefix(byteOrderMark.size());
+  return base::toUtf8(base::fromUtf8(bytes));
+}
+
+}  // namespace
+
+bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campaignPayload,
+                 std::string& encodedPayload) {
+  const std::wstring path = folder + kCampaignFileName;
+  if (!isExistingFile(path)) return false;
+  const FileReading reading = readWholeFile(path, kMaxCampaignBytes);
+  if (reading.failed) {
+    logger.log(L"Error loading campaign: " + path + L", " + describeReadFailure(path, reading.error), base::LogLevel::error);
+    return true;
+  }
+  if (reading.bytes.empty()) return false;
+  if (campaignPayload == "{}") campaignPayload = campaignText(reading.bytes);
+  if (encodedPayload.empty()) {
+    encodedPayload = base::encodeBase64(campaignPayload);
+  } else {
+    logger.log(L"Commandline campaign override: " + base::fromUtf8(base::redactEncodedLoginParameters(encodedPayload)),
+               base::LogLevel::warning);
+  }
+  return false;
+}
+
+}  // namespace kelvra::frontend
