@@ -1,5 +1,6 @@
 #include "net/proxy_resolution.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -9,6 +10,9 @@
 namespace kelvra::frontend {
 
 namespace {
+
+// When the running script started (GetTickCount64); 0 while none runs.
+std::atomic<std::uint64_t> scriptStartedAt{0};
 
 // Takes over a string that WinHTTP allocated for us with GlobalAlloc.
 std::wstring takeGlobalString(LPWSTR text) {
@@ -88,7 +92,11 @@ class ProxyRoutes {
     if (const auto known = routes_.find(key); known != routes_.end()) return known->second;
     if (!settings_) settings_ = readUserProxySettings();
     std::optional<core::ScriptAnswer> script;
-    if (core::usesScript(*settings_)) script = askScript(session, url, *settings_);
+    if (core::usesScript(*settings_)) {
+      scriptStartedAt = GetTickCount64();
+      script = askScript(session, url, *settings_);
+      scriptStartedAt = 0;
+    }
     core::ProxyRoute route = core::chooseProxyRoute(*settings_, target, script ? &*script : nullptr);
     routes_.emplace(key, route);
     return route;
@@ -105,6 +113,11 @@ class ProxyRoutes {
 core::ProxyRoute resolveProxyRoute(HINTERNET session, const std::wstring& url, const core::RequestTarget& target) {
   static ProxyRoutes routes;
   return routes.routeFor(session, url, target);
+}
+
+std::uint64_t proxyScriptRunningMs() {
+  const std::uint64_t started = scriptStartedAt;
+  return started == 0 ? 0 : GetTickCount64() - started;
 }
 
 }  // namespace kelvra::frontend

@@ -8,6 +8,7 @@
 
 #include <winhttp.h>
 
+#include <cstdint>
 #include <string>
 
 #include "core/proxy_route.h"
@@ -19,5 +20,10 @@ namespace kelvra::frontend {
 // log line. Safe from any thread; a caller may wait while another one resolves.
 [[nodiscard]] core::ProxyRoute resolveProxyRoute(HINTERNET session, const std::wstring& url,
                                                  const core::RequestTarget& target);
+
+// How long the script of the lookup under way has been running, in milliseconds;
+// 0 when none runs. WinHTTP offers no way to abort a script, and every other
+// lookup waits for it: a caller that must not wait gives it up.
+[[nodiscard]] std::uint64_t proxyScriptRunningMs();
 
 }  // namespace kelvra::frontend

@@ -1,5 +1,5 @@
 // The front end's failures. Unlike the bootstrapper's steps, the front end ends
-// every failure in one place, Window::OnError, which picks the error page by kind.
+// every failure in one place, FrontEndRun::fail, which picks the error page by kind.
 #pragma once
 
 #include <cstdint>

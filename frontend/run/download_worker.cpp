@@ -38,10 +38,14 @@ DownloadWorker::~DownloadWorker() {
 }
 
 void DownloadWorker::start(const std::wstring& url, const std::wstring& path) {
-  cancelled_ = false;
   client_ = std::make_unique<HttpClient>(L"ZAVWebinstaller/" KELVRA_FRONTEND_VERSION_TEXT, limits_);
-  busy_ = true;
+  running_ = true;
   thread_ = std::thread([this, url, path] { run(url, path); });
+}
+
+void DownloadWorker::cancel() {
+  cancelled_ = true;
+  if (client_) client_->abort();
 }
 
 void DownloadWorker::run(const std::wstring& url, const std::wstring& path) {
@@ -67,8 +71,8 @@ void DownloadWorker::run(const std::wstring& url, const std::wstring& path) {
     cancelled_ = true;
     calls_.failed(error);
   }
-  busy_ = false;
   calls_.ended();
+  running_ = false;
 }
 
 // A try that fails at the network after some of the setup arrived is followed by
@@ -113,11 +117,6 @@ void DownloadWorker::progress(std::uint64_t received, std::uint64_t total) {
   if (percent == progressPercent_) return;
   progressPercent_ = percent;
   calls_.progressed(percent);
-}
-
-void DownloadWorker::stop() {
-  if (busy_ && client_) client_->abort();
-  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
 void DownloadWorker::sizes(std::uint64_t& received, std::uint64_t& total) {

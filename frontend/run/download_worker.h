@@ -1,5 +1,5 @@
 // The client download: a worker that streams the setup program to its file, keeps
-// the statistics the size label shows, and can be cancelled from the window.
+// the statistics the size label shows, and can be cancelled from the window's thread.
 #pragma once
 
 #include <atomic>
@@ -21,7 +21,7 @@ namespace kelvra::frontend {
 
 class DownloadWorker {
  public:
-  // Each is called on the worker.
+  // Each is called on the worker and must only hand over (it must not wait).
   struct Calls {
     std::function<void(int percent)> progressed;        // once per change of the percentage
     std::function<void(const std::exception&)> failed;  // the download failed (not when cancelled)
@@ -36,19 +36,15 @@ class DownloadWorker {
   DownloadWorker(const DownloadWorker&) = delete;
   DownloadWorker& operator=(const DownloadWorker&) = delete;
 
-  // Window thread: downloads url to path on the worker.
+  // Downloads url to path on the worker; once per worker.
   void start(const std::wstring& url, const std::wstring& path);
-  // Window thread: aborts a download still running and waits for the worker. The
-  // worker never waits for the window's thread, so this can't deadlock.
-  void stop();
+  // Until its last act.
+  [[nodiscard]] bool running() const { return running_; }
 
-  // Marks the download cancelled: the progress aborts it and no failure is raised.
-  void cancel() { cancelled_ = true; }
-  void cancelIfBusy() {
-    if (busy_) cancelled_ = true;
-  }
+  // Marks the download cancelled and aborts what it waits on (a pause, a read):
+  // it ends within moments, without a failure, and hands back as usual.
+  void cancel();
   [[nodiscard]] bool cancelled() const { return cancelled_; }
-  [[nodiscard]] bool busy() const { return busy_; }
 
   // Bytes so far and in all, for the size label; from any thread.
   void sizes(std::uint64_t& received, std::uint64_t& total);
@@ -64,7 +60,7 @@ class DownloadWorker {
   Logger& logger_;
   Calls calls_;
   std::atomic<bool> cancelled_{false};
-  std::atomic<bool> busy_{false};
+  std::atomic<bool> running_{false};
   std::mutex statisticsMutex_;
   core::DownloadStatistics statistics_;
   std::chrono::steady_clock::time_point started_;

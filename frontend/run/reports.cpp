@@ -77,15 +77,10 @@ std::string localTimeWithOffset() {
 
 }  // namespace
 
-Reports::Reports(const FrontEndSettings& settings, const RunState& state, Logger& logger, DWORD windowThread,
-                 AbortGroupOfThisThread abortGroup)
-    : settings_(settings),
-      state_(state),
-      logger_(logger),
-      windowThread_(windowThread),
-      abortGroup_(std::move(abortGroup)) {}
+Reports::Reports(const FrontEndSettings& settings, const RunState& state, Logger& logger)
+    : settings_(settings), state_(state), logger_(logger) {}
 
-void Reports::sendProblemReport(const std::wstring& message) {
+void Reports::deliverProblemReport(const std::wstring& message, const std::optional<InPlace>& inPlace) {
   if (settings_.problemReportHost.empty()) {
     logger_.log(L"Problem reports are not sent: no problem-report host in this build", base::LogLevel::info);
     return;
@@ -103,12 +98,12 @@ void Reports::sendProblemReport(const std::wstring& message) {
   const std::wstring snippet = core::buildLogSnippet(logForReport(logger_.ownLog(), logger_),
                                                      logForReport(logger_.bootstrapperLog(), logger_));
   const std::string body = core::buildProblemReportBody(core::buildProblemText(fields), base::toUtf8(snippet));
-  sendOffWindowThread([this, body] { postProblemReport(body); });
+  deliver([this, body](HttpAbortGroup* exchanges) { postProblemReport(body, exchanges); }, inPlace);
 }
 
-void Reports::postProblemReport(const std::string& body) {
+void Reports::postProblemReport(const std::string& body, HttpAbortGroup* exchanges) {
   HttpClient client(userAgent(), settings_.network);
-  const HttpAbortGroup::Watch watch(abortGroup_(), client);
+  const HttpAbortGroup::Watch watch(exchanges, client);
   const HttpResult result = client.post(L"http://" + settings_.problemReportHost + L"/problem.php",
                                         "application/x-www-form-urlencoded", body);
   if (!result.failed) return;
@@ -116,7 +111,7 @@ void Reports::postProblemReport(const std::string& body) {
               base::LogLevel::error);
 }
 
-void Reports::sendEvent(const std::wstring& eventName) {
+void Reports::deliverEvent(const std::wstring& eventName, const std::optional<InPlace>& inPlace) {
   if (settings_.telemetryHost.empty()) {
     logger_.log(L"Events are not sent: no telemetry host in this build", base::LogLevel::info);
     return;
@@ -134,12 +129,12 @@ void Reports::sendEvent(const std::wstring& eventName) {
   // The event goes over https with the whole campaign; the log shows it redacted.
   fields.campaignJson = base::redactLoginParameters(fields.campaignJson);
   logger_.log(L"Sending event: " + base::fromUtf8(core::buildEventBody(fields)), base::LogLevel::info);
-  sendOffWindowThread([this, body] { postEvent(body); });
+  deliver([this, body](HttpAbortGroup* exchanges) { postEvent(body, exchanges); }, inPlace);
 }
 
-void Reports::postEvent(const std::string& body) {
+void Reports::postEvent(const std::string& body, HttpAbortGroup* exchanges) {
   HttpClient client(userAgent(), settings_.network);
-  const HttpAbortGroup::Watch watch(abortGroup_(), client);
+  const HttpAbortGroup::Watch watch(exchanges, client);
   const HttpResult result = client.post(
       L"https://" + settings_.telemetryHost + L"/clients/" + settings_.telemetryClientNumber + L"/events",
       "application/json", body);
@@ -152,14 +147,14 @@ void Reports::postEvent(const std::string& body) {
   }
 }
 
-void Reports::sendOffWindowThread(std::function<void()> exchange) {
-  if (GetCurrentThreadId() != windowThread_) {
-    exchange();
+void Reports::deliver(Exchange exchange, const std::optional<InPlace>& inPlace) {
+  if (inPlace) {
+    exchange(inPlace->exchanges);
     return;
   }
   worker_.post([this, exchange = std::move(exchange)] {
     try {
-      exchange();
+      exchange(nullptr);
     } catch (const std::exception& error) {
       logger_.log(L"Sending failed: " + base::fromUtf8(error.what()), base::LogLevel::error);
     }

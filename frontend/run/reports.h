@@ -1,12 +1,13 @@
 // Problem reports and events to the maker's services. Each is built and logged on
-// the calling thread and sent there too, except from the window's thread, which
-// hands it to the report worker so that it never waits on a server. Failures are
+// the calling thread, then handed to the report worker (so that the window's
+// thread never waits on a server) or, from a worker, sent in place. Failures are
 // only logged: a report never becomes a failure of its own.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "net/http_client.h"
@@ -18,19 +19,25 @@ namespace kelvra::frontend {
 
 class Reports {
  public:
-  // The exchanges of the calling thread that another thread may abort, or null.
-  using AbortGroupOfThisThread = std::function<HttpAbortGroup*()>;
+  // Sent on the calling worker, which waits; exchanges, when given, may abort it.
+  struct InPlace {
+    HttpAbortGroup* exchanges = nullptr;
+  };
 
-  // settings, state and logger must outlive this object; windowThread is the
-  // thread whose reports go to the report worker.
-  Reports(const FrontEndSettings& settings, const RunState& state, Logger& logger, DWORD windowThread,
-          AbortGroupOfThisThread abortGroup);
+  // settings, state and logger must outlive this object.
+  Reports(const FrontEndSettings& settings, const RunState& state, Logger& logger);
   Reports(const Reports&) = delete;
   Reports& operator=(const Reports&) = delete;
 
-  // The problem report with message, or the event named eventName; from any thread.
-  void sendProblemReport(const std::wstring& message);
-  void sendEvent(const std::wstring& eventName);
+  // The problem report with message, or the event named eventName, handed to the
+  // report worker; from any thread.
+  void sendProblemReport(const std::wstring& message) { deliverProblemReport(message, std::nullopt); }
+  void sendEvent(const std::wstring& eventName) { deliverEvent(eventName, std::nullopt); }
+  // The same, sent in place.
+  void sendProblemReport(const std::wstring& message, InPlace inPlace) {
+    deliverProblemReport(message, inPlace);
+  }
+  void sendEvent(const std::wstring& eventName, InPlace inPlace) { deliverEvent(eventName, inPlace); }
 
   // True when the report worker has nothing queued or running.
   [[nodiscard]] bool idle() const { return worker_.idle(); }
@@ -38,15 +45,17 @@ class Reports {
   void afterPending(std::function<void()> task) { worker_.post(std::move(task)); }
 
  private:
-  void sendOffWindowThread(std::function<void()> exchange);
-  void postProblemReport(const std::string& body);
-  void postEvent(const std::string& body);
+  using Exchange = std::function<void(HttpAbortGroup* exchanges)>;
+
+  void deliverProblemReport(const std::wstring& message, const std::optional<InPlace>& inPlace);
+  void deliverEvent(const std::wstring& eventName, const std::optional<InPlace>& inPlace);
+  void deliver(Exchange exchange, const std::optional<InPlace>& inPlace);
+  void postProblemReport(const std::string& body, HttpAbortGroup* exchanges);
+  void postEvent(const std::string& body, HttpAbortGroup* exchanges);
 
   const FrontEndSettings& settings_;
   const RunState& state_;
   Logger& logger_;
-  DWORD windowThread_;
-  AbortGroupOfThisThread abortGroup_;
   // Last: destroyed first, it sends what is still queued before the members it uses go.
   SerialWorker worker_;
 };

@@ -35,36 +35,19 @@ constexpr std::int64_t kSilentSetupMinimumFreeBytes = 1073741824;
   return static_cast<std::int64_t>(totalFree.QuadPart);
 }
 
-[[noreturn]] void throwUnreadable(const std::wstring& path, DWORD error) {
-  throw FrontEndError(core::FailureKind::setupFileRead,
-                      L"Could not read the client setup file '" + path + L"'. Error code " + std::to_wstring(error) +
-                          L".",
-                      error);
-}
-
 }  // namespace
-
-// Opened once, for everything that follows: sharing reading only, nobody can write,
-// rename or delete the file while it is held, so the file that is checked is the
-// file that runs.
-base::ScopedFileHandle SetupWorker::openSetup(const std::wstring& path) {
-  base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) throwUnreadable(path, GetLastError());
-  return file;
-}
 
 // The digest-mismatch failure is the same whichever digest failed; the line before
 // it in the log tells which.
-void SetupWorker::checkSetupDigests(HANDLE setup, const std::wstring& path) {
+void SetupWorker::checkSetupDigests(HANDLE setup, const SetupFile& file) {
   const core::ExpectedSetupDigests expected{state_.remoteConfig.installerMd5, state_.remoteConfig.installerSha256};
   // Without installerSha256 the file is read for MD5 alone, as it always was.
   const FileDigests digests = expected.sha256 ? fileDigests(setup, {DigestAlgorithm::md5, DigestAlgorithm::sha256})
                                               : fileDigests(setup, {DigestAlgorithm::md5});
   // A file that can't be read (an antivirus may block it) is no disk full.
-  if (digests.fileFailed) throwUnreadable(path, digests.fileError);
+  if (digests.fileFailed) file.throwUnreadable(digests.fileError);
   if (digests.failed) {
-    throw FrontEndError(core::FailureKind::unexpected, L"Could not read the client setup file '" + path + L"'.");
+    throw FrontEndError(core::FailureKind::unexpected, L"Could not read the client setup file '" + file.path() + L"'.");
   }
   const core::ActualSetupDigests actual{digests.digests[0], expected.sha256 ? digests.digests[1] : std::string()};
   switch (core::judgeSetupDigests(expected, actual)) {
@@ -108,32 +91,36 @@ SetupWorker::SetupWorker(const std::wstring& folder, const RunState& state, Logg
                          Calls calls)
     : folder_(folder), state_(state), logger_(logger), reports_(reports), calls_(std::move(calls)) {}
 
-SetupWorker::~SetupWorker() { join(); }
-
-void SetupWorker::start(const std::wstring& path, HWND owner) {
-  thread_ = std::thread([this, path, owner] { run(path, owner); });
-}
-
-void SetupWorker::join() {
+SetupWorker::~SetupWorker() {
   if (thread_.joinable()) thread_.join();
 }
 
-void SetupWorker::run(const std::wstring& path, HWND owner) {
+void SetupWorker::start(const SetupFile& file, HWND owner) {
+  running_ = true;
+  thread_ = std::thread([this, &file, owner] { run(file, owner); });
+}
+
+std::wstring SetupWorker::commandLine() const {
+  core::SetupCommandInputs inputs;
+  inputs.languageArgument = core::languageArgument(userInterfaceCulture(), !state_.productId.empty());
+  if (!state_.productId.empty()) {
+    inputs.productId = state_.productId;
+    inputs.enoughSpaceForSilentSetup = defaultTargetDriveFreeSpace() > kSilentSetupMinimumFreeBytes;
+    if (!state_.gameName.empty()) inputs.gameName = state_.gameName;
+  }
+  inputs.encodedCampaign = base::fromUtf8(state_.encodedPayload);
+  return core::buildSetupCommandLine(inputs);
+}
+
+void SetupWorker::run(const SetupFile& file, HWND owner) {
   int exitCode = 0;
+  bool failed = false;
   try {
     logger_.log(L"Starting up client setup.", base::LogLevel::info);
-    core::SetupCommandInputs inputs;
-    inputs.languageArgument = core::languageArgument(userInterfaceCulture(), !state_.productId.empty());
-    if (!state_.productId.empty()) {
-      inputs.productId = state_.productId;
-      inputs.enoughSpaceForSilentSetup = defaultTargetDriveFreeSpace() > kSilentSetupMinimumFreeBytes;
-      if (!state_.gameName.empty()) inputs.gameName = state_.gameName;
-    }
-    inputs.encodedCampaign = base::fromUtf8(state_.encodedPayload);
-    const std::wstring arguments = core::buildSetupCommandLine(inputs);
-
-    base::ScopedFileHandle setup = openSetup(path);
-    checkSetupDigests(setup.get(), path);
+    const std::wstring arguments = commandLine();
+    const std::wstring& path = file.path();
+    base::ScopedFileHandle setup = file.hold();
+    checkSetupDigests(setup.get(), file);
     checkSetupSigner(setup.get(), path);
 
     logger_.log(L"launching: " + path + L" with args: " + core::redactCampaignArguments(arguments),
@@ -145,17 +132,18 @@ void SetupWorker::run(const std::wstring& path, HWND owner) {
     const internal::SetupRun setupRun =
         internal::runSetupProgram({path, arguments, folder_, owner}, ShellExecuteExW, [this, &setup] {
           setup.reset();
-          reports_.sendEvent(L"kelvra_download_completed");
+          reports_.sendEvent(L"kelvra_download_completed", Reports::InPlace{});
         });
     if (setupRun.promptDeclined) {
       logger_.log(L"The user declined the elevation prompt of the client setup.", base::LogLevel::warning);
     }
     exitCode = setupRun.exitCode;
   } catch (const std::exception& error) {
+    failed = true;
     calls_.failed(error);
-    return;
   }
-  calls_.finished(exitCode);
+  if (!failed) calls_.finished(exitCode);
+  running_ = false;
 }
 
 }  // namespace kelvra::frontend

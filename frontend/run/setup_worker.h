@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <string>
@@ -13,12 +14,13 @@
 #include "platform/logger.h"
 #include "run/reports.h"
 #include "run/run_state.h"
+#include "run/setup_file.h"
 
 namespace kelvra::frontend {
 
 class SetupWorker {
  public:
-  // Each is called on the worker, which then ends.
+  // Each is called on the worker as its last act and must only hand over.
   struct Calls {
     std::function<void(int exitCode)> finished;         // the setup ran and ended with exitCode
     std::function<void(const std::exception&)> failed;  // it could not be checked or started
@@ -30,19 +32,17 @@ class SetupWorker {
   SetupWorker(const SetupWorker&) = delete;
   SetupWorker& operator=(const SetupWorker&) = delete;
 
-  // Window thread: checks and runs the setup file at path; owner is the consent
-  // prompt's window.
-  void start(const std::wstring& path, HWND owner);
-  // Window thread: waits for the worker, which has finished.
-  void join();
+  // Checks and runs the setup file, which must outlive the worker; owner is the
+  // consent prompt's window. Once per worker.
+  void start(const SetupFile& file, HWND owner);
+  // Until its last act.
+  [[nodiscard]] bool running() const { return running_; }
 
  private:
-  void run(const std::wstring& path, HWND owner);
-  // The setup file opened for the checks and held until the setup runs; throws the
-  // read failure.
-  static base::ScopedFileHandle openSetup(const std::wstring& path);
+  void run(const SetupFile& file, HWND owner);
+  [[nodiscard]] std::wstring commandLine() const;
   // Throws the digest-mismatch failure (after logging which digest) or an I/O one.
-  void checkSetupDigests(HANDLE setup, const std::wstring& path);
+  void checkSetupDigests(HANDLE setup, const SetupFile& file);
   // Throws the signer failure unless the maker signed the setup; logs the signer.
   void checkSetupSigner(HANDLE setup, const std::wstring& path);
 
@@ -51,6 +51,7 @@ class SetupWorker {
   Logger& logger_;
   Reports& reports_;
   Calls calls_;
+  std::atomic<bool> running_{false};
   std::thread thread_;
 };
 

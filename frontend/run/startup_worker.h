@@ -3,8 +3,6 @@
 // shows its busy initialisation page and answers.
 #pragma once
 
-#include <windows.h>
-
 #include <atomic>
 #include <exception>
 #include <functional>
@@ -18,40 +16,34 @@
 
 namespace kelvra::frontend {
 
-// Posted to the window as the worker's last act; wParam 1 when its steps succeeded.
-inline constexpr UINT kStartupFinishedMessage = WM_APP + 2;
-
 class StartupWorker {
  public:
+  // Each is called on the worker and must only hand over (it must not wait).
   struct Calls {
-    std::function<void()> configurationRead;              // on the worker, before the started event
-    std::function<void(const std::exception&)> failed;    // on the worker, unless the start-up was cancelled
+    std::function<void()> configurationRead;            // before the started event
+    std::function<void(const std::exception&)> failed;  // unless the start-up was cancelled
+    std::function<void(bool succeeded)> finished;       // the worker's last act
   };
 
   // The worker fills state's campaign and configuration fields; everything passed
   // must outlive it.
   StartupWorker(const std::wstring& folder, const FrontEndSettings& settings, RunState& state, Logger& logger,
                 Reports& reports, Calls calls);
+  // Waits for the worker.
   ~StartupWorker();
   StartupWorker(const StartupWorker&) = delete;
   StartupWorker& operator=(const StartupWorker&) = delete;
 
-  // Window thread: starts the worker, which posts kStartupFinishedMessage to window.
-  void start(HWND window);
-  // Window thread, on kStartupFinishedMessage: joins the worker, which is then idle.
-  void finished();
-  // Until finished(): the worker may still run.
-  [[nodiscard]] bool busy() const { return busy_; }
+  void start();
+  // Until its last act.
+  [[nodiscard]] bool running() const { return running_; }
 
   // Aborts what the worker waits on; it ends within moments and hands back as usual.
   void cancel();
   [[nodiscard]] bool cancelled() const { return cancelled_; }
 
-  // The worker's exchanges, when called on its thread; otherwise null.
-  [[nodiscard]] HttpAbortGroup* exchangesOfThisThread();
-
  private:
-  void run(HWND window);
+  void run();
   void readCampaignFile();
   void readConfiguration();
 
@@ -61,9 +53,8 @@ class StartupWorker {
   Logger& logger_;
   Reports& reports_;
   Calls calls_;
-  bool busy_ = false;  // window thread only
+  std::atomic<bool> running_{false};
   std::atomic<bool> cancelled_{false};
-  std::atomic<DWORD> threadId_{0};
   HttpAbortGroup exchanges_;  // what the worker waits on, aborted when the user cancels
   std::thread thread_;
 };

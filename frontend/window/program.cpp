@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 #include "base/dll_search.h"
+#include "run/front_end_run.h"
+#include "window/window.h"
 
 namespace kelvra::frontend {
 
@@ -17,17 +19,27 @@ int Program::run(HINSTANCE instance, int showCommand, std::vector<std::wstring> 
   for (const wchar_t* name : {L"winhttp.dll", L"bcrypt.dll", L"crypt32.dll", L"wintrust.dll"}) {
     (void)base::loadSystemLibrary(name);
   }
-  Window window(instance, std::move(arguments), std::move(settings), showCommand);
-  if (!window.created()) return 1;
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (!IsDialogMessageW(window.handle(), &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
+  FrontEndRun run(instance, std::move(arguments), std::move(settings));
+  bool abandoned = false;
+  {
+    Window window(instance, run, showCommand);
+    if (!window.created()) return 1;
+    run.start(window);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+      if (!IsDialogMessageW(window.handle(), &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
     }
+    abandoned = run.endWorkers();
   }
-  window.logger().log(L"Exit complete", base::LogLevel::info);
-  return window.exitCode();
+  run.logger().log(L"Exit complete", base::LogLevel::info);
+  // A thread that waits on a proxy script can't be stopped or waited for: the
+  // process ends around it, without running anything that it might still use.
+  // The log is written line by line, so nothing of it is lost.
+  if (abandoned) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(run.exitCode()));
+  return run.exitCode();
 }
 
 std::vector<std::wstring> Program::commandLineArguments() {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "window/window.h"
+#include "run/run_state.h"
 
 namespace kelvra::frontend {
 

@@ -1,13 +1,14 @@
-// The window's life: creation, the window procedure, hand-over of work from other
-// threads, and the way out with an exit code.
+// The window's life (creation, the window procedure, which passes each message on
+// to the run) and what it shows of the run.
 #include "window/window.h"
 
 #include <commctrl.h>
 
+#include <shellapi.h>
+
+#include "core/composite_format.h"
+#include "core/download_statistics.h"
 #include "window/dpi.h"
-#include "base/utf8.h"
-#include "platform/file_reading.h"
-#include "platform/frontend_error.h"
 #include "window/window_ids.h"
 #include "window/window_layout.h"
 
@@ -41,52 +42,26 @@ bool Window::enableVisualStyles() {
   return true;
 }
 
-Window::Window(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEndSettings settings, int showCommand)
-    : instance_(instance),
-      arguments_(std::move(arguments)),
-      settings_(std::move(settings)),
-      showCommand_(showCommand),
-      folder_(executableFolder()),
-      logger_(arguments_.size() == 2 ? arguments_[0] : std::wstring()),
-      strings_(std::make_unique<LocalizedStrings>(instance, folder_, std::wstring_view())),
-      windowThread_(GetCurrentThreadId()),
-      reports_(settings_, state_, logger_, windowThread_, [this] { return startup_.exchangesOfThisThread(); }),
-      startup_(folder_, settings_, state_, logger_, reports_,
-               {[this] { runOnWindowThread([this] { startSizeTimer(); }); },
-                [this](const std::exception& error) { onError(error); }}),
-      download_(folder_, settings_.network, logger_,
-                {[this](int percent) {
-                   runOnWindowThread([this, percent] {
-                     if (!download_.cancelled()) {
-                       SendMessageW(progressBarDownload_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-                     }
-                   });
-                 },
-                 [this](const std::exception& error) { onError(error); },
-                 [this] { runOnWindowThread([this] { onDownloadEnded(); }); }}),
-      setup_(folder_, state_, logger_, reports_,
-             {[this](int code) { runOnWindowThread([this, code] { onSetupFinished(code); }); },
-              [this](const std::exception& error) { onError(error); }}) {
+Window::Window(HINSTANCE instance, FrontEndRun& run, int showCommand)
+    : instance_(instance), run_(run), showCommand_(showCommand), texts_(&run.texts()) {
   if (!enableVisualStyles()) {
-    logger_.log(L"Could not load comctl32.dll. Error code " + std::to_wstring(GetLastError()) + L".", base::LogLevel::error);
+    run_.logger().log(L"Could not load comctl32.dll. Error code " + std::to_wstring(GetLastError()) + L".",
+                      base::LogLevel::error);
     return;
   }
   if (!registerWindowClasses() || !createMainWindow()) {
-    logger_.log(L"Could not create the window. Error code " + std::to_wstring(GetLastError()) + L".", base::LogLevel::error);
+    run_.logger().log(L"Could not create the window. Error code " + std::to_wstring(GetLastError()) + L".",
+                      base::LogLevel::error);
     return;
   }
   createFonts();
   createControls();
   layoutControls();
-  selectPage(Page::init);
-  setupGuiElements();
+  showPage(Page::init);
 }
 
-// The parts' destructors end their workers first (they use the window's
-// members); a start-up worker that is still busy is sending the report of its
-// failure, which goes out whole.
 Window::~Window() {
-  if (window_ != nullptr && !destroyed_) DestroyWindow(window_);
+  if (window_ != nullptr) DestroyWindow(window_);
 }
 
 bool Window::registerWindowClasses() const {
@@ -106,7 +81,7 @@ bool Window::registerWindowClasses() const {
 }
 
 bool Window::createMainWindow() {
-  window_ = CreateWindowExW(kWindowExStyle, kWindowClassName, strings_->get(L"zavKelvra").c_str(), kWindowStyle,
+  window_ = CreateWindowExW(kWindowExStyle, kWindowClassName, texts_->get(L"zavKelvra").c_str(), kWindowStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_,
                             this);
   if (window_ == nullptr) return false;
@@ -132,13 +107,16 @@ LRESULT CALLBACK Window::windowProcedure(HWND window, UINT message, WPARAM wPara
   }
   Window* self = windowOf(window);
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+  }
   // An exception must not unwind through the system's frames that called us: it
   // ends in the error handling like any other failure.
   try {
     return self->handleMessage(message, wParam, lParam);
   } catch (const std::exception& error) {
-    self->onError(error);
+    self->run_.fail(error);
     return 0;
   }
 }
@@ -158,27 +136,23 @@ LRESULT CALLBACK Window::pageProcedure(HWND page, UINT message, WPARAM wParam, L
 
 LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case kRunTasksMessage:
-      runPendingTasks();
-      return 0;
-    case kStartupFinishedMessage:
-      onStartupFinished(wParam != 0);
-      return 0;
-    case kExitMessage:
-      finishExit(static_cast<int>(wParam));
+    case HandBack::kMessage:
+      run_.onHandBack();
       return 0;
     case WM_COMMAND:
-      onCommand(LOWORD(wParam), HIWORD(wParam));
+      if (LOWORD(wParam) == idButtonErrorExit && HIWORD(wParam) == BN_CLICKED) run_.onExitChosen();
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == idLinkLabelError && (header->code == NM_CLICK || header->code == NM_RETURN)) {
-        openErrorLink();
+        run_.onLinkChosen();
       }
       return 0;
     }
     case WM_TIMER:
-      if (wParam == kSizeTimerId) updateSizeLabel();
+      if (wParam == static_cast<WPARAM>(RunTimer::sizeLabel) || wParam == static_cast<WPARAM>(RunTimer::endWatch)) {
+        run_.onTimer(static_cast<RunTimer>(wParam));
+      }
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
@@ -191,14 +165,14 @@ LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_CLOSE:
-      if (!keepOpenOnClose()) DestroyWindow(window_);
+      if (run_.onCloseAsked()) close();
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) onDeactivate();
+      if (LOWORD(wParam) == WA_INACTIVE) run_.onWindowDeactivated();
       return DefWindowProcW(window_, message, wParam, lParam);
     case WM_DESTROY:
-      destroyed_ = true;
-      KillTimer(window_, kSizeTimerId);
+      for (const RunTimer timer : {RunTimer::sizeLabel, RunTimer::endWatch}) stopTimer(timer);
+      run_.onWindowGone();
       PostQuitMessage(0);
       return 0;
     default:
@@ -206,65 +180,79 @@ LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void Window::onCommand(int id, int notification) {
-  if (id == idButtonErrorExit && notification == BN_CLICKED) exitApplication(-1);
+// ---- What the run shows ----
+
+void Window::useTexts(const LocalizedStrings& texts, const std::wstring& title) {
+  texts_ = &texts;
+  SetWindowTextW(window_, title.c_str());
+  setControlText(labelWelcome_, texts_->get(L"labelWelcome"));
+  setControlText(labelWaitEnd_, texts_->get(L"labelWaitEnd"));
+  setControlText(buttonErrorExit_, texts_->get(L"buttonErrorExit"));
+  setControlText(labelDownloadSize_, L"");
+  setControlText(labelStatistics_, L"");
+  layoutControls();
 }
 
-void Window::runOnWindowThread(std::function<void()> task) {
-  if (onWindowThread()) {
-    if (!destroyed_) task();
-    return;
-  }
-  {
-    std::lock_guard lock(tasksMutex_);
-    tasks_.push_back(std::move(task));
-  }
-  // Fails only once the window is gone, and then the task has nothing left to do.
-  PostMessageW(window_, kRunTasksMessage, 0, 0);
+void Window::appear() {
+  ShowWindow(window_, showCommand_);
+  UpdateWindow(window_);
+  SetForegroundWindow(window_);
 }
 
-void Window::runPendingTasks() {
-  std::deque<std::function<void()>> tasks;
-  {
-    std::lock_guard lock(tasksMutex_);
-    tasks.swap(tasks_);
-  }
-  for (auto& task : tasks) {
-    if (destroyed_) return;
-    task();
-  }
+void Window::showBusy(bool busy) {
+  constexpr UINT kMarqueeIntervalMs = 30;
+  SendMessageW(progressBarInit_, PBM_SETMARQUEE, busy ? TRUE : FALSE, kMarqueeIntervalMs);
 }
 
-void Window::onError(const std::exception& error) {
-  if (const auto* frontEndError = dynamic_cast<const FrontEndError*>(&error)) {
-    handleError(frontEndError->kind(), frontEndError->windowsError(), frontEndError->message(),
-                frontEndError->downloadTries());
-  } else {
-    handleError(core::FailureKind::unexpected, 0, base::fromUtf8(error.what()));
-  }
+void Window::showProgress(int percent) {
+  SendMessageW(progressBarDownload_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }
 
-// A report or event that the window's thread handed to the report worker goes out
-// before the exit, as it did when the window's thread sent it itself.
-void Window::exitApplication(int code) {
-  if (exitRequested_) return;
-  exitRequested_ = true;
-  if (reports_.idle()) {
-    finishExit(code);
-    return;
-  }
-  reports_.afterPending([this, code] { PostMessageW(window_, kExitMessage, static_cast<WPARAM>(code), 0); });
+void Window::showSizes(std::uint64_t received, std::uint64_t total) {
+  const std::wstring text =
+      core::formatComposite(texts_->get(L"labelDownloadSize"),
+                            {std::to_wstring(core::DownloadStatistics::megabytes(received)),
+                             std::to_wstring(core::DownloadStatistics::megabytes(total)), texts_->get(L"size")});
+  setControlText(labelDownloadSize_, text);
 }
 
-void Window::finishExit(int code) {
-  logger_.log(L"Exiting application with return code " + std::to_wstring(code), base::LogLevel::info);
-  logger_.log(L"Running cleanup.", base::LogLevel::info);
-  KillTimer(window_, kSizeTimerId);
-  if (download_.cancelled()) cancelDownload();
-  download_.stop();
-  exitCode_ = code;
-  exiting_ = true;
-  if (!destroyed_) DestroyWindow(window_);
+void Window::showFailure(const core::FailurePage& page) {
+  setControlText(labelError_, texts_->get(page.textKey));
+  const std::wstring link = page.linkKey.empty() ? std::wstring() : texts_->get(page.linkKey);
+  // The link's text is markup: angle brackets of a translation must not open tags.
+  std::wstring visible;
+  for (const wchar_t c : link) {
+    if (c != L'<' && c != L'>') visible += c;
+  }
+  setControlText(linkLabelError_, L"<a>" + visible + L"</a>");
+  ShowWindow(linkLabelError_, visible.empty() ? SW_HIDE : SW_SHOW);
+  layoutControls();
+}
+
+// Minimising deactivates the window once more: the second call finds it out of the way.
+void Window::stepAside() {
+  if (IsIconic(window_) || !IsWindowVisible(window_)) return;
+  ShowWindow(window_, SW_MINIMIZE);
+  ShowWindow(window_, SW_HIDE);
+}
+
+bool Window::askToQuit() {
+  return MessageBoxW(window_, texts_->get(L"exitMsgQuestion").c_str(), texts_->get(L"exitMsgTitle").c_str(),
+                     MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void Window::openAddress(const std::wstring& address) {
+  ShellExecuteW(window_, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Window::startTimer(RunTimer timer, unsigned milliseconds) {
+  SetTimer(window_, static_cast<UINT_PTR>(timer), milliseconds, nullptr);
+}
+
+void Window::stopTimer(RunTimer timer) { KillTimer(window_, static_cast<UINT_PTR>(timer)); }
+
+void Window::close() {
+  if (window_ != nullptr) DestroyWindow(window_);
 }
 
 }  // namespace kelvra::frontend

@@ -66,12 +66,11 @@ void place(HWND control, int x, int y, int width, int height) {
 }  // namespace
 
 void Window::createControls() {
-  const int pageIds[] = {idTabInit, idTabDownload, idTabDone, idTabError};
-  const wchar_t* pageNames[] = {L"tabInit", L"tabDownload", L"tabDone", L"tabError"};
-  for (int i = 0; i < 4; ++i) {
+  for (const PageEntry& entry : kPages) {
     // WS_EX_CONTROLPARENT lets the dialog keys (Tab, Enter) reach the page's controls.
-    pages_[i] = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClassName, pageNames[i], WS_CHILD, 0, 0, 0, 0, window_,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(pageIds[i])), instance_, nullptr);
+    pages_[static_cast<int>(entry.page)] =
+        CreateWindowExW(WS_EX_CONTROLPARENT, kPageClassName, entry.control.name, WS_CHILD, 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.control.id)), instance_, nullptr);
   }
   auto control = [this](Page page, const wchar_t* className, DWORD style, int id) {
     return CreateWindowExW(0, className, L"", style, 0, 0, 0, 0, pages_[static_cast<int>(page)],
@@ -159,15 +158,21 @@ void Window::placeErrorLink() {
   place(linkLabelError_, std::max(left, x), static_cast<int>(label.bottom) + scaleForDpi(kGap, dpi_), linkWidth, linkHeight);
 }
 
-void Window::selectPage(Page page) {
-  page_ = page;
-  for (int i = 0; i < 4; ++i) ShowWindow(pages_[i], i == static_cast<int>(page) ? SW_SHOW : SW_HIDE);
-  if (page == Page::error && GetForegroundWindow() == window_) SetFocus(buttonErrorExit_);
+void Window::showPage(Page page) {
+  for (const PageEntry& entry : kPages) {
+    ShowWindow(pages_[static_cast<int>(entry.page)], entry.page == page ? SW_SHOW : SW_HIDE);
+  }
+  if (page == Page::error) {
+    if (GetForegroundWindow() == window_) SetFocus(buttonErrorExit_);
+    ShowWindow(window_, SW_RESTORE);
+  }
+  // The done page shows at once, before the setup's checks keep the disk busy.
+  if (page == Page::done) RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void Window::setControlText(HWND control, const std::wstring& text) { SetWindowTextW(control, text.c_str()); }
 
-bool Window::setIconsFromFile(const std::wstring& path, DWORD& error) {
+bool Window::showIcon(const std::wstring& path, DWORD& error) {
   const int bigSize = systemMetricForDpi(SM_CXICON, dpi_);
   const int smallSize = systemMetricForDpi(SM_CXSMICON, dpi_);
   base::ScopedIcon big(
@@ -198,7 +203,7 @@ void Window::onDpiChanged(UINT dpi, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   layoutControls();
   DWORD ignored = 0;
-  if (!iconPath_.empty()) (void)setIconsFromFile(iconPath_, ignored);
+  if (!iconPath_.empty()) (void)showIcon(iconPath_, ignored);
 }
 
 }  // namespace kelvra::frontend

@@ -15,8 +15,4 @@ inline constexpr int kProgressHeight = 20;
 // The error link ends this far left of the error label's right edge.
 inline constexpr int kLinkInset = 10;
 
-// The refresh timer of the size label.
-inline constexpr UINT_PTR kSizeTimerId = 1;
-inline constexpr UINT kSizeTimerInterval = 1000;
-
 }  // namespace kelvra::frontend

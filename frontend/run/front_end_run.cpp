@@ -1,0 +1,413 @@
+// The run, in its order: start-up, download, setup, exit; then what a failure and a
+// close change in it.
+#include "run/front_end_run.h"
+
+#include "base/utf8.h"
+#include "core/composite_format.h"
+#include "core/download_resume.h"
+#include "net/proxy_resolution.h"
+#include "platform/file_reading.h"
+#include "platform/frontend_error.h"
+#include "platform/user_identity.h"
+#include "run/setup_launch_internal.h"
+
+namespace kelvra::frontend {
+
+namespace {
+
+constexpr unsigned kSizeTimerIntervalMs = 1000;
+// How often a run that waits to end looks for a proxy script it can't abort, and
+// how long such a script may run before the run gives up on it.
+constexpr unsigned kEndWatchIntervalMs = 1000;
+constexpr std::uint64_t kStuckProxyScriptMs = 2000;
+// The setup's code for an elevation the user refused, and a declined consent prompt's.
+constexpr int kElevationDenied = internal::kSetupElevationDenied;
+
+}  // namespace
+
+FrontEndRun::FrontEndRun(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEndSettings settings)
+    : instance_(instance),
+      arguments_(std::move(arguments)),
+      settings_(std::move(settings)),
+      folder_(executableFolder()),
+      logger_(arguments_.size() == 2 ? arguments_[0] : std::wstring()),
+      strings_(std::make_unique<LocalizedStrings>(instance, folder_, std::wstring_view())),
+      setupFile_(folder_),
+      reports_(settings_, state_, logger_),
+      startup_(folder_, settings_, state_, logger_, reports_,
+               {[this] { handBack_.post([this] { startSizeTimer(); }); }, failureHandBack(),
+                [this](bool succeeded) { handBack_.post([this, succeeded] { onStartupEnded(succeeded); }); }}),
+      download_(folder_, settings_.network, logger_,
+                {[this](int percent) {
+                   handBack_.post([this, percent] {
+                     if (awaitingDownload_ && !download_.cancelled()) view_->showProgress(percent);
+                   });
+                 },
+                 failureHandBack(), [this] { handBack_.post([this] { onDownloadEnded(); }); }}),
+      setup_(folder_, state_, logger_, reports_,
+             {[this](int code) { handBack_.post([this, code] { onSetupEnded(code); }); }, failureHandBack()}) {}
+
+// A worker's failure, carried to the window's thread. Called in the worker's catch.
+std::function<void(const std::exception&)> FrontEndRun::failureHandBack() {
+  return [this](const std::exception&) {
+    handBack_.post([this, failure = std::current_exception()] {
+      // What the user gave up did not fail.
+      if (cancelRequested_) return;
+      try {
+        std::rethrow_exception(failure);
+      } catch (const std::exception& error) {
+        fail(error);
+      }
+    });
+  };
+}
+
+// ---- The start-up ----
+
+void FrontEndRun::start(FrontEndView& view) {
+  view_ = &view;
+  handBack_.attach(view.handle());
+  try {
+    logger_.log(L"Setting up gui elements.", base::LogLevel::info);
+    parseArguments();
+    useUserInterfaceLanguage();
+    loadIcon();
+    // The window appears here, on its initialisation page, so that the user sees
+    // the installer at once while the configuration is read.
+    view_->appear();
+    logUser();
+    startStartup();
+  } catch (const std::exception& error) {
+    fail(error);
+  }
+}
+
+void FrontEndRun::parseArguments() {
+  std::wstring joined;
+  for (const std::wstring& argument : arguments_) {
+    if (!joined.empty()) joined += L", ";
+    joined += argument;
+  }
+  logger_.log(L"Parsing arguments: " + joined, base::LogLevel::info);
+  if (arguments_.size() != 2) return;
+  state_.productId = arguments_[0];
+  state_.gameName = arguments_[1];
+}
+
+void FrontEndRun::useUserInterfaceLanguage() {
+  logger_.log(L"Setting up localized strings.", base::LogLevel::info);
+  const std::wstring culture = userInterfaceCulture();
+  logger_.log(L"Detected language is " + culture, base::LogLevel::info);
+  strings_ = std::make_unique<LocalizedStrings>(instance_, folder_, culture);
+  const std::wstring title = state_.gameName.empty()
+                                 ? strings_->get(L"zavKelvra")
+                                 : core::formatComposite(strings_->get(L"windowName"), {state_.gameName});
+  view_->useTexts(*strings_, title);
+}
+
+void FrontEndRun::loadIcon() {
+  const std::wstring path = folder_ + L"\\icon.ico";
+  logger_.log(L"Loading icon file: " + path, base::LogLevel::info);
+  DWORD error = 0;
+  if (!view_->showIcon(path, error)) {
+    logger_.log(L"Could not load the icon file '" + path + L"'. Error code " + std::to_wstring(error) + L".",
+                base::LogLevel::warning);
+  }
+}
+
+void FrontEndRun::logUser() {
+  const UserIdentity identity = currentUserIdentity();
+  logger_.log(L"Installer running as user " + identity.name + L" - elevation status " +
+                  (identity.administrator ? L"True" : L"False") + L". ",
+              base::LogLevel::info);
+}
+
+// The campaign, the configuration and the started event wait on files and servers:
+// on the start-up worker, while the initialisation page shows that it is busy.
+void FrontEndRun::startStartup() {
+  view_->showBusy(true);
+  awaitingStartup_ = true;
+  startup_.start();
+}
+
+void FrontEndRun::onStartupEnded(bool succeeded) {
+  if (!awaitingStartup_) return;  // given up on (a proxy script that never ended)
+  awaitingStartup_ = false;
+  view_->showBusy(false);
+  if (startup_.cancelled()) {
+    endCancelledRun();
+    return;
+  }
+  // A failure raised meanwhile, here or on the worker, keeps its error page.
+  if (!succeeded || failed_) return;
+  try {
+    startDownload();
+  } catch (const std::exception& error) {
+    fail(error);
+  }
+}
+
+// ---- The download and the setup ----
+
+// Once the configuration is read, so that the label is filled before the download
+// page shows and never shows blank for its first second.
+void FrontEndRun::startSizeTimer() {
+  if (step_ != Step::startingUp || failed_ || cancelRequested_) return;
+  view_->startTimer(RunTimer::sizeLabel, kSizeTimerIntervalMs);
+  showSizes();
+}
+
+void FrontEndRun::showSizes() {
+  std::uint64_t received = 0;
+  std::uint64_t total = 0;
+  download_.sizes(received, total);
+  view_->showSizes(received, total);
+}
+
+void FrontEndRun::startDownload() {
+  step_ = Step::downloading;
+  state_.downloadUrl = base::fromUtf8(state_.remoteConfig.downloadLink);
+  awaitingDownload_ = true;
+  download_.start(state_.downloadUrl, setupFile_.path());
+  view_->showPage(Page::download);
+}
+
+void FrontEndRun::onDownloadEnded() {
+  if (!awaitingDownload_) return;  // given up on (a proxy script that never ended)
+  awaitingDownload_ = false;
+  if (deleteWhenDownloadEnds_) {
+    deleteWhenDownloadEnds_ = false;
+    removeSetupFile();
+  }
+  if (cancelRequested_) {
+    endCancelledRun();
+    return;
+  }
+  if (download_.cancelled() || failed_) return;
+  logger_.log(L"Downloading client setup finished.", base::LogLevel::info);
+  view_->stopTimer(RunTimer::sizeLabel);
+  showSizes();
+  view_->showPage(Page::done);
+  step_ = Step::settingUp;
+  setup_.start(setupFile_, view_->handle());
+}
+
+void FrontEndRun::onSetupEnded(int exitCode) {
+  if (exitCode == kElevationDenied) {
+    removeSetupFile();
+    reports_.sendProblemReport(L"Admin elevation denied. Setup will not continue.");
+    exit(kElevationDenied);
+    return;
+  }
+  const std::wstring text = L"Client setup finished with return code: " + std::to_wstring(exitCode);
+  if (exitCode != 0) {
+    logger_.log(text, base::LogLevel::error);
+    if (!failed_) reports_.sendProblemReport(text);
+  } else {
+    logger_.log(text, base::LogLevel::info);
+  }
+  removeSetupFile();
+  exit(exitCode);
+}
+
+// The worker holds the file while it writes: a running download is aborted and
+// its file deleted once it has ended.
+void FrontEndRun::cancelDownload() {
+  logger_.log(L"Canceling download.", base::LogLevel::warning);
+  if (awaitingDownload_) {
+    download_.cancel();
+    deleteWhenDownloadEnds_ = true;
+    return;
+  }
+  removeSetupFile();
+}
+
+void FrontEndRun::removeSetupFile() {
+  logger_.log(L"Deleting client setup file.", base::LogLevel::info);
+  try {
+    setupFile_.remove();
+  } catch (const std::exception& error) {
+    fail(error);
+  }
+}
+
+// ---- Failures ----
+
+void FrontEndRun::fail(const std::exception& error) {
+  const auto* frontEndError = dynamic_cast<const FrontEndError*>(&error);
+  const core::FailureKind kind = frontEndError ? frontEndError->kind() : core::FailureKind::unexpected;
+  const std::wstring message = frontEndError ? frontEndError->message() : base::fromUtf8(error.what());
+  if (failed_) return;
+  failed_ = true;
+  logger_.log(L"Error: " + message, base::LogLevel::error);
+  const core::FailureOutcome outcome = core::describeFailure(
+      kind, frontEndError ? frontEndError->windowsError() : 0, state_.remoteConfigLocation, state_.downloadUrl, message);
+  if (outcome.page.shown) {
+    errorAddress_ = outcome.page.addressKey.empty() ? std::wstring() : strings_->get(outcome.page.addressKey);
+    if (view_ != nullptr) view_->showFailure(outcome.page);
+    reports_.sendProblemReport(
+        core::withDownloadTries(outcome.reportMessage, frontEndError ? frontEndError->downloadTries() : 1));
+  }
+  if (kind != core::FailureKind::missingFile) showErrorPage();
+}
+
+void FrontEndRun::showErrorPage() {
+  if (view_ == nullptr) return;
+  view_->stopTimer(RunTimer::sizeLabel);
+  cancelDownload();
+  view_->showPage(Page::error);
+}
+
+void FrontEndRun::onExitChosen() {
+  if (failed_) exit(-1);
+}
+
+void FrontEndRun::onLinkChosen() {
+  // Once an exit waits for its reports, a second click opens nothing more.
+  if (!failed_ || exitRequested_) return;
+  if (core::isWebAddress(errorAddress_)) view_->openAddress(errorAddress_);
+  exit(-1);
+}
+
+// ---- Closing the window ----
+
+bool FrontEndRun::asksBeforeClosing() const {
+  return !failed_ && !cancelRequested_ && ((step_ == Step::startingUp && awaitingStartup_) || awaitingDownload_);
+}
+
+bool FrontEndRun::onCloseAsked() {
+  if (exited_) return true;
+  // An exit that waits for its reports, or a confirmed close under way, closes the
+  // window itself.
+  if (exitRequested_ || cancelRequested_) return false;
+  if (asksBeforeClosing()) {
+    const bool confirmed = view_->askToQuit();
+    logger_.log(std::wstring(L"Canceled window close event: UserClosing:[choice=") +
+                    (confirmed ? L"True" : L"False") + L"]",
+                base::LogLevel::warning);
+    if (!confirmed) return false;
+    // While the question was open the run went on: the download may have started,
+    // ended (the setup runs now) or failed. Only what still runs is cancelled;
+    // otherwise the close goes on as one on the page shown now, so that a
+    // confirmed close is never lost.
+    if (asksBeforeClosing()) {
+      cancelRun();
+      return false;
+    }
+    if (exitRequested_ || exited_) return exited_;
+  }
+  if (step_ == Step::settingUp && !failed_) {
+    logger_.log(L"Canceled window close event: ApplicationExitCall", base::LogLevel::warning);
+    return false;
+  }
+  return true;
+}
+
+// What runs is aborted; the run ends once it has handed back (or has been given up
+// on), the window answering meanwhile.
+void FrontEndRun::cancelRun() {
+  cancelRequested_ = true;
+  view_->startTimer(RunTimer::endWatch, kEndWatchIntervalMs);
+  if (awaitingStartup_) {
+    startup_.cancel();
+    return;
+  }
+  cancelDownload();
+}
+
+// Ends as a download cancelled by the user does, also when the start-up was
+// cancelled before the download began: marked cancelled, so that the exit cleans
+// up after it alike.
+void FrontEndRun::endCancelledRun() {
+  if (!download_.cancelled()) {
+    download_.cancel();
+    cancelDownload();
+  }
+  reports_.sendEvent(L"kelvra_download_cancelled");
+  exit(2);
+}
+
+void FrontEndRun::onWindowDeactivated() {
+  // The setup program shows its own window; this one steps aside.
+  if (step_ == Step::settingUp && !failed_ && !exitRequested_) view_->stepAside();
+}
+
+// ---- The exit ----
+
+// A report or event raised before goes out first; the window answers meanwhile.
+void FrontEndRun::exit(int code) {
+  if (exitRequested_) return;
+  exitRequested_ = true;
+  requestedExitCode_ = code;
+  if (reports_.idle()) {
+    finishExit(code);
+    return;
+  }
+  view_->startTimer(RunTimer::endWatch, kEndWatchIntervalMs);
+  reports_.afterPending([this, code] { handBack_.post([this, code] { finishExit(code); }); });
+}
+
+void FrontEndRun::finishExit(int code) {
+  if (exited_) return;
+  exited_ = true;
+  logger_.log(L"Exiting application with return code " + std::to_wstring(code), base::LogLevel::info);
+  logger_.log(L"Running cleanup.", base::LogLevel::info);
+  view_->stopTimer(RunTimer::sizeLabel);
+  view_->stopTimer(RunTimer::endWatch);
+  if (download_.cancelled()) cancelDownload();
+  exitCode_ = code;
+  view_->close();
+}
+
+void FrontEndRun::onTimer(RunTimer timer) {
+  if (timer == RunTimer::sizeLabel) {
+    showSizes();
+  } else if (timer == RunTimer::endWatch && proxyScriptRunningMs() >= kStuckProxyScriptMs) {
+    giveUpStuckProxyScript();
+  }
+}
+
+// What waits on the script (a worker, the report worker) can't be aborted: the run
+// goes on as if it had ended, and the process ends without it.
+void FrontEndRun::giveUpStuckProxyScript() {
+  logGivingUp();
+  if (awaitingStartup_) onStartupEnded(false);
+  if (awaitingDownload_) onDownloadEnded();
+  if (exitRequested_) finishExit(requestedExitCode_);
+}
+
+void FrontEndRun::logGivingUp() {
+  if (abandoned_) return;
+  abandoned_ = true;
+  logger_.log(L"The proxy configuration script does not answer; the installer ends without waiting for it.",
+              base::LogLevel::warning);
+}
+
+void FrontEndRun::onHandBack() {
+  const bool handedBack = handBack_.runPending([this](const std::exception& error) { fail(error); });
+  if (!handedBack && !forgedHandBackLogged_) {
+    forgedHandBackLogged_ = true;
+    logger_.log(L"A hand-back message came with nothing handed back; ignored.", base::LogLevel::warning);
+  }
+}
+
+void FrontEndRun::onWindowGone() {
+  handBack_.detach();
+  view_ = nullptr;
+}
+
+bool FrontEndRun::endWorkers() {
+  if (startup_.running()) startup_.cancel();
+  if (download_.running()) download_.cancel();
+  while (startup_.running() || download_.running() || setup_.running() || !reports_.idle()) {
+    if (abandoned_ || proxyScriptRunningMs() >= kStuckProxyScriptMs) {
+      logGivingUp();
+      return true;
+    }
+    Sleep(50);
+  }
+  if (deleteWhenDownloadEnds_) removeSetupFile();
+  return false;
+}
+
+}  // namespace kelvra::frontend
