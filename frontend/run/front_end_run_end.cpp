@@ -21,11 +21,11 @@ constexpr std::uint64_t kStuckProxyScriptMs = 2000;
 // ---- Failures ----
 
 void FrontEndRun::fail(const std::exception& error) {
+  if (failed_) return;
+  failed_ = true;
   const auto* frontEndError = dynamic_cast<const FrontEndError*>(&error);
   const core::FailureKind kind = frontEndError ? frontEndError->kind() : core::FailureKind::unexpected;
   const std::wstring message = frontEndError ? frontEndError->message() : base::fromUtf8(error.what());
-  if (failed_) return;
-  failed_ = true;
   logger_.log(L"Error: " + message, base::LogLevel::error);
   const core::FailureOutcome outcome = core::describeFailure(
       kind, frontEndError ? frontEndError->windowsError() : 0, state_.remoteConfigLocation, state_.downloadUrl, message);
