@@ -4,7 +4,6 @@
 
 #include "base/utf8.h"
 #include "core/composite_format.h"
-#include "platform/file_reading.h"
 #include "platform/user_identity.h"
 #include "run/setup_launch_internal.h"
 
@@ -18,11 +17,12 @@ constexpr int kElevationDenied = internal::kSetupElevationDenied;
 
 }  // namespace
 
-FrontEndRun::FrontEndRun(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEndSettings settings)
+FrontEndRun::FrontEndRun(HINSTANCE instance, std::wstring folder, std::vector<std::wstring> arguments,
+                         FrontEndSettings settings)
     : instance_(instance),
       arguments_(std::move(arguments)),
       settings_(std::move(settings)),
-      folder_(executableFolder()),
+      folder_(std::move(folder)),
       logger_(arguments_.size() == 2 ? arguments_[0] : std::wstring()),
       strings_(std::make_unique<LocalizedStrings>(instance, folder_, std::wstring_view())),
       setupFile_(folder_),

@@ -27,9 +27,10 @@ namespace kelvra::frontend {
 
 class FrontEndRun {
  public:
-  // arguments are the command line's, without the program's name. The texts are
-  // English until start picks the user's.
-  FrontEndRun(HINSTANCE instance, std::vector<std::wstring> arguments, FrontEndSettings settings);
+  // folder is the working folder (the executable's), which holds the staged files
+  // and gets the setup; arguments are the command line's, without the program's
+  // name. The texts are English until start picks the user's.
+  FrontEndRun(HINSTANCE instance, std::wstring folder, std::vector<std::wstring> arguments, FrontEndSettings settings);
   FrontEndRun(const FrontEndRun&) = delete;
   FrontEndRun& operator=(const FrontEndRun&) = delete;
 
@@ -95,7 +96,7 @@ class FrontEndRun {
   HINSTANCE instance_;
   std::vector<std::wstring> arguments_;
   FrontEndSettings settings_;
-  std::wstring folder_;  // the executable's folder, which is the working folder
+  std::wstring folder_;
   Logger logger_;
   NetworkLogScope networkLog_{logger_};
   std::unique_ptr<LocalizedStrings> strings_;

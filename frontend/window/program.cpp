@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "base/dll_search.h"
+#include "platform/file_reading.h"
 #include "run/front_end_run.h"
 #include "window/window.h"
 
@@ -19,7 +20,7 @@ int Program::run(HINSTANCE instance, int showCommand, std::vector<std::wstring> 
   for (const wchar_t* name : {L"winhttp.dll", L"bcrypt.dll", L"crypt32.dll", L"wintrust.dll"}) {
     (void)base::loadSystemLibrary(name);
   }
-  FrontEndRun run(instance, std::move(arguments), std::move(settings));
+  FrontEndRun run(instance, executableFolder(), std::move(arguments), std::move(settings));
   bool abandoned = false;
   {
     Window window(instance, run, showCommand);
