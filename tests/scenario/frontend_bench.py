@@ -145,7 +145,7 @@ class FrontEnd:
     def post(self, message, wparam=0, lparam=0):
         """Posts a message to the window, as any other program on the desktop can."""
         code, out = driver("post", message, wparam, lparam, locale=self.locale)
-        assert code == 0, out
+        assert code == 0, f"message {message:#x} not posted (is the window gone?): {out}"
 
     def show_page(self, page):
         code, out = driver("show-page", page, locale=self.locale)
