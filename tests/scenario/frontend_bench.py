@@ -125,11 +125,27 @@ class FrontEnd:
     def unanswered_polls(self, seconds):
         """Asks the window every 200 ms for seconds whether its thread answers within a
         second; returns how many times it did not."""
-        code, out = driver("responsive", seconds, locale=self.locale, timeout=seconds + 60)
-        assert code == 0 and out.startswith("polls "), out
-        polls, failed = int(out.split()[1]), int(out.split()[3])
-        assert polls > 0, out
-        return failed
+        return self.start_polls(seconds)()
+
+    def start_polls(self, seconds):
+        """unanswered_polls in the background, from the moment the window is found (or
+        until it is gone); returns the function that waits for them and counts."""
+        poller = bench.wine_background([DRIVER, "responsive", seconds], locale=self.locale, stdout=subprocess.PIPE)
+        first = poller.stdout.readline().decode().strip()
+        assert first == "polling", first
+
+        def unanswered():
+            out = poller.communicate(timeout=seconds + 60)[0].decode().strip()
+            assert poller.returncode == 0 and out.startswith("polls "), out
+            polls, failed = int(out.split()[1]), int(out.split()[3])
+            assert polls > 0, out
+            return failed
+        return unanswered
+
+    def post(self, message, wparam=0, lparam=0):
+        """Posts a message to the window, as any other program on the desktop can."""
+        code, out = driver("post", message, wparam, lparam, locale=self.locale)
+        assert code == 0, f"message {message:#x} not posted (is the window gone?): {out}"
 
     def show_page(self, page):
         code, out = driver("show-page", page, locale=self.locale)

@@ -4,7 +4,8 @@ it was asked to forward.
   CONNECT host:port       a tunnel to host:port (https through the proxy)
   GET http://host:port/.. the request forwarded, its answer relayed (plain http)
   GET /proxy.pac          the automatic configuration script, when one is given
-                          (asked directly, as WinHTTP fetches it)
+                          (asked directly, as WinHTTP fetches it); answered only
+                          while pac_released is set (it is, unless a test clears it)
 
 It forwards to loopback addresses only. With basic_realm set, every request without
 a Proxy-Authorization header is answered 407 with a Basic challenge, and nothing is
@@ -40,6 +41,7 @@ class ProxyServer:
                 authorization = headers.get("proxy-authorization")
                 server.records.append((method, target, authorization))
                 if target == "/proxy.pac" and server.pac_script is not None:
+                    server.pac_released.wait(timeout=120)
                     self._answer(200, server.pac_script.encode(), "application/x-ns-proxy-autoconfig")
                 elif server.basic_realm is not None and authorization is None:
                     self._answer(407, b"proxy authentication required",
@@ -151,6 +153,8 @@ class ProxyServer:
             allow_reuse_address = True
 
         self.stopping = threading.Event()
+        self.pac_released = threading.Event()
+        self.pac_released.set()
         self.server = Server(("127.0.0.1", 0), Handler)
         self.port = self.server.server_address[1]
         self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
@@ -169,6 +173,7 @@ class ProxyServer:
 
     def stop(self):
         self.stopping.set()
+        self.pac_released.set()
         self.server.shutdown()
         self.server.server_close()
         self.thread.join(timeout=10)

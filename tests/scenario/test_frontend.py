@@ -5,6 +5,7 @@ import json
 import re
 import shutil
 import threading
+import time
 import unittest
 
 import frontend_bench as fe
@@ -348,6 +349,35 @@ class SlowReportServiceTest(FrontEndCase):
         self.assertIn(("information", f"Sending error to {service.host}: "
                        "Remote config suggests this installer is deprecated."), messages)
         self.assertFalse([m for _, m in messages if m.startswith("Sending error failed")])
+
+    def test_closing_while_a_failed_download_is_reported_keeps_the_failure(self):
+        service = HeldReportService()
+        self.addCleanup(service.stop)
+        folder = fe.stage(self.folder(), remote_config(_download_server.url("missing"), "0" * 32),
+                          program=fe.TEST_HOST_FRONT_END)
+        # Events go to a closed port: they are logged, and fail at once.
+        run = self.start(folder, env={"KELVRA_TEST_REPORT_HOST": service.host,
+                                      "KELVRA_TEST_TELEMETRY_HOST": f"127.0.0.1:{https_server.closed_port()}"})
+        self.addCleanup(service.released.set)
+        for _ in range(200):
+            if service.reports:
+                break
+            time.sleep(0.1)
+        self.assertEqual(len(service.reports), 1)
+        # The download's failure is being reported, unanswered: now the user closes and confirms.
+        unanswered = run.start_polls(5)
+        watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.z_path(WORK / "question.json"),
+                                         10000, IDYES])
+        run.close()
+        watcher.wait(timeout=60)
+        self.assertEqual(unanswered(), 0)
+        service.released.set()
+        if fe.driver("wait-page", "tabError", 10000)[0] == 0:
+            fe.driver("press", "buttonErrorExit")
+        self.assertNotEqual(run.wait_exit(), 2)
+        self.assertEqual(len(service.reports), 1)
+        self.assertIn(b"missing", service.reports[0])
+        self.assertFalse([m for _, m in run.messages() if "kelvra_download_cancelled" in m])
 
 
 class HeldResponses(dict):

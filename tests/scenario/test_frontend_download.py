@@ -22,6 +22,7 @@ STANDIN = bench.BIN / "client_setup_standin.exe"
 LOGIN = b"lp=5e6372657421"
 CAMPAIGN = b'{"login_parameters":"' + LOGIN + b'","campaign":{"id":7,"source":"mail"}}'
 IDYES, IDNO = 6, 7
+WM_APP = 0x8000
 
 
 def setUpModule():
@@ -281,6 +282,18 @@ class ClosingDuringDownloadTest(DownloadCase):
         self.assertEqual(messages[exiting + 1], ("information", "Running cleanup."))
         self.assertEqual(messages[-1], ("information", "Exit complete"))
 
+    def test_messages_another_program_posts_change_nothing(self):
+        # The window's private messages: a wake-up, start-up finished (1: succeeded), exit with a code.
+        link = self.server.url("ok", case="posted", pace_ms=300)
+        _, run = self.start("posted", link, self.md5)
+        run.wait_page("tabDownload")
+        for message, wparam in ((WM_APP + 1, 0), (WM_APP + 2, 1), (WM_APP + 3, 7)):
+            run.post(message, wparam)
+        self.assertEqual(run.state()["page"], "tabDownload")
+        self.assertEqual(run.wait_exit(timeout=60), 0)
+        self.assertEqual(len(self.setup_command_lines()), 1)
+        self.assertEqual(self.server.requests.count(link.split(str(self.server.port), 1)[1]), 1)
+
 
 class UserProxyTest(DownloadCase):
     """The user's proxy settings in the prefix (Internet Settings), a local forwarding
@@ -350,6 +363,27 @@ class UserProxyTest(DownloadCase):
         self.assertEqual(self.request_lines(messages), self.expected_requests(f"through proxy {proxy.address}"))
         warnings = [m for level, m in messages if level == "warning" and "automatic proxy configuration" in m]
         self.assertEqual(len(warnings), 2, warnings)
+
+    def test_closing_while_the_proxy_script_is_awaited_ends_at_once(self):
+        proxy = self.start_proxy(pac_script='function FindProxyForURL(url, host) { return "DIRECT"; }\n')
+        proxy.pac_released.clear()
+        # WinHTTP fetches the script with no request handle of ours to abort; Wine waits
+        # for its answer without a time-out (its receive-response time-out is infinite).
+        with bench.user_proxy_settings(script_url=proxy.pac_url()):
+            _, run = self.start("proxy-script-held", self.server.url("slow"), self.md5)
+            self.addCleanup(proxy.pac_released.set)
+            run.wait_page("tabDownload")
+            for _ in range(100):
+                if ("GET", "/proxy.pac", None) in proxy.records:
+                    break
+                time.sleep(0.1)
+            self.assertIn(("GET", "/proxy.pac", None), proxy.records)
+            unanswered = run.start_polls(5)
+            started = time.monotonic()
+            self.close_and_answer(run, IDYES)
+            self.assertEqual(unanswered(), 0)
+            self.assertEqual(run.wait_exit(timeout=10), 2)
+        self.assertLess(time.monotonic() - started, 10)
 
     def test_a_bypassed_host_goes_direct_and_the_proxy_sees_nothing(self):
         proxy = self.start_proxy()

@@ -12,7 +12,10 @@
 //   frontend_driver.exe record FILE ARGS...     appends the arguments as one line to FILE (stands
 //                                               in for the browser a link opens)
 //   frontend_driver.exe responsive SECONDS      asks the window every 200 ms for SECONDS whether its
-//                                               thread answers (WM_NULL, 1 s), prints "polls N failed M"
+//                                               thread answers (WM_NULL, 1 s), prints "polling" once it
+//                                               found the window, then "polls N failed M"
+//   frontend_driver.exe post MESSAGE WPARAM LPARAM  posts a message to the window, as any other
+//                                               program on the desktop can (decimal or 0x hex)
 // Window text is read without sending messages, so a window whose thread is busy
 // can still be described. Exit code 0, 1 when the window or page did not appear,
 // 2 on wrong usage.
@@ -282,6 +285,8 @@ int screenshot(const std::wstring& path) {
 int responsive(DWORD seconds) {
   HWND window = windowOrTimeout(kMessageTimeoutMs);
   if (window == nullptr) return 1;
+  std::puts("polling");
+  std::fflush(stdout);
   const ULONGLONG deadline = GetTickCount64() + seconds * 1000ull;
   unsigned polls = 0;
   unsigned failed = 0;
@@ -294,6 +299,19 @@ int responsive(DWORD seconds) {
     Sleep(kPollIntervalMs);
   }
   std::printf("polls %u failed %u\n", polls, failed);
+  return 0;
+}
+
+int post(const wchar_t* message, const wchar_t* wParam, const wchar_t* lParam) {
+  HWND window = windowOrTimeout(kMessageTimeoutMs);
+  if (window == nullptr) return 1;
+  const auto number = [](const wchar_t* text) { return std::wcstoull(text, nullptr, 0); };
+  if (!PostMessageW(window, static_cast<UINT>(number(message)), static_cast<WPARAM>(number(wParam)),
+                    static_cast<LPARAM>(number(lParam)))) {
+    std::printf("not posted %lu\n", GetLastError());
+    return 1;
+  }
+  std::puts("posted");
   return 0;
 }
 
@@ -372,6 +390,8 @@ int wmain(int argc, wchar_t** argv) {
     result = run(argc, argv);
   } else if (command == L"responsive" && argc == 3) {
     result = responsive(std::wcstoul(argv[2], nullptr, 10));
+  } else if (command == L"post" && argc == 5) {
+    result = post(argv[2], argv[3], argv[4]);
   } else if (command == L"record" && argc >= 3) {
     result = record(argc, argv);
   }

@@ -20,8 +20,9 @@ setup. What it does depends on the request's path:
 Switches in the query of /ok/NAME: ignore-range=1 answers every Range with the
 whole file; drop-after=N closes the connection after N bytes of an answer's body,
 the first answer to that path only (drop=once, the default) or every one
-(drop=always); etag=changing gives each answer to the path a new ETag, as if the
-file had been replaced between two requests. Each answer is kept in transfers:
+(drop=always); pace-ms=N sends the body in 64 KiB pieces, N ms apart (a download
+that takes a while but ends); etag=changing gives each answer to the path a new
+ETag, as if the file had been replaced between two requests. Each answer is kept in transfers:
 path, the Range and If-Range asked for, status, first byte and bytes sent.
 Endless, stalled and trickling answers end when the client goes away, when the
 server stops, and at the latest after STREAM_LIMIT_SECONDS.
@@ -89,8 +90,12 @@ class SetupServer(https_server.HttpsService):
                 for name, value in headers:
                     self.send_header(name, value)
                 self.end_headers()
-                self.wfile.write(body)
-                self.wfile.flush()
+                pace = int(switches.get("pace-ms", "0")) / 1000
+                piece = len(PIECE) if pace else max(len(body), 1)
+                for offset in range(0, len(body), piece):
+                    self.wfile.write(body[offset:offset + piece])
+                    self.wfile.flush()
+                    server.stopping.wait(pace)
                 transfer["sent"] = len(body)
                 if dropping:
                     self.close_connection = True
