@@ -85,30 +85,35 @@ HttpResult lastErrorFailure(const wchar_t* what) {
   return failure(error, std::wstring(what) + L" failed with error " + std::to_wstring(error) + L".");
 }
 
-DWORD queryNumber(HINTERNET request, DWORD query) {
+DWORD queryNumber(const GuardedRequest& request, DWORD query) {
   DWORD value = 0;
   DWORD size = sizeof value;
-  if (!WinHttpQueryHeaders(request, query | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX, &value, &size,
-                           WINHTTP_NO_HEADER_INDEX)) {
-    return 0;
-  }
-  return value;
+  const BOOL found = request.call([&](HINTERNET handle) {
+    return WinHttpQueryHeaders(handle, query | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX, &value, &size,
+                               WINHTTP_NO_HEADER_INDEX);
+  });
+  return found ? value : 0;
 }
 
 // Each read takes only what has arrived, so that the stall rule sees every
 // arrival, however small; waiting for the next byte is bounded by the receive
 // time-out.
-HttpResult readBody(HINTERNET request, const core::HttpLimits& limits, std::uint64_t maxBytes, const BodySink& sink) {
+HttpResult readBody(const GuardedRequest& request, const core::HttpLimits& limits, std::uint64_t maxBytes,
+                    const BodySink& sink) {
   std::vector<char> chunk(kChunkSize);
   std::uint64_t received = 0;
   core::StallRule stall(limits.stallWindowMs, limits.stallMinimumBytes);
   stall.start(GetTickCount64());
   for (;;) {
     DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(request, &available)) return lastErrorFailure(L"WinHttpQueryDataAvailable");
+    if (!request.call([&](HINTERNET handle) { return WinHttpQueryDataAvailable(handle, &available); })) {
+      return lastErrorFailure(L"WinHttpQueryDataAvailable");
+    }
     if (available == 0) break;
     DWORD read = 0;
-    if (!WinHttpReadData(request, chunk.data(), std::min(available, kChunkSize), &read)) {
+    if (!request.call([&](HINTERNET handle) {
+          return WinHttpReadData(handle, chunk.data(), std::min(available, kChunkSize), &read);
+        })) {
       return lastErrorFailure(L"WinHttpReadData");
     }
     if (read == 0) break;
@@ -132,6 +137,7 @@ HttpResult readBody(HINTERNET request, const core::HttpLimits& limits, std::uint
 }  // namespace internal
 
 using internal::failure;
+using internal::GuardedRequest;
 using internal::lastErrorFailure;
 using internal::queryNumber;
 using internal::readBody;
@@ -141,24 +147,26 @@ namespace {
 // Sends and waits for the answer; a proxy's 407 gets one more try with the user's
 // logon where its scheme allows that. Any other answer, a second 407 included, is
 // the caller's to judge.
-HttpResult sendThroughRoute(HINTERNET handle, const core::ProxyRoute& route, const std::wstring& headers,
+HttpResult sendThroughRoute(const GuardedRequest& request, const core::ProxyRoute& route, const std::wstring& headers,
                             const std::string& body) {
   for (bool challenged = false;; challenged = true) {
-    const BOOL sent = WinHttpSendRequest(handle, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
-                                         headers.empty() ? 0 : static_cast<DWORD>(-1L),
-                                         body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()),
-                                         static_cast<DWORD>(body.size()), static_cast<DWORD>(body.size()), 0);
+    const BOOL sent = request.call([&](HINTERNET handle) {
+      return WinHttpSendRequest(handle, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                                headers.empty() ? 0 : static_cast<DWORD>(-1L),
+                                body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()),
+                                static_cast<DWORD>(body.size()), static_cast<DWORD>(body.size()), 0);
+    });
     if (!sent) return lastErrorFailure(L"WinHttpSendRequest");
-    if (!WinHttpReceiveResponse(handle, nullptr)) {
+    if (!request.call([](HINTERNET handle) { return WinHttpReceiveResponse(handle, nullptr); })) {
       HttpResult failed = lastErrorFailure(L"WinHttpReceiveResponse");
       failed.sent = true;
       return failed;
     }
     HttpResult result;
     result.sent = true;
-    result.status = queryNumber(handle, WINHTTP_QUERY_STATUS_CODE);
+    result.status = queryNumber(request, WINHTTP_QUERY_STATUS_CODE);
     if (result.status != HTTP_STATUS_PROXY_AUTH_REQ || route.direct() || challenged ||
-        !offerLogonToProxy(handle, route.proxy)) {
+        !offerLogonToProxy(request, route.proxy)) {
       return result;
     }
   }
@@ -221,12 +229,17 @@ HINTERNET HttpClient::sessionFor(const core::ProxyRoute& route) {
 // it and closed first.
 HttpClient::~HttpClient() = default;
 
-// Closing the request handle wakes the exchange's blocked call, which then fails.
+// Closing the request handle wakes the exchange's blocked call, which then fails;
+// the exchange makes no call on the handle after that (GuardedRequest).
 void HttpClient::abort() {
   aborted_ = true;
   std::lock_guard lock(requestMutex_);
   activeRequest_.reset();
   abortSignal_.notify_all();
+}
+
+internal::GuardedRequest HttpClient::guarded(const Request& request) {
+  return internal::GuardedRequest(requestMutex_, activeRequest_, request.handle);
 }
 
 // Closes the exchange's request unless abort() has closed it already.
@@ -264,7 +277,7 @@ HttpResult HttpClient::send(Request& request, const std::wstring& url, const wch
 
   std::wstring headers = request.extraHeaders;
   if (!contentType.empty()) headers += L"Content-Type: " + std::wstring(contentType.begin(), contentType.end());
-  return sendThroughRoute(handle, route, headers, body);
+  return sendThroughRoute(guarded(request), route, headers, body);
 }
 
 HttpResult HttpClient::get(const std::wstring& url) {
@@ -276,7 +289,7 @@ HttpResult HttpClient::get(const std::wstring& url) {
   if (!result.failed) {
     std::string body;
     const HttpResult read =
-        readBody(request.handle, limits_, kMaxBodyInMemory, [&body](const char* data, DWORD size, std::uint64_t) {
+        readBody(guarded(request), limits_, kMaxBodyInMemory, [&body](const char* data, DWORD size, std::uint64_t) {
           body.append(data, size);
           return HttpResult{};
         });
@@ -295,7 +308,7 @@ HttpResult HttpClient::post(const std::wstring& url, const std::string& contentT
   HttpResult result = send(request, url, L"POST", contentType, body);
   if (!result.failed) {
     // The answer is read and dropped; only a failure to read it matters.
-    const HttpResult read = readBody(request.handle, limits_, kMaxBodyInMemory,
+    const HttpResult read = readBody(guarded(request), limits_, kMaxBodyInMemory,
                                      [](const char*, DWORD, std::uint64_t) { return HttpResult{}; });
     if (read.failed) {
       const DWORD status = result.status;

@@ -22,6 +22,10 @@
 
 namespace kelvra::frontend {
 
+namespace internal {
+class GuardedRequest;
+}  // namespace internal
+
 struct HttpResult {
   bool failed = false;
   DWORD error = 0;       // Windows or WinHTTP error code when failed and there was one
@@ -81,6 +85,8 @@ class HttpClient {
  private:
   struct Request;
   void openSession();
+  // The exchange's calls on its request, made only while abort() has not closed it.
+  [[nodiscard]] internal::GuardedRequest guarded(const Request& request);
   [[nodiscard]] HINTERNET sessionFor(const core::ProxyRoute& route);
   void finish(Request& request);
   [[nodiscard]] HttpResult send(Request& request, const std::wstring& url, const wchar_t* verb,

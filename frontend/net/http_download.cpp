@@ -11,6 +11,7 @@ namespace kelvra::frontend {
 
 using internal::endedBy;
 using internal::failure;
+using internal::GuardedRequest;
 using internal::lastErrorFailure;
 using internal::queryNumber;
 using internal::readBody;
@@ -24,25 +25,29 @@ HttpResult fileFailure(HttpResult failed) {
 }
 
 // Content-Length, or 0 when the server didn't send one (chunked or unknown).
-std::uint64_t contentLength(HINTERNET request) {
+std::uint64_t contentLength(const GuardedRequest& request) {
   wchar_t text[32] = {};
   DWORD size = sizeof text;
-  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
-                           WINHTTP_NO_HEADER_INDEX)) {
-    return 0;
-  }
-  return std::wcstoull(text, nullptr, 10);
+  const BOOL found = request.call([&](HINTERNET handle) {
+    return WinHttpQueryHeaders(handle, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                               WINHTTP_NO_HEADER_INDEX);
+  });
+  return found ? std::wcstoull(text, nullptr, 10) : 0;
 }
 
 // A header's raw value, empty when the answer has none.
-std::wstring queryText(HINTERNET request, DWORD query) {
+std::wstring queryText(const GuardedRequest& request, DWORD query) {
   DWORD size = 0;
-  WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
-                      WINHTTP_NO_HEADER_INDEX);
-  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
+  const BOOL sized = request.call([&](HINTERNET handle) {
+    return WinHttpQueryHeaders(handle, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                               WINHTTP_NO_HEADER_INDEX);
+  });
+  if (sized || GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
   std::wstring text(size / sizeof(wchar_t), L'\0');
-  if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
-                           WINHTTP_NO_HEADER_INDEX)) {
+  if (!request.call([&](HINTERNET handle) {
+        return WinHttpQueryHeaders(handle, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+                                   WINHTTP_NO_HEADER_INDEX);
+      })) {
     return {};
   }
   text.resize(size / sizeof(wchar_t));
@@ -58,7 +63,7 @@ std::wstring resumeHeaders(std::uint64_t offset, const std::wstring& validator) 
 
 // Writes the body into the file from offset on: a new file at 0, the existing one
 // cut back to offset otherwise.
-HttpResult receiveToFile(HINTERNET request, const core::HttpLimits& limits, const std::wstring& path,
+HttpResult receiveToFile(const GuardedRequest& request, const core::HttpLimits& limits, const std::wstring& path,
                          const DownloadProgress& progress, DownloadResume& resume, std::uint64_t offset) {
   const std::uint64_t length = contentLength(request);
   const std::uint64_t total = length == 0 ? resume.total : offset + length;
@@ -100,7 +105,7 @@ HttpResult receiveToFile(HINTERNET request, const core::HttpLimits& limits, cons
 
 // A 200 is the whole file (again, when a resume was asked for and the file has
 // changed or the server ignores ranges); a 206 must be exactly the rest asked for.
-HttpResult receiveDownload(HINTERNET request, const core::HttpLimits& limits, const std::wstring& path,
+HttpResult receiveDownload(const GuardedRequest& request, const core::HttpLimits& limits, const std::wstring& path,
                            const DownloadProgress& progress, DownloadResume& resume, std::uint64_t offset) {
   const DWORD status = queryNumber(request, WINHTTP_QUERY_STATUS_CODE);
   if (status == 200) {
@@ -135,7 +140,7 @@ HttpResult HttpClient::download(const std::wstring& url, const std::wstring& pat
   HttpResult result = send(request, url, L"GET", {}, {});
   if (!result.failed) {
     const DWORD status = result.status;
-    result = receiveDownload(request.handle, limits_, path, progress, resume, offset);
+    result = receiveDownload(guarded(request), limits_, path, progress, resume, offset);
     result.status = status;
   }
   finish(request);

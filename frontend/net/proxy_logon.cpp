@@ -21,9 +21,9 @@ const wchar_t* schemeName(DWORD scheme) {
 
 // Negotiate and NTLM carry the logged-on user's credentials without asking anyone;
 // Basic and Digest need a typed password, and the installer asks the user for nothing.
-bool offerLogonToProxy(HINTERNET request, const std::wstring& proxy) {
+bool offerLogonToProxy(const internal::GuardedRequest& request, const std::wstring& proxy) {
   DWORD supported = 0, first = 0, target = 0;
-  if (!WinHttpQueryAuthSchemes(request, &supported, &first, &target)) {
+  if (!request.call([&](HINTERNET handle) { return WinHttpQueryAuthSchemes(handle, &supported, &first, &target); })) {
     const DWORD error = GetLastError();
     logNetwork(L"The proxy " + proxy + L" asks for authentication; its schemes could not be read. Error code " +
                    std::to_wstring(error) + L".",
@@ -43,8 +43,14 @@ bool offerLogonToProxy(HINTERNET request, const std::wstring& proxy) {
   }
   // Low: the user's logon may go to any proxy that asks, the intranet's or not.
   DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
-  if (!WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof policy) ||
-      !WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr)) {
+  const bool offered =
+      request.call([&](HINTERNET handle) {
+        return WinHttpSetOption(handle, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof policy);
+      }) &&
+      request.call([&](HINTERNET handle) {
+        return WinHttpSetCredentials(handle, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr);
+      });
+  if (!offered) {
     const DWORD error = GetLastError();
     logNetwork(L"The proxy " + proxy + L" asks for " + schemeName(scheme) +
                    L" authentication; the user's logon could not be offered. Error code " + std::to_wstring(error) +
