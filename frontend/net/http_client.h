@@ -14,7 +14,6 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "base/scoped_internet_handle.h"
 #include "core/download_resume.h"
@@ -22,6 +21,10 @@
 #include "core/proxy_route.h"
 
 namespace kelvra::frontend {
+
+namespace internal {
+class GuardedRequest;
+}  // namespace internal
 
 struct HttpResult {
   bool failed = false;
@@ -82,14 +85,10 @@ class HttpClient {
  private:
   struct Request;
   void openSession();
+  // The exchange's calls on its request, made only while abort() has not closed it.
+  [[nodiscard]] internal::GuardedRequest guarded(const Request& request);
   [[nodiscard]] HINTERNET sessionFor(const core::ProxyRoute& route);
-  [[nodiscard]] HttpResult sendThroughRoute(HINTERNET request, const core::ProxyRoute& route,
-                                            const std::wstring& headers, const std::string& body);
   void finish(Request& request);
-  [[nodiscard]] HttpResult receiveDownload(void* request, const std::wstring& path, const DownloadProgress& progress,
-                                           DownloadResume& resume, std::uint64_t offset);
-  [[nodiscard]] HttpResult receiveToFile(void* request, const std::wstring& path, const DownloadProgress& progress,
-                                         DownloadResume& resume, std::uint64_t offset);
   [[nodiscard]] HttpResult send(Request& request, const std::wstring& url, const wchar_t* verb,
                                 const std::string& contentType, const std::string& body);
 
@@ -110,34 +109,6 @@ class HttpClient {
   base::ScopedInternetHandle activeRequest_;
   std::atomic<bool> aborted_{false};
   std::condition_variable abortSignal_;  // wakes a pause between tries; under requestMutex_
-};
-
-// The exchanges of one thread that another thread may have to stop (the user
-// cancels the start-up while it waits on a server). While a Watch lives, abortAll
-// aborts its client; a client watched after abortAll is aborted at once, so none
-// slips through between the two threads.
-class HttpAbortGroup {
- public:
-  class Watch {
-   public:
-    // A null group watches nothing.
-    Watch(HttpAbortGroup* group, HttpClient& client);
-    ~Watch();
-    Watch(const Watch&) = delete;
-    Watch& operator=(const Watch&) = delete;
-
-   private:
-    HttpAbortGroup* group_;
-    HttpClient& client_;
-  };
-
-  void abortAll();
-  [[nodiscard]] bool aborted() const;
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<HttpClient*> clients_;
-  bool aborted_ = false;
 };
 
 }  // namespace kelvra::frontend

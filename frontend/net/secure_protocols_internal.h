@@ -1,9 +1,11 @@
 // The secure-protocols setting of a WinHTTP session, tried from the widest set down
-// until the system accepts one; apart from http_client.cpp so that tests can play a
-// system that refuses some or all of them.
+// until the system accepts one; the choice takes the setting as a function so that
+// tests can play a system that refuses some or all of them.
 #pragma once
 
 #include <windows.h>
+
+#include <winhttp.h>
 
 #include <functional>
 #include <string>
@@ -21,5 +23,13 @@ struct ProtocolChoice {
 // in none of them. setProtocols applies one set and returns 0 when the system
 // accepted it, otherwise the error code.
 [[nodiscard]] ProtocolChoice chooseSecureProtocols(const std::function<DWORD(DWORD protocols)>& setProtocols);
+
+// Gives session the widest set the system accepts and logs the set that held, once
+// per process: every session is offered the same sets and the system answers alike.
+// A failed choice is the caller's to report.
+[[nodiscard]] ProtocolChoice secureSession(HINTERNET session);
+
+// Gives a further session the set chosen for the first; 0, or the error code.
+[[nodiscard]] DWORD setSecureProtocols(HINTERNET session, DWORD protocols);
 
 }  // namespace kelvra::frontend::internal

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/remote_config_record.h"
+#include "net/http_abort_group.h"
 #include "net/http_client.h"
 
 namespace kelvra::frontend {

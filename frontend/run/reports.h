@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "net/http_client.h"
+#include "net/http_abort_group.h"
 #include "platform/logger.h"
 #include "run/run_state.h"
 #include "run/serial_worker.h"

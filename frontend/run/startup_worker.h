@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "net/http_client.h"
+#include "net/http_abort_group.h"
 #include "platform/logger.h"
 #include "run/reports.h"
 #include "run/run_state.h"
