@@ -136,11 +136,8 @@ HttpResult readBody(const GuardedRequest& request, const core::HttpLimits& limit
 
 }  // namespace internal
 
-using internal::failure;
-using internal::GuardedRequest;
-using internal::lastErrorFailure;
-using internal::queryNumber;
-using internal::readBody;
+// The pieces this file shares with the download.
+using namespace internal;
 
 namespace {
 

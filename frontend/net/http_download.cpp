@@ -9,12 +9,8 @@
 
 namespace kelvra::frontend {
 
-using internal::endedBy;
-using internal::failure;
-using internal::GuardedRequest;
-using internal::lastErrorFailure;
-using internal::queryNumber;
-using internal::readBody;
+// The pieces the download shares with the rest of the client.
+using namespace internal;
 
 namespace {
 
