@@ -19,11 +19,7 @@ class RecordingView final : public FrontEndView {
  public:
   explicit RecordingView(FrontEndRun& run) {
     WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-      if (message != HandBack::kMessage) return DefWindowProcW(window, message, wParam, lParam);
-      reinterpret_cast<FrontEndRun*>(GetWindowLongPtrW(window, GWLP_USERDATA))->onHandBack();
-      return 0;
-    };
+    windowClass.lpfnWndProc = procedure;
     windowClass.lpszClassName = L"RecordingView";
     RegisterClassW(&windowClass);
     window_ = CreateWindowExW(0, L"RecordingView", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
@@ -60,6 +56,12 @@ class RecordingView final : public FrontEndView {
   bool busy = false;
 
  private:
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != HandBack::kMessage) return DefWindowProcW(window, message, wParam, lParam);
+    reinterpret_cast<FrontEndRun*>(GetWindowLongPtrW(window, GWLP_USERDATA))->onHandBack();
+    return 0;
+  }
+
   HWND window_ = nullptr;
 };
 

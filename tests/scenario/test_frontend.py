@@ -294,7 +294,12 @@ class ErrorPageTest(FrontEndCase):
         self.assertEqual(len(errors), 2, messages)
         self.assertTrue(errors[0].startswith("Error reading remote config: [json.exception.parse_error.101]"))
         self.assertEqual(errors[1], f"Error: Getting json remote config: {config}")
-        # The link opened its support article before the front end ended.
+        # The link opened its support article: the shell started the handler before the
+        # front end ended, and the handler writes the address down in its own time.
+        for _ in range(100):
+            if URL_RECORD.exists() and URL_RECORD.read_text(encoding="utf-8").endswith("\n"):
+                break
+            time.sleep(0.1)
         self.assertEqual(URL_RECORD.read_text(encoding="utf-8").splitlines(), [texts["errorConnection_url"]])
 
 

@@ -23,7 +23,6 @@ LOGIN = b"lp=5e6372657421"
 CAMPAIGN = b'{"login_parameters":"' + LOGIN + b'","campaign":{"id":7,"source":"mail"}}'
 IDYES, IDNO = 6, 7
 WM_APP = 0x8000
-X11_DRIVER = r"HKCU\Software\Wine\X11 Driver"
 
 
 def setUpModule():
@@ -368,10 +367,6 @@ class UserProxyTest(DownloadCase):
     def test_closing_while_the_proxy_script_is_awaited_ends_at_once(self):
         proxy = self.start_proxy(pac_script='function FindProxyForURL(url, host) { return "DIRECT"; }\n')
         proxy.pac_released.clear()
-        # Wine waits 2 s for a window manager when it takes a managed window (the
-        # question) off the screen; the bench has none. Unmanaged, it doesn't.
-        bench.registry_set(X11_DRIVER, "Managed", "N")
-        self.addCleanup(bench.wine, ["reg", "delete", X11_DRIVER, "/v", "Managed", "/f"])
         # WinHTTP fetches the script with no request handle of ours to abort; Wine waits
         # for its answer without a time-out (its receive-response time-out is infinite).
         with bench.user_proxy_settings(script_url=proxy.pac_url()):
