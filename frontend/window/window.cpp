@@ -8,6 +8,7 @@
 
 #include "core/composite_format.h"
 #include "core/download_statistics.h"
+#include "run/front_end_run.h"
 #include "window/dpi.h"
 #include "window/window_ids.h"
 #include "window/window_layout.h"

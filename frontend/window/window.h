@@ -9,10 +9,11 @@
 #include <string>
 
 #include "base/scoped_handle.h"
-#include "run/front_end_run.h"
 #include "run/front_end_view.h"
 
 namespace kelvra::frontend {
+
+class FrontEndRun;
 
 class Window final : public FrontEndView {
  public:
