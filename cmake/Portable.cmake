@@ -29,7 +29,9 @@ function(kelvra_portable_libraries)
 
   kelvra_library(kelvra_base_text${s} FOLDER base SOURCES utf8.cpp base64.cpp json_text.cpp login_parameters.cpp
     DEPENDS kelvra_third_party_headers)
-  kelvra_library(kelvra_token_format${s} FOLDER src/token SOURCES token_trailer.cpp token_payload.cpp
+  # What the programs and the stamping tool agree on: the token's formats, the
+  # hand-off files, the configuration service, the documents' limits, the log's place.
+  kelvra_library(kelvra_contract${s} FOLDER contract SOURCES token_trailer.cpp token_payload.cpp
     DEPENDS kelvra_base_text${s})
   kelvra_library(kelvra_zone_identifier${s} FOLDER src/token SOURCES zone_identifier.cpp)
   kelvra_library(kelvra_remoteconfig_document${s} FOLDER src/remoteconfig SOURCES remote_config_document.cpp
@@ -44,10 +46,10 @@ function(kelvra_portable_libraries)
             problem_report.cpp proxy_route.cpp remote_config_record.cpp setup_command_line.cpp setup_digests.cpp
             setup_publisher.cpp
             stall_rule.cpp text_encoding.cpp download_resume.cpp
-    DEPENDS kelvra_base_text${s})
+    DEPENDS kelvra_contract${s} kelvra_base_text${s})
   if(NOT CMAKE_CROSSCOMPILING)
     # The stamping tool runs on Linux only.
     kelvra_library(kelvra_stamping${s} FOLDER tools/stamp SOURCES stamping.cpp pe_image.cpp certificate_table.cpp
-      DEPENDS kelvra_token_format${s})
+      DEPENDS kelvra_contract${s})
   endif()
 endfunction()

@@ -1,13 +1,12 @@
 #include "platform/localized_strings.h"
 
+#include "contract/handoff_files.h"
 #include "core/culture.h"
 #include "frontend_strings.h"
 
 namespace kelvra::frontend {
 
 namespace {
-
-constexpr wchar_t kStringDllName[] = L"\\KelvraWebInstaller.resources.dll";
 
 unsigned findStringId(std::wstring_view key) {
   for (const FrontEndStringKey& entry : kFrontEndStringKeys) {
@@ -32,7 +31,7 @@ bool loadString(HMODULE module, unsigned id, std::wstring& text) {
 LocalizedStrings::LocalizedStrings(HMODULE english, const std::wstring& folder, std::wstring_view culture)
     : english_(english) {
   for (const std::wstring& name : core::cultureFallbackChain(culture)) {
-    const std::wstring path = folder + L"\\" + name + kStringDllName;
+    const std::wstring path = folder + L"\\" + name + contract::kTranslationFileName;
     // As data only: nothing in the DLL runs, and it needs no matching architecture.
     base::ScopedModule module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module) continue;

@@ -14,6 +14,7 @@
 #include "run/run_internal.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
+#include "contract/handoff_files.h"
 #include "run/single_instance.h"
 #include "run/working_folder.h"
 #include "handoff/front_end_launch.h"
@@ -38,7 +39,7 @@ constexpr int kExitFailure = 1;
 // logged and the run goes on.
 void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& workingFolderPath,
                        const std::string& token) {
-  std::wstring payloadFilePath = workingFolderPath + token::kRawTokenFileName;
+  std::wstring payloadFilePath = workingFolderPath + contract::kRawTokenFileName;
   if (token::writeTokenFile(token, payloadFilePath)) {
     base::logError(logger, "Failed to dump token to payload file. Continuing with installation.");
   }
@@ -47,7 +48,7 @@ void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& wor
     base::logError(logger, "Failed to decode base64 token. Continuing with installation.");
     return;
   }
-  payloadFilePath = workingFolderPath + token::kDecodedTokenFileName;
+  payloadFilePath = workingFolderPath + contract::kDecodedTokenFileName;
   if (token::writeTokenFile(decodedToken, payloadFilePath)) {
     base::logError(logger, "Failed to dump decoded token to payload file. Continuing with installation.");
   }
@@ -104,7 +105,7 @@ int runWithLogger(const base::LoggerHandle& logger, std::chrono::milliseconds re
       resourceExtractor.loadResource(imageResource, staging::kImageResourceId, staging::kRawDataResourceType) ||
       staging::writeFrontEndFiles(frontEndResource, imageResource, workingFolderPath, frontEndPath) ||
       staging::writeTranslationFiles(resourceExtractor, workingFolderPath) ||
-      resourceExtractor.writeIconFile(workingFolderPath + staging::kIconFileName)) {
+      resourceExtractor.writeIconFile(workingFolderPath + contract::kIconFileName)) {
     notices::showInstallationErrorNotice();
     return kExitFailure;
   }
@@ -129,13 +130,13 @@ int runWithLogger(const base::LoggerHandle& logger, std::chrono::milliseconds re
 int runBootstrapper() { return internal::runBootstrapperWithin(remoteconfig::kMaxRemoteConfigDownloadTime); }
 
 int internal::runBootstrapperWithin(std::chrono::milliseconds remoteConfigBound) {
-  if (ensureLogFolder(base::kLogFolderPath)) return kExitFailure;
+  if (ensureLogFolder(contract::kLogFolderPath)) return kExitFailure;
   // Held, never waited on, until the process ends: its existence is the guard.
   const base::ScopedKernelHandle singleInstanceMutex = acquireSingleInstanceMutex();
   if (!singleInstanceMutex) return kExitFailure;
 
   // Holds the shared log's folders for the whole run.
-  const LogPlace logPlace = chooseLogPlace(base::kLogRoot, base::kLogSubfolders, base::userLogFolder);
+  const LogPlace logPlace = chooseLogPlace(contract::kLogRoot, contract::kLogSubfolders, base::userLogFolder);
   publishRunLog(logPlace.filePath);
   const base::LoggerHandle logger =
       base::createFileLogger(base::kFileLoggerName, logPlace.filePath, kLogMaxFileSize, kLogRotatedFiles);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/log_location.h"
+#include "contract/log_location.h"
 #include "base/utf8.h"
 #include "staging/staging_test.h"
 #include "tools/front_end_window.h"
@@ -127,7 +127,7 @@ TEST_F(StagingTest, StagedFrontEndOpensItsWindowWithTheStagedIconsAndEndsWithZer
   std::wstring frontEndPath;
   ASSERT_FALSE(stage(frontEndPath));
   // The front end's own log tells whether it could load the staged icon.ico.
-  const LogTail frontEndLog(std::wstring(kLogFolderPath) + L"InstallerWebinstaller.log");
+  const LogTail frontEndLog(std::wstring(kelvra::contract::kLogFolderPath) + L"InstallerWebinstaller.log");
   const ChildProcess frontEnd = startProcess(L"\"" + frontEndPath + L"\"", working.c_str());
   ASSERT_TRUE(frontEnd.handle) << GetLastError();
 

@@ -39,7 +39,7 @@ class StagingTest : public LoggedTest {
     return extractor.loadResource(frontEnd, kFrontEndResourceId, kRawDataResourceType) ||
            extractor.loadResource(image, kImageResourceId, kRawDataResourceType) ||
            writeFrontEndFiles(frontEnd, image, working, frontEndPath) || writeTranslationFiles(extractor, working) ||
-           extractor.writeIconFile(working + kIconFileName);
+           extractor.writeIconFile(working + kelvra::contract::kIconFileName);
   }
 };
 
