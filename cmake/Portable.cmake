@@ -2,7 +2,7 @@
 # them into the programs, the native build tests them with sanitizers, the fuzz
 # build fuzzes them.
 #
-# zlib's inflate for the packed payload. The cross build links the archive of
+# zlib's inflate for the packed resources. The cross build links the archive of
 # Debian's libz-mingw-w64-dev by its name: a bare -lz would take the import library
 # of zlib1.dll, which a bare Windows doesn't have. The native build takes the host's.
 if(NOT TARGET kelvra_zlib)
@@ -39,7 +39,7 @@ function(kelvra_portable_libraries)
   kelvra_library(kelvra_registry_text${s} FOLDER src/system SOURCES registry_text.cpp)
   kelvra_library(kelvra_launch_parameters${s} FOLDER src/handoff SOURCES launch_parameters.cpp)
   kelvra_library(kelvra_icon_layout${s} FOLDER src/staging SOURCES icon_layout.cpp)
-  kelvra_library(kelvra_packed_payload${s} FOLDER src/staging SOURCES packed_payload.cpp DEPENDS kelvra_zlib)
+  kelvra_library(kelvra_packed_resource${s} FOLDER src/staging SOURCES packed_resource.cpp DEPENDS kelvra_zlib)
   kelvra_library(kelvra_message_language${s} FOLDER src/notices SOURCES message_language.cpp)
   kelvra_library(kelvra_frontend_core${s} FOLDER frontend/core
     SOURCES composite_format.cpp culture.cpp download_statistics.cpp event_body.cpp failure_page.cpp

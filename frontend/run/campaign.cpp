@@ -25,8 +25,8 @@ std::string campaignText(std::string_view bytes) {
 
 }  // namespace
 
-bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campaignPayload,
-                 std::string& encodedPayload) {
+bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campaign,
+                 std::string& encodedCampaign) {
   const std::wstring path = folder + contract::kDecodedTokenFileName;
   if (!isExistingFile(path)) return false;
   const FileReading reading = readWholeFile(path, contract::kMaxCampaignBytes);
@@ -35,11 +35,11 @@ bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campa
     return true;
   }
   if (reading.bytes.empty()) return false;
-  if (campaignPayload == "{}") campaignPayload = campaignText(reading.bytes);
-  if (encodedPayload.empty()) {
-    encodedPayload = base::encodeBase64(campaignPayload);
+  if (campaign == "{}") campaign = campaignText(reading.bytes);
+  if (encodedCampaign.empty()) {
+    encodedCampaign = base::encodeBase64(campaign);
   } else {
-    logger.log(L"Commandline campaign override: " + base::fromUtf8(base::redactEncodedLoginParameters(encodedPayload)),
+    logger.log(L"Commandline campaign override: " + base::fromUtf8(base::redactEncodedLoginParameters(encodedCampaign)),
                base::LogLevel::warning);
   }
   return false;

@@ -32,8 +32,8 @@ std::string downloadConfig(const std::wstring& address, const core::HttpLimits& 
 
 }  // namespace
 
-void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
-                         core::RemoteConfigRecord& config) {
+void fetchRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
+                       core::RemoteConfigRecord& config) {
   location = inputs.folder + contract::kRemoteConfigFileName;
   logger.log(L"Getting json remote config: " + location, base::LogLevel::info);
   try {

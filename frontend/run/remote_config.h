@@ -1,4 +1,4 @@
-// The remote configuration as the front end reads it: the file the bootstrapper
+// The remote configuration as the front end fetches it: the file the bootstrapper
 // left beside the executable, or a download from the remote-configuration service.
 #pragma once
 
@@ -27,7 +27,7 @@ struct RemoteConfigInputs {
 // parsed (config is then the empty record, and the cause has been logged). A
 // download stopped through exchanges throws the same failure without logging it:
 // the user gave it up, it did not fail.
-void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
-                         core::RemoteConfigRecord& config);
+void fetchRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
+                       core::RemoteConfigRecord& config);
 
 }  // namespace kelvra::frontend

@@ -27,8 +27,8 @@ struct RunState {
   std::wstring remoteConfigVersion = contract::kRemoteConfigVersion;
   std::wstring remoteConfigLocation;
   std::wstring downloadUrl;  // the setup's address, set when the download starts
-  std::string campaignPayload = "{}";
-  std::string encodedPayload;
+  std::string campaign = "{}";
+  std::string encodedCampaign;
   core::RemoteConfigRecord remoteConfig;
 };
 

@@ -22,7 +22,7 @@
 #include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config.h"
 #include "staging/front_end_files.h"
-#include "staging/payload.h"
+#include "staging/staged_files.h"
 #include "staging/resource_extractor.h"
 #include "system/system_probe.h"
 #include "system/system_requirements.h"
@@ -37,10 +37,10 @@ constexpr int kExitFailure = 1;
 
 // The token, raw and decoded, beside the front end. Failures are
 // logged and the run goes on.
-void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& workingFolderPath,
-                       const std::string& token) {
-  std::wstring payloadFilePath = workingFolderPath + contract::kRawTokenFileName;
-  if (token::writeTokenFile(token, payloadFilePath)) {
+void writeTokenFiles(const base::LoggerHandle& logger, const std::wstring& workingFolderPath,
+                     const std::string& token) {
+  std::wstring tokenFilePath = workingFolderPath + contract::kRawTokenFileName;
+  if (token::writeTokenFile(token, tokenFilePath)) {
     base::logError(logger, "Failed to dump token to payload file. Continuing with installation.");
   }
   std::string decodedToken;
@@ -48,8 +48,8 @@ void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& wor
     base::logError(logger, "Failed to decode base64 token. Continuing with installation.");
     return;
   }
-  payloadFilePath = workingFolderPath + contract::kDecodedTokenFileName;
-  if (token::writeTokenFile(decodedToken, payloadFilePath)) {
+  tokenFilePath = workingFolderPath + contract::kDecodedTokenFileName;
+  if (token::writeTokenFile(decodedToken, tokenFilePath)) {
     base::logError(logger, "Failed to dump decoded token to payload file. Continuing with installation.");
   }
 }
@@ -93,7 +93,7 @@ int runWithLogger(const base::LoggerHandle& logger, std::chrono::milliseconds re
     base::logInfo(logger,
             "Due to failure in getting allowed version from remote config, setting allowed Kelvra version to 0.0.0.");
   }
-  writePayloadFiles(logger, workingFolderPath, personalizedToken);
+  writeTokenFiles(logger, workingFolderPath, personalizedToken);
 
   if (system::checkSystemRequirements(systemProbe)) return kExitFailure;
   base::logInfo(logger, "System fulfills Kelvra requirements.");

@@ -7,7 +7,7 @@
 #include "base/logging.h"
 #include "base/mapped_file.h"
 #include "staging/inflated_file.h"
-#include "staging/payload.h"
+#include "staging/staged_files.h"
 
 namespace kelvra::staging {
 
