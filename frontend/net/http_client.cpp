@@ -175,7 +175,7 @@ HttpClient::HttpClient(std::wstring userAgent, core::HttpLimits limits)
     : limits_(limits), userAgent_(std::move(userAgent)) {
   // WinHTTP is delay-loaded; every other call of it needs the session, so this load
   // decides for all of them.
-  if (!base::loadSystemLibrary(L"winhttp.dll")) {
+  if (!base::tryLoadSystemLibrary(L"winhttp.dll")) {
     noSession_ = lastErrorFailure(L"Loading winhttp.dll from the system folder");
     return;
   }

@@ -16,7 +16,7 @@ unsigned findStringId(std::wstring_view key) {
 }
 
 // The string's text, or nothing when the module has none under that id.
-bool loadString(HMODULE module, unsigned id, std::wstring& text) {
+bool tryLoadString(HMODULE module, unsigned id, std::wstring& text) {
   const wchar_t* resource = nullptr;
   // A length of 0 asks for a pointer into the resource itself, which is not
   // terminated; the return value is its length.
@@ -45,9 +45,9 @@ std::wstring LocalizedStrings::get(std::wstring_view key) const {
   std::wstring text;
   if (id == 0) return text;
   for (const base::ScopedModule& module : modules_) {
-    if (loadString(module.get(), id, text)) return text;
+    if (tryLoadString(module.get(), id, text)) return text;
   }
-  if (!loadString(english_, id, text)) text.clear();
+  if (!tryLoadString(english_, id, text)) text.clear();
   return text;
 }
 

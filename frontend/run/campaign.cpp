@@ -25,16 +25,16 @@ std::string campaignText(std::string_view bytes) {
 
 }  // namespace
 
-bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campaign,
-                 std::string& encodedCampaign) {
+CampaignReading readCampaign(const std::wstring& folder, Logger& logger, std::string& campaign,
+                             std::string& encodedCampaign) {
   const std::wstring path = folder + contract::kDecodedTokenFileName;
-  if (!isExistingFile(path)) return false;
+  if (!isExistingFile(path)) return CampaignReading::readOrAbsent;
   const FileReading reading = readWholeFile(path, contract::kMaxCampaignBytes);
   if (reading.failed) {
     logger.log(L"Error loading campaign: " + path + L", " + describeReadFailure(path, reading.error), base::LogLevel::error);
-    return true;
+    return CampaignReading::unreadable;
   }
-  if (reading.bytes.empty()) return false;
+  if (reading.bytes.empty()) return CampaignReading::readOrAbsent;
   if (campaign == "{}") campaign = campaignText(reading.bytes);
   if (encodedCampaign.empty()) {
     encodedCampaign = base::encodeBase64(campaign);
@@ -42,7 +42,7 @@ bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campa
     logger.log(L"Commandline campaign override: " + base::fromUtf8(base::redactEncodedLoginParameters(encodedCampaign)),
                base::LogLevel::warning);
   }
-  return false;
+  return CampaignReading::readOrAbsent;
 }
 
 }  // namespace kelvra::frontend

@@ -52,7 +52,7 @@ core::LogForReport logForReport(const Logger::RunLog& runLog, Logger& logger) {
 std::string newGuid() {
   unsigned char bytes[16] = {};
   // BCrypt is delay-loaded: without the DLL, its first call would raise an exception.
-  if (!base::loadSystemLibrary(L"bcrypt.dll")) return {};
+  if (!base::tryLoadSystemLibrary(L"bcrypt.dll")) return {};
   if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return {};
   bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0f) | 0x40);
   bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3f) | 0x80);

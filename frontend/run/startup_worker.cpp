@@ -46,7 +46,7 @@ void StartupWorker::cancel() {
 }
 
 void StartupWorker::readCampaignFile() {
-  if (readCampaign(folder_, logger_, state_.campaign, state_.encodedCampaign)) {
+  if (readCampaign(folder_, logger_, state_.campaign, state_.encodedCampaign) == CampaignReading::unreadable) {
     reports_.sendProblemReport(L"Error loading campaign", Reports::InPlace{&exchanges_});
   }
 }

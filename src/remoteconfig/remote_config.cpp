@@ -65,7 +65,7 @@ bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring
   }
   base::logInfo(logger, "Looking for remote config info for Kelvra Client.");
   // urlmon is delay-loaded: without the DLL, its first call would raise an exception.
-  if (!base::loadSystemLibrary(L"urlmon.dll")) {
+  if (!base::tryLoadSystemLibrary(L"urlmon.dll")) {
     base::logError(logger,
              "Failed to download remote-config to file: urlmon.dll could not be loaded from the system folder. "
              "Error code {}.",
