@@ -26,9 +26,10 @@ FUZZ_SECONDS ?= 60
 
 PACKAGES := mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32 wine64 xvfb locales-all googletest \
             libspdlog-dev libfmt-dev nlohmann-json3-dev cmake python3 g++ openssl \
-            fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode curl libz-mingw-w64-dev zlib1g-dev ccache
+            fonts-wine fonts-wqy-microhei clang libclang-rt-14-dev osslsigncode curl libz-mingw-w64-dev zlib1g-dev ccache \
+            clang-format
 
-.PHONY: setup build build-host test test-host fuzz bench demo demo-standin clean
+.PHONY: setup build build-host test test-host format format-check fuzz bench demo demo-standin clean
 
 setup:
 	@if dpkg --print-foreign-architectures | grep -qx i386 && \
@@ -61,6 +62,19 @@ build: setup build-host $(BUILD_DIR)/CMakeCache.txt $(BUILD_DIR_X86_64)/CMakeCac
 test-host: build-host
 	ctest --test-dir $(HOST_BUILD_DIR) --output-on-failure -j$(JOBS)
 
+# Every C++ file that git tracks, laid out by .clang-format (Debian's clang-format).
+# `make format` rewrites them in place; `make format-check`, which `make test` runs
+# first, fails on any file that `make format` would change.
+FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
+
+format: setup
+	clang-format -i --style=file $(FORMAT_FILES)
+
+format-check: setup
+	@clang-format --dry-run --Werror --style=file $(FORMAT_FILES) 2>/dev/null || \
+	  { echo "format-check: these files are not laid out as .clang-format says; run 'make format':"; \
+	    for f in $(FORMAT_FILES); do clang-format --style=file $$f | cmp -s $$f - || echo "  $$f"; done; exit 1; }
+
 # Each fuzz target for FUZZ_SECONDS; what it finds goes to a scratch corpus in the
 # build folder, never into the committed one.
 fuzz: build-host
@@ -69,7 +83,7 @@ fuzz: build-host
 # The Wine suite of each chosen build, then the host tests (tests/run_suites.sh).
 # Where the 32-bit build is not the one run, its static checks (PE32, imports,
 # signatures, sizes) still are; both architectures and the host build always compile.
-test: setup $(HOST_BUILD_DIR)/CMakeCache.txt $(BUILD_DIR)/CMakeCache.txt $(BUILD_DIR_X86_64)/CMakeCache.txt
+test: setup format-check $(HOST_BUILD_DIR)/CMakeCache.txt $(BUILD_DIR)/CMakeCache.txt $(BUILD_DIR_X86_64)/CMakeCache.txt
 	tests/run_suites.sh $(BUILD_DIR) $(BUILD_DIR_X86_64) $(HOST_BUILD_DIR) $(JOBS) $(TEST_ARCH)
 
 # Sizes, staging time, download and digest throughput and memory against their

@@ -30,7 +30,7 @@ void restrictDllSearchToSystemFolder() {
   }
 }
 
-bool loadSystemLibrary(const wchar_t* name) {
+bool tryLoadSystemLibrary(const wchar_t* name) {
   wchar_t folder[MAX_PATH];
   const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0) return false;

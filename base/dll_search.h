@@ -7,7 +7,7 @@ namespace kelvra::base {
 
 // Makes every later DLL load search System32 only (SetDefaultDllDirectories).
 // Windows 7 without KB2533623 lacks that call: there it only takes the current
-// folder out of the search (SetDllDirectoryW), and loadSystemLibrary still finds
+// folder out of the search (SetDllDirectoryW), and tryLoadSystemLibrary still finds
 // the system's copies. Called first in wWinMain, before anything can load a DLL;
 // nothing in it can fail the run.
 void restrictDllSearchToSystemFolder();
@@ -17,6 +17,6 @@ void restrictDllSearchToSystemFolder();
 // copy when one of its functions is first called. Call it before that first call:
 // a delay-load that fails raises an exception instead of returning an error.
 // False when the DLL could not be loaded; GetLastError then holds the cause.
-[[nodiscard]] bool loadSystemLibrary(const wchar_t* name);
+[[nodiscard]] bool tryLoadSystemLibrary(const wchar_t* name);
 
 }  // namespace kelvra::base

@@ -37,11 +37,14 @@ namespace logging_detail {
 // Wide text as UTF-8; every other argument as it is.
 inline std::string narrowed(std::wstring_view text) { return toUtf8(text); }
 inline std::string narrowed(wchar_t character) { return toUtf8(std::wstring_view(&character, 1)); }
+// clang-format off
+// (clang-format 14 can't lay out a requires clause.)
 template <typename T>
   requires(!std::is_convertible_v<const T&, std::wstring_view> && !std::is_same_v<T, wchar_t>)
 const T& narrowed(const T& value) {
   return value;
 }
+// clang-format on
 
 }  // namespace logging_detail
 

@@ -336,7 +336,7 @@ def download_rows(work):
     try:
         bootstrapper_floor = _floor_peak(bench.BIN / "InstallerBootstrapper.exe")
         # Loaded by the front end before its window shows (frontend/window/program.cpp, window.cpp).
-        front_end_floor = _floor_peak(bench.BUILD / "payload" / "KelvraInstaller.exe",
+        front_end_floor = _floor_peak(bench.BUILD / "staged" / "KelvraInstaller.exe",
                                       ("winhttp.dll", "bcrypt.dll", "crypt32.dll", "wintrust.dll", "comctl32.dll"))
         measured = _measure(work, server, certificates, setup, md5, sha256)
     finally:

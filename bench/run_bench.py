@@ -1,6 +1,6 @@
 """make bench: what we ship against its budgets, in one table.
 
-Sizes of the bootstrapper, the front end and each payload part; the bootstrapper's
+Sizes of the bootstrapper, the front end and each packed part; the bootstrapper's
 staging time; the front end's time to its window, its download and digest
 throughput; the peak working set of both programs. Each figure stands beside a baseline measured in the same run.
 The Windows programs run in a Wine prefix of the benchmark's own (KELVRA_WINEBENCH,

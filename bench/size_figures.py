@@ -1,5 +1,5 @@
-"""Size rows: the bootstrapper with and without its payload, the front end, and each
-payload part as the bootstrapper carries it (read from its resources) beside what
+"""Size rows: the bootstrapper with and without its resources, the front end, and each
+packed part as the bootstrapper carries it (read from its resources) beside what
 staging makes of it."""
 import pathlib
 import sys
@@ -9,7 +9,7 @@ import pe_image
 from table import KIB, MIB, Row, size_text, verdict
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "resources"))
-import pack_payload  # noqa: E402
+import pack_resource  # noqa: E402
 
 SHIPPED_BUDGET = 940 * KIB
 BOOTSTRAPPER_OWN_BUDGET = 640 * KIB
@@ -19,8 +19,8 @@ _TRANSLATIONS = {134: "ru", 135: "pl", 136: "de", 137: "pt-BR", 138: "zh", 139: 
                  142: "ko", 143: "es", 144: "es-MX", 145: "it"}
 
 
-def payload_parts(exe_bytes):
-    """[(name, bytes)] of the payload in the bootstrapper's resources, as stored; the
+def packed_parts(exe_bytes):
+    """[(name, bytes)] of the packed parts in the bootstrapper's resources, as stored; the
     icon group counts with its images."""
     found = pe_image.resources(exe_bytes)
     raw = found.get(pe_image.RT_RCDATA, {})
@@ -43,7 +43,7 @@ def payload_parts(exe_bytes):
 def staged_bytes(name, stored):
     """What staging writes for a part: a packed part inflated, the icon group as it is
     (the icon file adds only its header and directory)."""
-    return stored if name.startswith("132 ") else pack_payload.unpack(stored)
+    return stored if name.startswith("132 ") else pack_resource.unpack(stored)
 
 
 def _ratio(value, baseline):
@@ -52,24 +52,24 @@ def _ratio(value, baseline):
 
 def size_rows(build):
     bootstrapper = (build / "bin" / "InstallerBootstrapper.exe").read_bytes()
-    own = (build / "bin" / "InstallerBootstrapperWithoutPayload.exe").stat().st_size
-    front_end = (build / "payload" / "KelvraInstaller.exe").stat().st_size
+    own = (build / "bin" / "InstallerBootstrapperWithoutStagedFiles.exe").stat().st_size
+    front_end = (build / "staged" / "KelvraInstaller.exe").stat().st_size
     empty = (build / "bin" / "bench_idle.exe").stat().st_size
-    parts = [(name, data, staged_bytes(name, data)) for name, data in payload_parts(bootstrapper)]
-    payload = sum(len(data) for _, data, _ in parts)
+    parts = [(name, data, staged_bytes(name, data)) for name, data in packed_parts(bootstrapper)]
+    carried = sum(len(data) for _, data, _ in parts)
     staged = sum(len(content) for _, _, content in parts)
-    # The same exe with its payload carried as staged: what it was before packing.
-    unpacked = len(bootstrapper) - payload + staged
+    # The same exe with its resources carried as staged: what it was before packing.
+    unpacked = len(bootstrapper) - carried + staged
     rows = [
-        Row("size: bootstrapper exe, signed, with payload", size_text(len(bootstrapper)),
-            f"<= {size_text(SHIPPED_BUDGET)}", f"{size_text(unpacked)} (payload as staged)",
+        Row("size: bootstrapper exe, signed, with its resources", size_text(len(bootstrapper)),
+            f"<= {size_text(SHIPPED_BUDGET)}", f"{size_text(unpacked)} (resources as staged)",
             _ratio(len(bootstrapper), unpacked), verdict(len(bootstrapper) <= SHIPPED_BUDGET)),
-        Row("size: bootstrapper less payload", size_text(own), f"<= {size_text(BOOTSTRAPPER_OWN_BUDGET)}",
+        Row("size: bootstrapper less its resources", size_text(own), f"<= {size_text(BOOTSTRAPPER_OWN_BUDGET)}",
             f"{size_text(empty)} (empty program)", _ratio(own, empty), verdict(own <= BOOTSTRAPPER_OWN_BUDGET)),
         Row("size: front end", size_text(front_end), f"<= {size_text(FRONT_END_BUDGET)}",
             f"{size_text(empty)} (empty program)", _ratio(front_end, empty), verdict(front_end <= FRONT_END_BUDGET)),
-        Row("size: payload, all parts, as carried", size_text(payload), "-", f"{size_text(staged)} (as staged)",
-            _ratio(payload, staged)),
+        Row("size: packed resources, all parts, as carried", size_text(carried), "-", f"{size_text(staged)} (as staged)",
+            _ratio(carried, staged)),
     ]
     for name, data, content in parts:
         if content is data:
@@ -78,5 +78,5 @@ def size_rows(build):
         else:
             baseline = f"{size_text(len(content))} (as staged)"
             deflated = len(content)
-        rows.append(Row(f"size: payload {name}", size_text(len(data)), "-", baseline, _ratio(len(data), deflated)))
+        rows.append(Row(f"size: packed resource {name}", size_text(len(data)), "-", baseline, _ratio(len(data), deflated)))
     return rows

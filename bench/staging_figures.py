@@ -1,5 +1,5 @@
 """Staging rows: the bootstrapper's own time from its first log line to the launch
-line, median of ten runs, against the same build with its payload stored
+line, median of ten runs, against the same build with its resources stored
 uncompressed (run in turn with it, so that a busy machine slows both alike); and
 that uncompressed build against cp copying the same bytes into a fresh folder.
 
@@ -21,7 +21,7 @@ from table import Row, unmeasured, verdict
 
 RUNS = 10
 BUDGET_MS = 30.0
-# Inflating may cost at most this much over staging the same payload uncompressed.
+# Inflating may cost at most this much over staging the same resources uncompressed.
 BUDGET_RATIO = 1.3
 PACKED = "InstallerBootstrapperWithStandin.exe"
 STORED = "InstallerBootstrapperWithStandinStored.exe"
@@ -59,7 +59,7 @@ def _copy_milliseconds(source, target):
 
 def staging_rows(work):
     figure = f"staging: first log line to launch (median of {RUNS})"
-    stored_figure = f"staging: the same, payload uncompressed (median of {RUNS})"
+    stored_figure = f"staging: the same, resources uncompressed (median of {RUNS})"
     cwd = work / "staging"
     staged = work / "staged"
     for folder in (cwd, staged):
@@ -91,7 +91,7 @@ def staging_rows(work):
     within = median <= BUDGET_MS and ratio is not None and ratio <= BUDGET_RATIO
     return [
         Row(figure, f"{median:.1f} ms", f"<= {BUDGET_MS:.0f} ms, <= {BUDGET_RATIO} x uncompressed",
-            f"{stored:.1f} ms (payload uncompressed)", ratio,
+            f"{stored:.1f} ms (resources uncompressed)", ratio,
             verdict(within) + f" (runs {min(times):.0f}-{max(times):.0f} ms)"),
         Row(stored_figure, f"{stored:.1f} ms", "-", f"{copy:.1f} ms (cp -r of the {size / 1048576:.2f} MiB staged)",
             stored / copy if copy else None, f"- (runs {min(stored_times):.0f}-{max(stored_times):.0f} ms)"),

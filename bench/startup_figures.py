@@ -21,11 +21,11 @@ LOCAL_CONFIG = remote_config("https://localhost:9/KelvraSetup.exe", "0123456789a
 
 
 def _stage(folder):
-    payload = bench.BUILD / "payload"
+    staged = bench.BUILD / "staged"
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
-    shutil.copy(payload / "KelvraInstaller.exe", folder / "KelvraInstaller.exe")
-    for culture in payload.iterdir():
+    shutil.copy(staged / "KelvraInstaller.exe", folder / "KelvraInstaller.exe")
+    for culture in staged.iterdir():
         if culture.is_dir():
             shutil.copytree(culture, folder / culture.name)
     shutil.copy(bench.ROOT / "resources" / "application.ico", folder / "icon.ico")

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "base/utf8.h"
+#include "contract/remote_config_service.h"
 
 namespace kelvra::frontend::core {
 
@@ -80,9 +81,9 @@ RemoteConfigRecord parseRemoteConfig(std::string_view text) {
 }
 
 std::wstring remoteConfigAddress(std::wstring_view host, std::wstring_view productId, std::wstring_view configVersion) {
-  std::wstring address = L"https://" + std::wstring(host) + L"/components/webinstaller";
+  std::wstring address = L"https://" + std::wstring(host) + contract::kRemoteConfigServicePath;
   if (!productId.empty()) address += L"/clients/" + percentEncode(productId);
-  address += L"?component_version=" + std::wstring(configVersion);
+  address += contract::kRemoteConfigVersionQuery + std::wstring(configVersion);
   return address;
 }
 

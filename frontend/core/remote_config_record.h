@@ -25,8 +25,9 @@ struct RemoteConfigRecord {
 // member that the record maps has another kind than the record's.
 [[nodiscard]] RemoteConfigRecord parseRemoteConfig(std::string_view text);
 
-// "https://" + host + "/components/webinstaller" (+ "/clients/" + the product id
-// when there is one) + "?component_version=" + the configuration version. The
+// "https://" + host + the service's path (+ "/clients/" + the product id when
+// there is one) + its version query + the configuration version
+// (contract/remote_config_service.h). The
 // product id is percent-encoded: it comes from the command line and must not be
 // able to change the path or the query.
 [[nodiscard]] std::wstring remoteConfigAddress(std::wstring_view host, std::wstring_view productId,

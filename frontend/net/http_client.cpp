@@ -7,6 +7,7 @@
 
 #include "base/dll_search.h"
 #include "base/scoped_internet_handle.h"
+#include "contract/document_limits.h"
 #include "core/stall_rule.h"
 #include "net/http_client_internal.h"
 #include "net/network_log.h"
@@ -19,9 +20,9 @@ namespace kelvra::frontend {
 namespace {
 
 constexpr DWORD kChunkSize = 64 * 1024;
-// A configuration or a report answer is a few kilobytes; a server that sends more
-// is broken, and the body is held in memory.
-constexpr std::size_t kMaxBodyInMemory = 4 * 1024 * 1024;
+// Bodies held in memory (a configuration, a report's answer) are bounded with the
+// other programs' limits on the same documents.
+constexpr std::size_t kMaxBodyInMemory = contract::kMaxResponseBodyBytes;
 
 void applyLimits(HINTERNET session, const core::HttpLimits& limits) {
   WinHttpSetTimeouts(session, limits.resolveTimeoutMs, limits.connectTimeoutMs, limits.sendTimeoutMs,
@@ -175,7 +176,7 @@ HttpClient::HttpClient(std::wstring userAgent, core::HttpLimits limits)
     : limits_(limits), userAgent_(std::move(userAgent)) {
   // WinHTTP is delay-loaded; every other call of it needs the session, so this load
   // decides for all of them.
-  if (!base::loadSystemLibrary(L"winhttp.dll")) {
+  if (!base::tryLoadSystemLibrary(L"winhttp.dll")) {
     noSession_ = lastErrorFailure(L"Loading winhttp.dll from the system folder");
     return;
   }

@@ -77,7 +77,7 @@ std::optional<std::string> finishDigest(RunningDigest& running) {
 FileDigests fileDigests(HANDLE file, std::initializer_list<DigestAlgorithm> algorithms) {
   const FileDigests hashingFailed{true, false, 0, {}};
   // BCrypt is delay-loaded: without the DLL, its first call would raise an exception.
-  if (!base::loadSystemLibrary(L"bcrypt.dll")) return hashingFailed;
+  if (!base::tryLoadSystemLibrary(L"bcrypt.dll")) return hashingFailed;
   std::vector<RunningDigest> running;
   for (const DigestAlgorithm algorithm : algorithms) {
     std::optional<RunningDigest> started = startDigest(algorithm);

@@ -1,13 +1,12 @@
 #include "platform/localized_strings.h"
 
+#include "contract/handoff_files.h"
 #include "core/culture.h"
 #include "frontend_strings.h"
 
 namespace kelvra::frontend {
 
 namespace {
-
-constexpr wchar_t kStringDllName[] = L"\\KelvraWebInstaller.resources.dll";
 
 unsigned findStringId(std::wstring_view key) {
   for (const FrontEndStringKey& entry : kFrontEndStringKeys) {
@@ -17,7 +16,7 @@ unsigned findStringId(std::wstring_view key) {
 }
 
 // The string's text, or nothing when the module has none under that id.
-bool loadString(HMODULE module, unsigned id, std::wstring& text) {
+bool tryLoadString(HMODULE module, unsigned id, std::wstring& text) {
   const wchar_t* resource = nullptr;
   // A length of 0 asks for a pointer into the resource itself, which is not
   // terminated; the return value is its length.
@@ -32,7 +31,7 @@ bool loadString(HMODULE module, unsigned id, std::wstring& text) {
 LocalizedStrings::LocalizedStrings(HMODULE english, const std::wstring& folder, std::wstring_view culture)
     : english_(english) {
   for (const std::wstring& name : core::cultureFallbackChain(culture)) {
-    const std::wstring path = folder + L"\\" + name + kStringDllName;
+    const std::wstring path = folder + L"\\" + name + contract::kTranslationFileName;
     // As data only: nothing in the DLL runs, and it needs no matching architecture.
     base::ScopedModule module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module) continue;
@@ -46,9 +45,9 @@ std::wstring LocalizedStrings::get(std::wstring_view key) const {
   std::wstring text;
   if (id == 0) return text;
   for (const base::ScopedModule& module : modules_) {
-    if (loadString(module.get(), id, text)) return text;
+    if (tryLoadString(module.get(), id, text)) return text;
   }
-  if (!loadString(english_, id, text)) text.clear();
+  if (!tryLoadString(english_, id, text)) text.clear();
   return text;
 }
 

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "base/log_folder.h"
-#include "base/log_location.h"
+#include "contract/log_location.h"
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
 
@@ -72,15 +72,15 @@ std::uint64_t parseStart(const std::wstring& text) {
 
 Logger::Logger(std::wstring productId) : productId_(std::move(productId)) {}
 
-std::wstring Logger::logFolder() { return std::wstring(base::kLogRoot) + L"\\" + base::kLogSubfolders + L"\\"; }
+std::wstring Logger::logFolder() { return std::wstring(contract::kLogRoot) + L"\\" + contract::kLogSubfolders + L"\\"; }
 
 std::wstring Logger::logPath(bool bootstrapperLog) {
-  return logFolder() + (bootstrapperLog ? base::kLogFileName : kFrontEndLogName);
+  return logFolder() + (bootstrapperLog ? contract::kLogFileName : kFrontEndLogName);
 }
 
 void Logger::chooseFolder() {
   chosen_ = true;
-  base::LogFolderOpening shared = base::openLogFolder(base::kLogRoot, base::kLogSubfolders);
+  base::LogFolderOpening shared = base::openLogFolder(contract::kLogRoot, contract::kLogSubfolders);
   std::wstring refusal = shared.refusal;
   if (refusal.empty()) refusal = base::logFileRefusal(logPath(false));
   if (refusal.empty()) {
@@ -124,19 +124,19 @@ Logger::RunLog Logger::ownLog() {
 }
 
 Logger::RunLog Logger::bootstrapperLog() {
-  const std::wstring named = environmentText(base::kRunLogPathVariable);
+  const std::wstring named = environmentText(contract::kRunLogPathVariable);
   // Only the two places a bootstrapper logs to: the variable can't make a report
   // carry any other file.
   const auto isUserLog = [&named] {
     const std::wstring folder = base::userLogFolder();
-    return !folder.empty() && sameText(named, folder + base::kLogFileName);
+    return !folder.empty() && sameText(named, folder + contract::kLogFileName);
   };
   if (!named.empty() && (sameText(named, logPath(true)) || isUserLog())) {
-    return {named, parseStart(environmentText(base::kRunLogStartVariable))};
+    return {named, parseStart(environmentText(contract::kRunLogStartVariable))};
   }
   const RunLog own = ownLog();
   if (own.path.empty()) return {logPath(true), 0};
-  return {own.path.substr(0, own.path.size() - (std::size(kFrontEndLogName) - 1)) + base::kLogFileName, 0};
+  return {own.path.substr(0, own.path.size() - (std::size(kFrontEndLogName) - 1)) + contract::kLogFileName, 0};
 }
 
 }  // namespace kelvra::frontend

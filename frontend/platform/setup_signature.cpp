@@ -85,7 +85,7 @@ PCCERT_CONTEXT signingCertificate(HANDLE state) {
 core::SignatureCheck checkFileSignature(HANDLE file, const std::wstring& path) {
   core::SignatureCheck check;
   // Both are delay-loaded or looked up by name: only the System32 copies may answer.
-  if (!base::loadSystemLibrary(L"crypt32.dll") || !base::loadSystemLibrary(L"wintrust.dll")) {
+  if (!base::tryLoadSystemLibrary(L"crypt32.dll") || !base::tryLoadSystemLibrary(L"wintrust.dll")) {
     check.status = lastErrorStatus();
     return check;
   }

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "contract/document_limits.h"
+#include "contract/handoff_files.h"
 #include "core/text_encoding.h"
 #include "base/utf8.h"
 #include "platform/file_reading.h"
@@ -13,10 +15,6 @@ namespace kelvra::frontend {
 
 namespace {
 
-constexpr wchar_t kCampaignFileName[] = L"\\payload.campaign";
-// The token trailer holds at most 10240 bytes, so its decoded campaign is smaller still.
-constexpr std::size_t kMaxCampaignBytes = 1024 * 1024;
-
 // The file's text as a reader of UTF-8 text sees it: no byte order mark, and
 // malformed sequences replaced, so that what is encoded is valid UTF-8.
 std::string campaignText(std::string_view bytes) {
@@ -27,24 +25,24 @@ std::string campaignText(std::string_view bytes) {
 
 }  // namespace
 
-bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campaignPayload,
-                 std::string& encodedPayload) {
-  const std::wstring path = folder + kCampaignFileName;
-  if (!isExistingFile(path)) return false;
-  const FileReading reading = readWholeFile(path, kMaxCampaignBytes);
+CampaignReading readCampaign(const std::wstring& folder, Logger& logger, std::string& campaign,
+                             std::string& encodedCampaign) {
+  const std::wstring path = folder + contract::kDecodedTokenFileName;
+  if (!isExistingFile(path)) return CampaignReading::readOrAbsent;
+  const FileReading reading = readWholeFile(path, contract::kMaxCampaignBytes);
   if (reading.failed) {
     logger.log(L"Error loading campaign: " + path + L", " + describeReadFailure(path, reading.error), base::LogLevel::error);
-    return true;
+    return CampaignReading::unreadable;
   }
-  if (reading.bytes.empty()) return false;
-  if (campaignPayload == "{}") campaignPayload = campaignText(reading.bytes);
-  if (encodedPayload.empty()) {
-    encodedPayload = base::encodeBase64(campaignPayload);
+  if (reading.bytes.empty()) return CampaignReading::readOrAbsent;
+  if (campaign == "{}") campaign = campaignText(reading.bytes);
+  if (encodedCampaign.empty()) {
+    encodedCampaign = base::encodeBase64(campaign);
   } else {
-    logger.log(L"Commandline campaign override: " + base::fromUtf8(base::redactEncodedLoginParameters(encodedPayload)),
+    logger.log(L"Commandline campaign override: " + base::fromUtf8(base::redactEncodedLoginParameters(encodedCampaign)),
                base::LogLevel::warning);
   }
-  return false;
+  return CampaignReading::readOrAbsent;
 }
 
 }  // namespace kelvra::frontend

@@ -7,14 +7,18 @@ namespace kelvra::frontend {
 
 class Logger;
 
-// Reads payload.campaign in folder into campaignPayload (UTF-8, without a byte
+// An unreadable campaign is no failure of the run: the start-up reports it and
+// goes on without one.
+enum class CampaignReading { readOrAbsent, unreadable };
+
+// Reads payload.campaign in folder into campaign (UTF-8, without a byte
 // order mark) while that still holds "{}", when the file exists and is not
-// empty; then fills encodedPayload with the base64 of the campaign's UTF-8 bytes
+// empty; then fills encodedCampaign with the base64 of the campaign's UTF-8 bytes
 // unless it already holds something (which is logged as an override). A missing
-// or empty file changes nothing. Returns true when the file could not be read
+// or empty file changes nothing. unreadable when the file could not be read
 // (logged as "Error loading campaign: ..."); the caller then sends the problem
-// report, and the start-up goes on.
-[[nodiscard]] bool readCampaign(const std::wstring& folder, Logger& logger, std::string& campaignPayload,
-                               std::string& encodedPayload);
+// report.
+[[nodiscard]] CampaignReading readCampaign(const std::wstring& folder, Logger& logger, std::string& campaign,
+                                          std::string& encodedCampaign);
 
 }  // namespace kelvra::frontend

@@ -3,6 +3,7 @@
 #include "run/front_end_run.h"
 
 #include "base/utf8.h"
+#include "contract/handoff_files.h"
 #include "core/composite_format.h"
 #include "platform/user_identity.h"
 #include "run/setup_launch_internal.h"
@@ -99,7 +100,7 @@ void FrontEndRun::useUserInterfaceLanguage() {
 }
 
 void FrontEndRun::loadIcon() {
-  const std::wstring path = folder_ + L"\\icon.ico";
+  const std::wstring path = folder_ + contract::kIconFileName;
   logger_.log(L"Loading icon file: " + path, base::LogLevel::info);
   DWORD error = 0;
   if (!view_->showIcon(path, error)) {

@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #include "base/utf8.h"
+#include "contract/document_limits.h"
+#include "contract/handoff_files.h"
 #include "platform/file_reading.h"
 #include "platform/frontend_error.h"
 #include "net/http_client.h"
@@ -14,12 +16,8 @@ namespace kelvra::frontend {
 
 namespace {
 
-constexpr wchar_t kRemoteConfigFileName[] = L"\\remoteconfig.json";
-// A configuration is a few kilobytes; anything near this is not one.
-constexpr std::size_t kMaxConfigBytes = 16 * 1024 * 1024;
-
 std::string readConfigFile(const std::wstring& path) {
-  const FileReading reading = readWholeFile(path, kMaxConfigBytes);
+  const FileReading reading = readWholeFile(path, contract::kMaxRemoteConfigFileBytes);
   if (reading.failed) throw std::runtime_error(base::toUtf8(describeReadFailure(path, reading.error)));
   return reading.bytes;
 }
@@ -34,9 +32,9 @@ std::string downloadConfig(const std::wstring& address, const core::HttpLimits& 
 
 }  // namespace
 
-void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
-                         core::RemoteConfigRecord& config) {
-  location = inputs.folder + kRemoteConfigFileName;
+void fetchRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
+                       core::RemoteConfigRecord& config) {
+  location = inputs.folder + contract::kRemoteConfigFileName;
   logger.log(L"Getting json remote config: " + location, base::LogLevel::info);
   try {
     if (isExistingFile(location)) {

@@ -1,4 +1,4 @@
-// The remote configuration as the front end reads it: the file the bootstrapper
+// The remote configuration as the front end fetches it: the file the bootstrapper
 // left beside the executable, or a download from the remote-configuration service.
 #pragma once
 
@@ -16,7 +16,7 @@ struct RemoteConfigInputs {
   std::wstring folder;         // where remoteconfig.json is looked for, no trailing backslash
   std::wstring host;           // remote-configuration host, with an optional ":port"
   std::wstring productId;      // empty without one
-  std::wstring configVersion;  // "2.0.0"
+  std::wstring configVersion;  // contract::kRemoteConfigVersion
   core::HttpLimits network;          // for the download
   HttpAbortGroup* exchanges = nullptr;  // stops the download when aborted; may be null
 };
@@ -27,7 +27,7 @@ struct RemoteConfigInputs {
 // parsed (config is then the empty record, and the cause has been logged). A
 // download stopped through exchanges throws the same failure without logging it:
 // the user gave it up, it did not fail.
-void readRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
-                         core::RemoteConfigRecord& config);
+void fetchRemoteConfig(const RemoteConfigInputs& inputs, Logger& logger, std::wstring& location,
+                       core::RemoteConfigRecord& config);
 
 }  // namespace kelvra::frontend

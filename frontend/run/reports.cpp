@@ -52,7 +52,7 @@ core::LogForReport logForReport(const Logger::RunLog& runLog, Logger& logger) {
 std::string newGuid() {
   unsigned char bytes[16] = {};
   // BCrypt is delay-loaded: without the DLL, its first call would raise an exception.
-  if (!base::loadSystemLibrary(L"bcrypt.dll")) return {};
+  if (!base::tryLoadSystemLibrary(L"bcrypt.dll")) return {};
   if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return {};
   bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0f) | 0x40);
   bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3f) | 0x80);
@@ -93,7 +93,7 @@ void Reports::deliverProblemReport(const std::wstring& message, const std::optio
   fields.osIdentification = base::toUtf8(systemFriendlyName());
   fields.clientVersion = state_.remoteConfig.version;
   fields.downloadLink = state_.remoteConfig.downloadLink;
-  fields.encodedCampaign = base::encodeBase64(state_.campaignPayload);
+  fields.encodedCampaign = base::encodeBase64(state_.campaign);
   fields.error = base::toUtf8(message);
   const std::wstring snippet = core::buildLogSnippet(logForReport(logger_.ownLog(), logger_),
                                                      logForReport(logger_.bootstrapperLog(), logger_));
@@ -121,7 +121,7 @@ void Reports::deliverEvent(const std::wstring& eventName, const std::optional<In
   fields.name = base::toUtf8(eventName);
   fields.date = localTimeWithOffset();
   fields.uuid = newGuid();
-  fields.campaignJson = core::campaignForEvent(state_.campaignPayload, campaignReplaced);
+  fields.campaignJson = core::campaignForEvent(state_.campaign, campaignReplaced);
   fields.currentVersion = installedClientVersion();
   fields.version = state_.remoteConfig.version;
   if (campaignReplaced) logger_.log(L"The campaign is not JSON; the event names an empty one", base::LogLevel::warning);

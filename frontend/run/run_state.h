@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "contract/remote_config_service.h"
 #include "core/http_limits.h"
 #include "core/remote_config_record.h"
 
@@ -23,11 +24,11 @@ struct FrontEndSettings {
 struct RunState {
   std::wstring productId;  // empty without one
   std::wstring gameName;   // empty without one
-  std::wstring remoteConfigVersion = L"2.0.0";
+  std::wstring remoteConfigVersion = contract::kRemoteConfigVersion;
   std::wstring remoteConfigLocation;
   std::wstring downloadUrl;  // the setup's address, set when the download starts
-  std::string campaignPayload = "{}";
-  std::string encodedPayload;
+  std::string campaign = "{}";
+  std::string encodedCampaign;
   core::RemoteConfigRecord remoteConfig;
 };
 

@@ -108,7 +108,7 @@ std::wstring SetupWorker::commandLine() const {
     inputs.enoughSpaceForSilentSetup = defaultTargetDriveFreeSpace() > kSilentSetupMinimumFreeBytes;
     if (!state_.gameName.empty()) inputs.gameName = state_.gameName;
   }
-  inputs.encodedCampaign = base::fromUtf8(state_.encodedPayload);
+  inputs.encodedCampaign = base::fromUtf8(state_.encodedCampaign);
   return core::buildSetupCommandLine(inputs);
 }
 

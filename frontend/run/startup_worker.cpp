@@ -26,9 +26,9 @@ void StartupWorker::run() {
   bool succeeded = false;
   try {
     readCampaignFile();
-    if (!cancelled_) readConfiguration();
+    if (!cancelled_) fetchConfiguration();
     if (!cancelled_) {
-      calls_.configurationRead();
+      calls_.configurationFetched();
       reports_.sendEvent(L"kelvra_download_started", Reports::InPlace{&exchanges_});
     }
     succeeded = true;
@@ -46,15 +46,15 @@ void StartupWorker::cancel() {
 }
 
 void StartupWorker::readCampaignFile() {
-  if (readCampaign(folder_, logger_, state_.campaignPayload, state_.encodedPayload)) {
+  if (readCampaign(folder_, logger_, state_.campaign, state_.encodedCampaign) == CampaignReading::unreadable) {
     reports_.sendProblemReport(L"Error loading campaign", Reports::InPlace{&exchanges_});
   }
 }
 
-void StartupWorker::readConfiguration() {
+void StartupWorker::fetchConfiguration() {
   const RemoteConfigInputs inputs{folder_, settings_.remoteConfigHost, state_.productId, state_.remoteConfigVersion,
                                   settings_.network, &exchanges_};
-  readRemoteConfig(inputs, logger_, state_.remoteConfigLocation, state_.remoteConfig);
+  fetchRemoteConfig(inputs, logger_, state_.remoteConfigLocation, state_.remoteConfig);
 }
 
 }  // namespace kelvra::frontend

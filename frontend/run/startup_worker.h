@@ -20,7 +20,7 @@ class StartupWorker {
  public:
   // Each is called on the worker and must only hand over (it must not wait).
   struct Calls {
-    std::function<void()> configurationRead;            // before the started event
+    std::function<void()> configurationFetched;            // before the started event
     std::function<void(const std::exception&)> failed;  // unless the start-up was cancelled
     std::function<void(bool succeeded)> finished;       // the worker's last act
   };
@@ -45,7 +45,7 @@ class StartupWorker {
  private:
   void run();
   void readCampaignFile();
-  void readConfiguration();
+  void fetchConfiguration();
 
   const std::wstring& folder_;
   const FrontEndSettings& settings_;

@@ -18,7 +18,7 @@ int Program::run(HINSTANCE instance, int showCommand, std::vector<std::wstring> 
   // (Wine's loader, for its own delay-loads). A DLL that fails here fails again,
   // logged, in the step that needs it.
   for (const wchar_t* name : {L"winhttp.dll", L"bcrypt.dll", L"crypt32.dll", L"wintrust.dll"}) {
-    (void)base::loadSystemLibrary(name);
+    (void)base::tryLoadSystemLibrary(name);
   }
   FrontEndRun run(instance, executableFolder(), std::move(arguments), std::move(settings));
   bool abandoned = false;

@@ -14,9 +14,7 @@
 
 namespace kelvra::remoteconfig {
 
-// Generous beside the 65535 bytes the bootstrapper reads: the front end reads the
-// same file whole.
-inline constexpr std::uint64_t kMaxRemoteConfigDownloadBytes = 1024 * 1024;
+// The byte limit is contract::kMaxRemoteConfigDownloadBytes (contract/document_limits.h).
 inline constexpr std::chrono::seconds kMaxRemoteConfigDownloadTime{30};
 // How every transfer is bound: from the server, never from or into a cache.
 inline constexpr DWORD kRemoteConfigBindFlags = BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;

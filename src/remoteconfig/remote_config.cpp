@@ -13,6 +13,9 @@
 #include "base/dll_search.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
+#include "contract/document_limits.h"
+#include "contract/handoff_files.h"
+#include "contract/remote_config_service.h"
 #include "remoteconfig/bounded_download.h"
 #include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config_document.h"
@@ -22,12 +25,12 @@ namespace kelvra::remoteconfig {
 
 namespace {
 
-// Relative on purpose: the override is looked for in the current directory.
-constexpr wchar_t kLocalOverridePath[] = L"remoteconfig.json";
-constexpr wchar_t kDestinationName[] = L"\\remoteconfig.json";
-// One read of at most 65535 bytes into 65536 zeroed bytes: the last byte always
-// stays zero and ends the JSON text for the parser.
-constexpr std::size_t kReadBufferSize = 65536;
+// Relative on purpose (the name without its separator): the override is looked for
+// in the current directory.
+constexpr const wchar_t* kLocalOverridePath = contract::kRemoteConfigFileName + 1;
+// One read of at most kMaxRemoteConfigReadBytes into one more zeroed byte: the
+// last byte always stays zero and ends the JSON text for the parser.
+constexpr std::size_t kReadBufferSize = contract::kMaxRemoteConfigReadBytes + 1;
 
 // Says why a download ended early, before the line that gives its result.
 void logDownloadLimit(const base::LoggerHandle& logger, const BoundedDownload& download, const DownloadLimit& limit,
@@ -40,7 +43,7 @@ void logDownloadLimit(const base::LoggerHandle& logger, const BoundedDownload& d
     base::logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
   } else if (limit.exceededBytes()) {
     base::logError(logger, "Stopped the remote-config download after [{}] bytes: it may have at most [{}].",
-             limit.bytesSeen(), kMaxRemoteConfigDownloadBytes);
+             limit.bytesSeen(), contract::kMaxRemoteConfigDownloadBytes);
   } else if (limit.exceededTime()) {
     base::logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
   }
@@ -62,7 +65,7 @@ bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring
   }
   base::logInfo(logger, "Looking for remote config info for Kelvra Client.");
   // urlmon is delay-loaded: without the DLL, its first call would raise an exception.
-  if (!base::loadSystemLibrary(L"urlmon.dll")) {
+  if (!base::tryLoadSystemLibrary(L"urlmon.dll")) {
     base::logError(logger,
              "Failed to download remote-config to file: urlmon.dll could not be loaded from the system folder. "
              "Error code {}.",
@@ -74,7 +77,7 @@ bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring
   // goes to a file of its own inside the working folder, which only this user can
   // reach (a name in the shared temporary folder could be taken over between its
   // creation and urlmon's write), and becomes remoteconfig.json only when it succeeded.
-  const DownloadLimitReference limit(DownloadLimit::create(kMaxRemoteConfigDownloadBytes, bound));
+  const DownloadLimitReference limit(DownloadLimit::create(contract::kMaxRemoteConfigDownloadBytes, bound));
   const BoundedDownload download =
       downloadWithin(url, workingFolderPath, destinationPath, *limit.get(), bound);
   const DownloadFailure failure = downloadFailureOf(download);
@@ -133,7 +136,10 @@ bool readRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring& 
 
 }  // namespace
 
-std::wstring remoteConfigBaseUrl() { return std::wstring(L"https://") + KELVRA_REMOTE_CONFIG_HOST + kRemoteConfigPath; }
+std::wstring remoteConfigBaseUrl() {
+  return std::wstring(L"https://") + KELVRA_REMOTE_CONFIG_HOST + contract::kRemoteConfigServicePath +
+         contract::kRemoteConfigVersionQuery + contract::kRemoteConfigVersion;
+}
 
 bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndParameters,
                        std::chrono::milliseconds downloadBound, std::string& allowedVersion) {
@@ -151,7 +157,7 @@ bool internal::fetchRemoteConfigWithin(const std::wstring& baseUrl, const std::w
                                        const std::wstring& frontEndParameters, std::chrono::milliseconds downloadBound,
                                        std::string& allowedVersion) {
   const base::LoggerHandle logger = base::findFileLogger();
-  const std::wstring destinationPath = workingFolderPath + kDestinationName;
+  const std::wstring destinationPath = workingFolderPath + contract::kRemoteConfigFileName;
   if (obtainRemoteConfigFile(logger, baseUrl + frontEndParameters, workingFolderPath, destinationPath, downloadBound)) {
     return true;
   }

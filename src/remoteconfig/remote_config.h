@@ -8,9 +8,8 @@
 
 namespace kelvra::remoteconfig {
 
-inline constexpr wchar_t kRemoteConfigPath[] = L"/components/webinstaller?component_version=2.0.0";
-
-// "https://" + the build-time host + kRemoteConfigPath.
+// "https://" + the build-time host + the service's path and version query
+// (contract/remote_config_service.h).
 [[nodiscard]] std::wstring remoteConfigBaseUrl();
 
 // Puts remoteconfig.json into the working folder, which the run has created. The

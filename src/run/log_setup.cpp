@@ -57,7 +57,7 @@ std::wstring rotationRefusal(const std::wstring& path, std::size_t maxSize, std:
 LogPlace chooseLogPlace(const std::wstring& root, const std::wstring& relativePath, std::wstring (*userFolder)()) {
   LogPlace place;
   base::LogFolderOpening shared = base::openLogFolder(root, relativePath);
-  place.sharedPath = root + L"\\" + relativePath + L"\\" + base::kLogFileName;
+  place.sharedPath = root + L"\\" + relativePath + L"\\" + contract::kLogFileName;
   const std::wstring& sharedFile = place.sharedPath;
   place.refusal = shared.refusal;
   if (place.refusal.empty()) place.refusal = base::logFileRefusal(sharedFile);
@@ -69,7 +69,7 @@ LogPlace chooseLogPlace(const std::wstring& root, const std::wstring& relativePa
     place.filePath = sharedFile;
     return place;
   }
-  if (const std::wstring folder = userFolder(); !folder.empty()) place.filePath = folder + base::kLogFileName;
+  if (const std::wstring folder = userFolder(); !folder.empty()) place.filePath = folder + contract::kLogFileName;
   return place;
 }
 
@@ -79,8 +79,8 @@ void publishRunLog(const std::wstring& filePath) {
   if (GetFileAttributesExW(filePath.c_str(), GetFileExInfoStandard, &data)) {
     size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
-  SetEnvironmentVariableW(base::kRunLogPathVariable, filePath.c_str());
-  SetEnvironmentVariableW(base::kRunLogStartVariable, base::decimalText(size).c_str());
+  SetEnvironmentVariableW(contract::kRunLogPathVariable, filePath.c_str());
+  SetEnvironmentVariableW(contract::kRunLogStartVariable, base::decimalText(size).c_str());
 }
 
 }  // namespace kelvra::run

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/log_location.h"
+#include "contract/log_location.h"
 #include "base/scoped_handle.h"
 
 namespace kelvra::run {

@@ -14,6 +14,7 @@
 #include "run/run_internal.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
+#include "contract/handoff_files.h"
 #include "run/single_instance.h"
 #include "run/working_folder.h"
 #include "handoff/front_end_launch.h"
@@ -21,7 +22,7 @@
 #include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config.h"
 #include "staging/front_end_files.h"
-#include "staging/payload.h"
+#include "staging/staged_files.h"
 #include "staging/resource_extractor.h"
 #include "system/system_probe.h"
 #include "system/system_requirements.h"
@@ -36,10 +37,10 @@ constexpr int kExitFailure = 1;
 
 // The token, raw and decoded, beside the front end. Failures are
 // logged and the run goes on.
-void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& workingFolderPath,
-                       const std::string& token) {
-  std::wstring payloadFilePath = workingFolderPath + token::kRawTokenFileName;
-  if (token::writeTokenFile(token, payloadFilePath)) {
+void writeTokenFiles(const base::LoggerHandle& logger, const std::wstring& workingFolderPath,
+                     const std::string& token) {
+  std::wstring tokenFilePath = workingFolderPath + contract::kRawTokenFileName;
+  if (token::writeTokenFile(token, tokenFilePath)) {
     base::logError(logger, "Failed to dump token to payload file. Continuing with installation.");
   }
   std::string decodedToken;
@@ -47,8 +48,8 @@ void writePayloadFiles(const base::LoggerHandle& logger, const std::wstring& wor
     base::logError(logger, "Failed to decode base64 token. Continuing with installation.");
     return;
   }
-  payloadFilePath = workingFolderPath + token::kDecodedTokenFileName;
-  if (token::writeTokenFile(decodedToken, payloadFilePath)) {
+  tokenFilePath = workingFolderPath + contract::kDecodedTokenFileName;
+  if (token::writeTokenFile(decodedToken, tokenFilePath)) {
     base::logError(logger, "Failed to dump decoded token to payload file. Continuing with installation.");
   }
 }
@@ -92,7 +93,7 @@ int runWithLogger(const base::LoggerHandle& logger, std::chrono::milliseconds re
     base::logInfo(logger,
             "Due to failure in getting allowed version from remote config, setting allowed Kelvra version to 0.0.0.");
   }
-  writePayloadFiles(logger, workingFolderPath, personalizedToken);
+  writeTokenFiles(logger, workingFolderPath, personalizedToken);
 
   if (system::checkSystemRequirements(systemProbe)) return kExitFailure;
   base::logInfo(logger, "System fulfills Kelvra requirements.");
@@ -104,7 +105,7 @@ int runWithLogger(const base::LoggerHandle& logger, std::chrono::milliseconds re
       resourceExtractor.loadResource(imageResource, staging::kImageResourceId, staging::kRawDataResourceType) ||
       staging::writeFrontEndFiles(frontEndResource, imageResource, workingFolderPath, frontEndPath) ||
       staging::writeTranslationFiles(resourceExtractor, workingFolderPath) ||
-      resourceExtractor.writeIconFile(workingFolderPath + staging::kIconFileName)) {
+      resourceExtractor.writeIconFile(workingFolderPath + contract::kIconFileName)) {
     notices::showInstallationErrorNotice();
     return kExitFailure;
   }
@@ -129,13 +130,13 @@ int runWithLogger(const base::LoggerHandle& logger, std::chrono::milliseconds re
 int runBootstrapper() { return internal::runBootstrapperWithin(remoteconfig::kMaxRemoteConfigDownloadTime); }
 
 int internal::runBootstrapperWithin(std::chrono::milliseconds remoteConfigBound) {
-  if (ensureLogFolder(base::kLogFolderPath)) return kExitFailure;
+  if (ensureLogFolder(contract::kLogFolderPath)) return kExitFailure;
   // Held, never waited on, until the process ends: its existence is the guard.
   const base::ScopedKernelHandle singleInstanceMutex = acquireSingleInstanceMutex();
   if (!singleInstanceMutex) return kExitFailure;
 
   // Holds the shared log's folders for the whole run.
-  const LogPlace logPlace = chooseLogPlace(base::kLogRoot, base::kLogSubfolders, base::userLogFolder);
+  const LogPlace logPlace = chooseLogPlace(contract::kLogRoot, contract::kLogSubfolders, base::userLogFolder);
   publishRunLog(logPlace.filePath);
   const base::LoggerHandle logger =
       base::createFileLogger(base::kFileLoggerName, logPlace.filePath, kLogMaxFileSize, kLogRotatedFiles);

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "staging/payload.h"
+#include "staging/staged_files.h"
 
 namespace kelvra::run {
 

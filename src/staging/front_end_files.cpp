@@ -7,7 +7,7 @@
 #include "base/logging.h"
 #include "base/mapped_file.h"
 #include "staging/inflated_file.h"
-#include "staging/payload.h"
+#include "staging/staged_files.h"
 
 namespace kelvra::staging {
 
@@ -17,7 +17,7 @@ namespace {
                                         const TranslationRow& row) {
   const std::wstring_view culture = row.culture;
   const std::wstring folderPath = workingFolderPath + L"\\" + row.culture;
-  const std::wstring filePath = folderPath + kTranslationFileName;
+  const std::wstring filePath = folderPath + contract::kTranslationFileName;
   base::logInfo(base::findFileLogger(), L"Dumping translation file of language [{}], path [{}]", culture, filePath);
 
   LoadedResource translation;

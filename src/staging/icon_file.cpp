@@ -10,7 +10,7 @@
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "staging/icon_layout.h"
-#include "staging/payload.h"
+#include "staging/staged_files.h"
 #include "staging/resource_extractor.h"
 
 namespace kelvra::staging {

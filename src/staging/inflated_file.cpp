@@ -6,7 +6,7 @@
 
 #include "base/logging.h"
 #include "base/scoped_handle.h"
-#include "staging/packed_payload.h"
+#include "staging/packed_resource.h"
 
 namespace kelvra::staging {
 
@@ -17,7 +17,7 @@ enum class InflateOutcome { written, failed, damaged };
 // The mapped write of base::writeMappedFile, with its log lines, but the bytes
 // come from inflating. Every handle is closed on return, so a damaged file can be
 // deleted afterwards.
-InflateOutcome inflateIntoNewFile(const std::wstring& path, const PackedPayload& payload) {
+InflateOutcome inflateIntoNewFile(const std::wstring& path, const PackedResource& packed) {
   // Share mode 0: while we write, nobody else may open the file, and a file that
   // someone else holds open (with any sharing) is refused instead of overwritten.
   const base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -29,7 +29,7 @@ InflateOutcome inflateIntoNewFile(const std::wstring& path, const PackedPayload&
   }
   // The file is empty: a mapping of the recorded size grows it to exactly that.
   const base::ScopedKernelHandle mapping(
-      CreateFileMappingW(file.get(), nullptr, PAGE_READWRITE, 0, payload.inflatedSize, nullptr));
+      CreateFileMappingW(file.get(), nullptr, PAGE_READWRITE, 0, packed.inflatedSize, nullptr));
   if (!mapping) {
     const DWORD error = GetLastError();
     base::logError(base::findFileLogger(), L"Failed to create file mapping for file [{}]. Error code {}.", path,
@@ -44,7 +44,7 @@ InflateOutcome inflateIntoNewFile(const std::wstring& path, const PackedPayload&
     return InflateOutcome::failed;
   }
   const bool damaged =
-      inflatePackedPayload(payload, std::span(static_cast<std::uint8_t*>(view.get()), payload.inflatedSize));
+      inflatePackedResource(packed, std::span(static_cast<std::uint8_t*>(view.get()), packed.inflatedSize));
   // The pages reach the disk through the system's write-back after the unmap.
   if (!UnmapViewOfFile(view.release())) {
     const DWORD error = GetLastError();
@@ -62,13 +62,13 @@ void logDamagedResource(std::uint16_t id) {
 }  // namespace
 
 bool writeInflatedFile(const std::wstring& path, const LoadedResource& resource) {
-  const PackedPayload payload = readPackedPayload(std::span(resource.data, resource.size));
+  const PackedResource packed = readPackedResource(std::span(resource.data, resource.size));
   // Refused before any file is made: a damaged header could ask for gigabytes.
-  if (payload.damaged) {
+  if (packed.damaged) {
     logDamagedResource(resource.id);
     return true;
   }
-  switch (inflateIntoNewFile(path, payload)) {
+  switch (inflateIntoNewFile(path, packed)) {
     case InflateOutcome::written:
       return false;
     case InflateOutcome::failed:

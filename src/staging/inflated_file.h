@@ -1,4 +1,4 @@
-// Writing a packed payload resource to a new file, inflated straight into the
+// Writing a packed resource to a new file, inflated straight into the
 // file's mapped view.
 #pragma once
 

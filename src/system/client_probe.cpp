@@ -7,11 +7,11 @@
 
 namespace kelvra::system {
 
-bool SystemProbe::readClientText(const wchar_t* subKey, const wchar_t* valueName, std::wstring& text) const {
+bool SystemProbe::tryReadClientText(const wchar_t* subKey, const wchar_t* valueName, std::wstring& text) const {
   wchar_t buffer[kClientValueLength] = {};
   DWORD type = 0;
   DWORD dataSize = sizeof buffer;
-  if (!readRegistryValue(HKEY_LOCAL_MACHINE, subKey, valueName, type, buffer, dataSize)) return false;
+  if (!tryReadRegistryValue(HKEY_LOCAL_MACHINE, subKey, valueName, type, buffer, dataSize)) return false;
   // The value may lack its terminator; the buffer has no room to add one.
   text = registryTextFromBuffer(buffer, kClientValueLength, dataSize);
   return true;
@@ -21,13 +21,13 @@ bool SystemProbe::isClientInstalled() {
   base::logInfo(logger_, "Checking kelvra existence.");
   std::wstring folder;
   std::wstring executableName;
-  if (readClientText(kClientPathsKey64, kClientFolderValue, folder)) {
-    if (!readClientText(kClientKey64, kClientExecutableValue, executableName)) {
+  if (tryReadClientText(kClientPathsKey64, kClientFolderValue, folder)) {
+    if (!tryReadClientText(kClientKey64, kClientExecutableValue, executableName)) {
       base::logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at {}.", kClientKey64);
       return false;
     }
   } else {
-    if (!readClientText(kClientPathsKey32, kClientFolderValue, folder)) {
+    if (!tryReadClientText(kClientPathsKey32, kClientFolderValue, folder)) {
       base::logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at [{}] and [{}].", kClientPathsKey64,
               kClientPathsKey32);
       return false;
@@ -35,7 +35,7 @@ bool SystemProbe::isClientInstalled() {
     base::logInfo(logger_,
                   L"Failed to get registry info at [{}], but found info at [{}]. Assuming that system is 32 bit.",
                   kClientPathsKey64, kClientPathsKey32);
-    if (!readClientText(kClientKey32, kClientExecutableValue, executableName)) {
+    if (!tryReadClientText(kClientKey32, kClientExecutableValue, executableName)) {
       base::logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at {}.", kClientKey32);
       return false;
     }

@@ -8,8 +8,8 @@ namespace kelvra::system {
 
 SystemProbe::SystemProbe(base::LoggerHandle logger) : logger_(std::move(logger)) {}
 
-bool SystemProbe::readRegistryValue(HKEY hive, const wchar_t* subKey, const wchar_t* valueName, DWORD& type,
-                                    void* data, DWORD& dataSize) const {
+bool SystemProbe::tryReadRegistryValue(HKEY hive, const wchar_t* subKey, const wchar_t* valueName, DWORD& type,
+                                       void* data, DWORD& dataSize) const {
   HKEY opened = nullptr;
   // No view flag: a 32-bit process on 64-bit Windows sees the WOW64 view, in
   // which the client's 64-bit layout names its keys itself. (A 64-bit test build

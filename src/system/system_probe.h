@@ -38,8 +38,8 @@ class SystemProbe {
   // entry and the data's size on success. Nothing is converted or terminated.
   // False, with a warning naming subKey and the status, when the key can't be
   // opened or the value can't be read (a value larger than the buffer: 234).
-  [[nodiscard]] bool readRegistryValue(HKEY hive, const wchar_t* subKey, const wchar_t* valueName, DWORD& type,
-                                       void* data, DWORD& dataSize) const;
+  [[nodiscard]] bool tryReadRegistryValue(HKEY hive, const wchar_t* subKey, const wchar_t* valueName, DWORD& type,
+                                          void* data, DWORD& dataSize) const;
 
   // True when the registry names a client executable that exists on disk. Stores
   // the composed path whenever it gets that far, found or not.
@@ -53,9 +53,9 @@ class SystemProbe {
 
  private:
   // Reads a string value into a kClientValueLength buffer; false when unreadable.
-  [[nodiscard]] bool readClientText(const wchar_t* subKey, const wchar_t* valueName, std::wstring& text) const;
+  [[nodiscard]] bool tryReadClientText(const wchar_t* subKey, const wchar_t* valueName, std::wstring& text) const;
   // Reads the first 4 bytes of a value as a number that starts at 0.
-  [[nodiscard]] bool readNumber(const wchar_t* subKey, const wchar_t* valueName, DWORD& number) const;
+  [[nodiscard]] bool tryReadNumber(const wchar_t* subKey, const wchar_t* valueName, DWORD& number) const;
 
   std::wstring clientExecutablePath_;
   base::LoggerHandle logger_;

@@ -22,23 +22,23 @@ bool SystemProbe::isWindows7Sp1OrGreater() const {
   return VerifyVersionInfoW(&required, fields, conditions) != FALSE;
 }
 
-bool SystemProbe::readNumber(const wchar_t* subKey, const wchar_t* valueName, DWORD& number) const {
+bool SystemProbe::tryReadNumber(const wchar_t* subKey, const wchar_t* valueName, DWORD& number) const {
   // Whatever the value's type, its first 4 bytes are the number; a longer value
   // fails the read (more data).
   number = 0;
   DWORD type = 0;
   DWORD dataSize = sizeof number;
-  return readRegistryValue(HKEY_LOCAL_MACHINE, subKey, valueName, type, &number, dataSize);
+  return tryReadRegistryValue(HKEY_LOCAL_MACHINE, subKey, valueName, type, &number, dataSize);
 }
 
 bool SystemProbe::isNet35Installed() const {
   DWORD install = 0;
-  return readNumber(kNet35Key, kNet35Value, install) && install == 1;
+  return tryReadNumber(kNet35Key, kNet35Value, install) && install == 1;
 }
 
 bool SystemProbe::isNet45OrLaterInstalled() const {
   DWORD release = 0;
-  return readNumber(kNet4FullKey, kNet4ReleaseValue, release) && release >= kNet45MinimumRelease;
+  return tryReadNumber(kNet4FullKey, kNet4ReleaseValue, release) && release >= kNet45MinimumRelease;
 }
 
 bool checkSystemRequirements(SystemProbe& probe) {

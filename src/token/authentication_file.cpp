@@ -9,6 +9,7 @@
 
 #include "base/logging.h"
 #include "base/scoped_handle.h"
+#include "contract/handoff_files.h"
 #include "token/authentication_file_internal.h"
 #include "token/token.h"
 #include "token/zone_identifier.h"
@@ -85,11 +86,11 @@ void copyAuthenticationFile(const std::wstring& workingFolderPath) {
 
 void internal::copyAuthenticationFile(const std::wstring& workingFolderPath, ZoneStreamReader readStream) {
   const base::LoggerHandle logger = base::findFileLogger();
-  const std::wstring targetPath = workingFolderPath + kAuthenticationFileName;
+  const std::wstring targetPath = workingFolderPath + contract::kAuthenticationFileName;
   const std::optional<std::wstring> directory = currentDirectory();
   // Without a current directory, "\zavKelvra.auth" alone would name the root of
   // the current drive: never copy that.
-  const std::wstring sourcePath = directory.value_or(L"") + kAuthenticationFileName;
+  const std::wstring sourcePath = directory.value_or(L"") + contract::kAuthenticationFileName;
   if (!directory || sourcePath.size() > kMaxSourcePathLength || !PathFileExistsW(sourcePath.c_str())) {
     base::logInfo(logger, L"Token: token doesn't exist at path: [{}]", sourcePath);
     return;

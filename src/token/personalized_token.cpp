@@ -7,7 +7,7 @@
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "token/token.h"
-#include "token/token_trailer.h"
+#include "contract/token_trailer.h"
 
 namespace kelvra::token {
 
@@ -33,18 +33,19 @@ bool readPersonalizedTokenFrom(const std::wstring& executablePath, std::string& 
     return true;
   }
   // Fails for a file shorter than the trailer: the position would be negative.
-  if (SetFilePointer(file.get(), -static_cast<LONG>(kTrailerSize), nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
+  if (SetFilePointer(file.get(), -static_cast<LONG>(contract::kTrailerSize), nullptr, FILE_END) ==
+      INVALID_SET_FILE_POINTER) {
     base::logError(logger, "Failed to set file pointer, error {}", GetLastError());
     return true;
   }
-  std::vector<char> region(kTrailerSize, '\0');
+  std::vector<char> region(contract::kTrailerSize, '\0');
   DWORD bytesRead = 0;
   if (!ReadFile(file.get(), region.data(), static_cast<DWORD>(region.size()), &bytesRead, nullptr)) {
     base::logError(logger, "Read file failed with error {}", GetLastError());
     return true;
   }
-  TrailerReading reading = parseTokenTrailer(std::string_view(region.data(), bytesRead));
-  for (const LogEntry& line : reading.lines) base::writeLogLine(logger, line.level, line.text);
+  contract::TrailerReading reading = contract::parseTokenTrailer(std::string_view(region.data(), bytesRead));
+  for (const contract::LogEntry& line : reading.lines) base::writeLogLine(logger, line.level, line.text);
   if (!reading.failed) token = std::move(reading.token);
   return reading.failed;
 }

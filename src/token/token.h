@@ -8,10 +8,6 @@
 
 namespace kelvra::token {
 
-inline constexpr wchar_t kRawTokenFileName[] = L"\\payload.base64";
-inline constexpr wchar_t kDecodedTokenFileName[] = L"\\payload.campaign";
-inline constexpr wchar_t kAuthenticationFileName[] = L"\\zavKelvra.auth";
-
 // Reads the token from the trailer of the running executable. True on every
 // failure (an empty token included), logged; token is assigned only when a token
 // was read and otherwise keeps what the caller put in it.

@@ -2,14 +2,14 @@
 // decoding and its lines are in token_payload.cpp.
 #include "base/logging.h"
 #include "token/token.h"
-#include "token/token_payload.h"
+#include "contract/token_payload.h"
 
 namespace kelvra::token {
 
 bool decodeToken(const std::string& token, std::string& decoded) {
   const base::LoggerHandle logger = base::findFileLogger();
-  TokenDecoding decoding = decodeTokenText(token);
-  for (const LogEntry& line : decoding.lines) base::writeLogLine(logger, line.level, line.text);
+  contract::TokenDecoding decoding = contract::decodeTokenText(token);
+  for (const contract::LogEntry& line : decoding.lines) base::writeLogLine(logger, line.level, line.text);
   if (!decoding.failed) decoded = std::move(decoding.decoded);
   return decoding.failed;
 }

@@ -35,7 +35,7 @@ TEST(CampaignTest, ReadsTheFileWhenItHoldsSomething) {
     LogTail log(Logger::logPath(false));
     std::string campaign = "{}";
     std::string encoded;
-    EXPECT_FALSE(readCampaign(folder.path(), logger, campaign, encoded));
+    EXPECT_EQ(readCampaign(folder.path(), logger, campaign, encoded), CampaignReading::readOrAbsent);
     EXPECT_EQ(campaign, c.campaign);
     EXPECT_EQ(encoded, c.encoded);
     EXPECT_EQ(log.messages(), Lines{});
@@ -49,7 +49,7 @@ TEST(CampaignTest, AnEarlierCampaignIsKeptAndAnOverrideLogged) {
   LogTail log(Logger::logPath(false));
   std::string campaign = R"({"from":"elsewhere"})";
   std::string encoded = "e30=";
-  EXPECT_FALSE(readCampaign(folder.path(), logger, campaign, encoded));
+  EXPECT_EQ(readCampaign(folder.path(), logger, campaign, encoded), CampaignReading::readOrAbsent);
   EXPECT_EQ(campaign, R"({"from":"elsewhere"})");
   EXPECT_EQ(encoded, "e30=");
   EXPECT_EQ(log.messages(), Lines{"[warning] Commandline campaign override: e30="});
@@ -64,7 +64,7 @@ TEST(CampaignTest, AnUnreadableFileIsLoggedAndReported) {
   LogTail log(Logger::logPath(false));
   std::string campaign = "{}";
   std::string encoded;
-  EXPECT_TRUE(readCampaign(folder.path(), logger, campaign, encoded));
+  EXPECT_EQ(readCampaign(folder.path(), logger, campaign, encoded), CampaignReading::unreadable);
   EXPECT_EQ(campaign, "{}");
   EXPECT_EQ(encoded, "");
   const std::string where = toUtf8(path);

@@ -24,10 +24,10 @@ using namespace kelvra::frontend;
 
 namespace {
 
-const std::wstring kPayload = KELVRA_TEST_PAYLOAD_DIR;
+const std::wstring kStaged = KELVRA_TEST_STAGED_DIR;
 
 std::wstring dllPath(const std::wstring& culture) {
-  return kPayload + L"/" + culture + L"/KelvraWebInstaller.resources.dll";
+  return kStaged + L"/" + culture + L"/KelvraWebInstaller.resources.dll";
 }
 
 unsigned idOf(std::wstring_view key) {
@@ -50,7 +50,7 @@ ScopedModule dataModule(const std::wstring& path) {
 
 // The culture's own text of a key, straight from its table; English without one.
 std::wstring tableText(const std::wstring& culture, unsigned id) {
-  return loadString(dataModule(culture.empty() ? kPayload + L"/KelvraInstaller.exe" : dllPath(culture)).get(), id);
+  return loadString(dataModule(culture.empty() ? kStaged + L"/KelvraInstaller.exe" : dllPath(culture)).get(), id);
 }
 
 // A text that Spain's and Mexico's tables word differently.
@@ -147,12 +147,12 @@ TEST(FrontEndStringsTest, KeysAreTheEnglishTablesAndNothingElse) {
 }
 
 TEST(FrontEndStringsTest, EnglishIsBuiltIntoTheFrontEnd) {
-  const ScopedModule frontEnd = dataModule(kPayload + L"/KelvraInstaller.exe");
+  const ScopedModule frontEnd = dataModule(kStaged + L"/KelvraInstaller.exe");
   ASSERT_NE(frontEnd.get(), nullptr) << GetLastError();
   for (const FrontEndStringKey& entry : kFrontEndStringKeys) {
     EXPECT_EQ(toUtf8(loadString(frontEnd.get(), entry.id)), toUtf8(englishTexts().at(entry.key))) << toUtf8(entry.key);
   }
-  EXPECT_EQ(versionValue(kPayload + L"/KelvraInstaller.exe", L"InternalName"), L"KelvraWebInstaller");
+  EXPECT_EQ(versionValue(kStaged + L"/KelvraInstaller.exe", L"InternalName"), L"KelvraWebInstaller");
 }
 
 struct CultureCase {
@@ -224,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(Cultures, CultureStringsTest,
                          });
 
 TEST(LocalizedStringsTest, FallsBackFromTheCultureToItsParentsThenEnglish) {
-  const ScopedModule english = dataModule(kPayload + L"/KelvraInstaller.exe");
+  const ScopedModule english = dataModule(kStaged + L"/KelvraInstaller.exe");
   ASSERT_NE(english.get(), nullptr);
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"de-DE", L"de"},   {L"de-AT", L"de"},   {L"ja-JP", L"ja"},       {L"pt-BR", L"pt-BR"},
@@ -234,7 +234,7 @@ TEST(LocalizedStringsTest, FallsBackFromTheCultureToItsParentsThenEnglish) {
   };
   for (const auto& [culture, table] : cases) {
     SCOPED_TRACE(toUtf8(culture));
-    const LocalizedStrings strings(english.get(), kPayload, culture);
+    const LocalizedStrings strings(english.get(), kStaged, culture);
     const std::wstring expected = tableText(table, kLabelWaitEndId);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(strings.get(L"labelWaitEnd"), expected);
@@ -244,8 +244,8 @@ TEST(LocalizedStringsTest, FallsBackFromTheCultureToItsParentsThenEnglish) {
 }
 
 TEST(LocalizedStringsTest, KeysWithoutAStringYieldNothing) {
-  const ScopedModule english = dataModule(kPayload + L"/KelvraInstaller.exe");
-  const LocalizedStrings strings(english.get(), kPayload, L"de-DE");
+  const ScopedModule english = dataModule(kStaged + L"/KelvraInstaller.exe");
+  const LocalizedStrings strings(english.get(), kStaged, L"de-DE");
   EXPECT_EQ(strings.get(L"errorSpace_url"), L"");
   EXPECT_EQ(strings.get(L"errorSpace_link"), L"");
   EXPECT_EQ(strings.get(L"noSuchKey"), L"");
@@ -256,7 +256,7 @@ TEST(LocalizedStringsTest, AMissingCultureFileFallsToItsParent) {
   const TempFolder folder;
   CreateDirectoryW((folder / L"es").c_str(), nullptr);
   CopyFileW(dllPath(L"es").c_str(), (folder / L"es\\KelvraWebInstaller.resources.dll").c_str(), FALSE);
-  const ScopedModule english = dataModule(kPayload + L"/KelvraInstaller.exe");
+  const ScopedModule english = dataModule(kStaged + L"/KelvraInstaller.exe");
   const LocalizedStrings strings(english.get(), folder.path(), L"es-MX");
   EXPECT_EQ(strings.loadedCultures(), std::vector<std::wstring>{L"es"});
   EXPECT_EQ(strings.get(L"labelWaitEnd"), tableText(L"es", kLabelWaitEndId));

@@ -32,7 +32,7 @@ ConfigRun readConfig(const std::wstring& folder, const std::wstring& host, const
   ConfigRun run;
   run.config.version = "before";
   try {
-    readRemoteConfig({folder, host, productId, L"2.0.0", HttpLimits{}}, logger, run.location, run.config);
+    fetchRemoteConfig({folder, host, productId, L"2.0.0", HttpLimits{}}, logger, run.location, run.config);
   } catch (const FrontEndError& error) {
     run.threw = true;
     run.kind = error.kind();

@@ -12,7 +12,7 @@ import sys
 ROOT = pathlib.Path(__file__).resolve().parent
 CORPUS = ROOT / "corpus"
 sys.path.insert(0, str(ROOT.parent.parent / "resources"))
-import pack_payload  # noqa: E402
+import pack_resource  # noqa: E402
 SEP = b"\x1e"  # the field separator of the fuzz targets that take several fields
 
 TRAILER_SIZE = 10240
@@ -164,14 +164,14 @@ SEEDS = {
         "header_only": struct.pack("<HHH", 0, 1, 3),
         "trailing_bytes": icon_group((16, 8, 296)) + b"\xff" * 7,
     },
-    "packed_payload": {
-        "text": pack_payload.pack(b"<configuration>\n<startup>\n</startup>\n</configuration>\n"),
-        "stored_blocks": pack_payload.pack(bytes(range(256)) * 4, 0),
-        "repetitive": pack_payload.pack(b"\0" * 3000),
-        "empty": pack_payload.pack(b""),
-        "recorded_larger": pack_payload.pack(b"ru translation")[:4] + struct.pack("<I", 15)
-        + pack_payload.pack(b"ru translation")[8:],
-        "cut": pack_payload.pack(b"fr translation " * 20)[:-3],
+    "packed_resource": {
+        "text": pack_resource.pack(b"<configuration>\n<startup>\n</startup>\n</configuration>\n"),
+        "stored_blocks": pack_resource.pack(bytes(range(256)) * 4, 0),
+        "repetitive": pack_resource.pack(b"\0" * 3000),
+        "empty": pack_resource.pack(b""),
+        "recorded_larger": pack_resource.pack(b"ru translation")[:4] + struct.pack("<I", 15)
+        + pack_resource.pack(b"ru translation")[8:],
+        "cut": pack_resource.pack(b"fr translation " * 20)[:-3],
         "unpacked": b"PNG image",
     },
     "culture": {

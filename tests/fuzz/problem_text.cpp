@@ -21,12 +21,12 @@
 #include "fuzz_support.h"
 #include "base/base64.h"
 #include "base/login_parameters.h"
-#include "token/token_payload.h"
-#include "token/token_trailer.h"
+#include "contract/token_payload.h"
+#include "contract/token_trailer.h"
 
 using namespace kelvra::base;
 using namespace kelvra::frontend::core;
-using namespace kelvra::token;
+using namespace kelvra::contract;
 
 namespace {
 
@@ -223,7 +223,7 @@ std::wstring checkedLogLines(FieldReader& fields, const std::string& campaign) {
   const std::size_t cut = nextNumber(fields);
   const std::string token = encodeBase64(cut == 0 ? campaign : campaign.substr(0, campaign.size() * cut / 256));
   std::vector<LogEntry> lines;
-  if (const auto trailer = kelvra::token::buildTokenTrailer(token)) lines = parseTokenTrailer(*trailer).lines;
+  if (const auto trailer = kelvra::contract::buildTokenTrailer(token)) lines = parseTokenTrailer(*trailer).lines;
   const TokenDecoding decoding = decodeTokenText(token);
   lines.insert(lines.end(), decoding.lines.begin(), decoding.lines.end());
   lines.push_back({LogLevel::info, toUtf8(L"launching: C:\\t\\KelvraSetup.exe with args: " +

@@ -8,11 +8,11 @@
 #include "fuzz_support.h"
 #include "stamp/stamping.h"
 #include "base/base64.h"
-#include "token/token_payload.h"
+#include "contract/token_payload.h"
 
 using namespace kelvra::base;
 using namespace kelvra::stamp;
-using namespace kelvra::token;
+using namespace kelvra::contract;
 
 namespace {
 

@@ -6,10 +6,10 @@
 
 #include "fuzz_support.h"
 #include "stamp/stamping.h"
-#include "token/token_trailer.h"
+#include "contract/token_trailer.h"
 
 using namespace kelvra::stamp;
-using namespace kelvra::token;
+using namespace kelvra::contract;
 
 namespace {
 

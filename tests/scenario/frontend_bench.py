@@ -19,7 +19,7 @@ import zlib
 
 import winebench as bench
 
-PAYLOAD = bench.BUILD / "payload"
+STAGED = bench.BUILD / "staged"
 DRIVER = bench.BIN / "frontend_driver.exe"
 # The same front end, with its configuration host taken from KELVRA_TEST_CONFIG_HOST.
 TEST_HOST_FRONT_END = bench.BIN / "frontend_test_host.exe"
@@ -53,8 +53,8 @@ def stage(folder, config=None, campaign=None, icon=True, program=None):
     folder = pathlib.Path(folder)
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
-    shutil.copy(program or PAYLOAD / "KelvraInstaller.exe", folder / "KelvraInstaller.exe")
-    for culture in PAYLOAD.iterdir():
+    shutil.copy(program or STAGED / "KelvraInstaller.exe", folder / "KelvraInstaller.exe")
+    for culture in STAGED.iterdir():
         if culture.is_dir():
             shutil.copytree(culture, folder / culture.name)
     if icon:

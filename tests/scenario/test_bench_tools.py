@@ -1,4 +1,4 @@
-"""The benchmark's measuring tools (bench/): the PE reader that sizes the payload
+"""The benchmark's measuring tools (bench/): the PE reader that sizes the packed resources
 parts and names the DLLs a program imports, bench_idle.exe that loads them, and
 process_monitor.exe that reads a process's peak working set."""
 import struct
@@ -10,7 +10,7 @@ import size_figures
 import winebench as bench
 from winebench import ROOT
 
-PAYLOAD = bench.BUILD / "payload"
+STAGED = bench.BUILD / "staged"
 TRANSLATIONS = {134: "ru", 135: "pl", 136: "de", 137: "pt-BR", 138: "zh", 139: "fr", 140: "zh-Hant", 141: "ja",
                 142: "ko", 143: "es", 144: "es-MX", 145: "it"}
 
@@ -32,10 +32,10 @@ class PeReaderTest(unittest.TestCase):
         cls.exe = bench.BOOTSTRAPPER.read_bytes()
         cls.found = pe_image.resources(cls.exe)
 
-    def test_payload_parts_inflate_to_the_built_files_byte_for_byte(self):
+    def test_packed_parts_inflate_to_the_built_files_byte_for_byte(self):
         raw = self.found[pe_image.RT_RCDATA]
-        expected = {129: PAYLOAD / "KelvraInstaller.exe", 133: ROOT / "resources" / "icon.png"}
-        expected.update({n: PAYLOAD / c / "KelvraWebInstaller.resources.dll" for n, c in TRANSLATIONS.items()})
+        expected = {129: STAGED / "KelvraInstaller.exe", 133: ROOT / "resources" / "icon.png"}
+        expected.update({n: STAGED / c / "KelvraWebInstaller.resources.dll" for n, c in TRANSLATIONS.items()})
         for number, path in expected.items():
             with self.subTest(resource=number):
                 self.assertEqual(size_figures.staged_bytes(str(number), raw[number]), path.read_bytes())

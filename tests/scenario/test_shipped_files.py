@@ -9,8 +9,8 @@ import size_figures
 import winebench as bench
 
 ARCH = os.environ.get("KELVRA_ARCH", "i686")
-PAYLOAD = bench.BUILD / "payload"
-FRONT_END = PAYLOAD / "KelvraInstaller.exe"
+STAGED = bench.BUILD / "staged"
+FRONT_END = STAGED / "KelvraInstaller.exe"
 RT_MANIFEST = 24
 
 # Windows' KnownDLLs (Session Manager\KnownDLLs, Windows 7 to 11): always taken from
@@ -29,7 +29,7 @@ class ArchitectureTest(unittest.TestCase):
             "i686": ((pe_image.PE32_MAGIC, pe_image.MACHINE_I386), b'processorArchitecture="x86"'),
             "x86_64": ((pe_image.PE32_PLUS_MAGIC, pe_image.MACHINE_AMD64), b'processorArchitecture="amd64"'),
         }[ARCH]
-        dlls = sorted(PAYLOAD.glob("*/KelvraWebInstaller.resources.dll"))
+        dlls = sorted(STAGED.glob("*/KelvraWebInstaller.resources.dll"))
         self.assertEqual(len(dlls), 12)
         for path in (bench.BOOTSTRAPPER, FRONT_END, *dlls):
             with self.subTest(file=path.relative_to(bench.BUILD)):
@@ -43,8 +43,8 @@ class ArchitectureTest(unittest.TestCase):
 class ReproducibleBuildTest(unittest.TestCase):
     def test_no_program_carries_its_link_time(self):
         # The link time is what made two builds of one commit differ before signing.
-        dlls = sorted(PAYLOAD.glob("*/KelvraWebInstaller.resources.dll"))
-        own = bench.BIN / "InstallerBootstrapperWithoutPayload.exe"
+        dlls = sorted(STAGED.glob("*/KelvraWebInstaller.resources.dll"))
+        own = bench.BIN / "InstallerBootstrapperWithoutStagedFiles.exe"
         for path in (bench.BOOTSTRAPPER, own, FRONT_END, *dlls):
             with self.subTest(file=path.relative_to(bench.BUILD)):
                 self.assertEqual(pe_image.link_time(path.read_bytes()), 0)
@@ -64,7 +64,7 @@ class SizeTest(unittest.TestCase):
     def test_code_of_both_programs_keeps_its_budget(self):
         if ARCH != "i686":
             self.skipTest("the budgets are those of the shipped 32-bit files")
-        own = (bench.BIN / "InstallerBootstrapperWithoutPayload.exe").stat().st_size
+        own = (bench.BIN / "InstallerBootstrapperWithoutStagedFiles.exe").stat().st_size
         self.assertLessEqual(own, size_figures.BOOTSTRAPPER_OWN_BUDGET)
         self.assertLessEqual(FRONT_END.stat().st_size, size_figures.FRONT_END_BUDGET)
 

@@ -15,7 +15,7 @@ import size_figures
 from timestamp_authority import TimestampAuthority
 from winebench import BOOTSTRAPPER, BUILD, ROOT, STAMP
 
-PAYLOAD = BUILD / "payload"
+STAGED = BUILD / "staged"
 SIGN_FILE = ROOT / "cmake" / "SignFile.cmake"
 # The local timestamp server must be reached directly.
 NO_PROXY = {name: value for name, value in os.environ.items() if "proxy" not in name.lower()}
@@ -41,12 +41,12 @@ class BuildSignaturesTest(unittest.TestCase):
         self.assert_verifies(BOOTSTRAPPER)
 
     def test_front_end_and_dlls_are_signed_before_they_are_embedded(self):
-        dlls = sorted(PAYLOAD.glob("*/KelvraWebInstaller.resources.dll"))
+        dlls = sorted(STAGED.glob("*/KelvraWebInstaller.resources.dll"))
         self.assertEqual(len(dlls), 12, dlls)
         embedded = [size_figures.staged_bytes(name, data)
-                    for name, data in size_figures.payload_parts(BOOTSTRAPPER.read_bytes())]
-        for path in [PAYLOAD / "KelvraInstaller.exe", *dlls]:
-            with self.subTest(path=str(path.relative_to(PAYLOAD))):
+                    for name, data in size_figures.packed_parts(BOOTSTRAPPER.read_bytes())]
+        for path in [STAGED / "KelvraInstaller.exe", *dlls]:
+            with self.subTest(path=str(path.relative_to(STAGED))):
                 self.assert_verifies(path)
                 self.assertIn(path.read_bytes(), embedded)
 

@@ -1,4 +1,4 @@
-"""The real InstallerBootstrapper.exe stages its payload beside the front end it starts."""
+"""The real InstallerBootstrapper.exe stages its files beside the front end it starts."""
 import pathlib
 import subprocess
 import threading
@@ -8,7 +8,7 @@ import unittest
 import winebench as bench
 
 SOURCE = pathlib.Path(__file__).resolve().parents[2]
-PAYLOAD = bench.BUILD / "payload"
+STAGED = bench.BUILD / "staged"
 CULTURES = ("pt-BR", "zh", "fr", "de", "pl", "ru", "zh-Hant", "ja", "ko", "es", "es-MX", "it")
 CONFIG = (b'<configuration>\n<startup>\n<supportedRuntime version = "v4.0"/>\n'
           b'<supportedRuntime version = "v2.0.50727"/>\n</startup>\n</configuration>\n')
@@ -36,12 +36,12 @@ class FrontEndWindow:
 
 class StagingTest(unittest.TestCase):
     def check_working_folder(self, folder):
-        self.assertEqual((folder / "KelvraInstaller.exe").read_bytes(), (PAYLOAD / "KelvraInstaller.exe").read_bytes())
+        self.assertEqual((folder / "KelvraInstaller.exe").read_bytes(), (STAGED / "KelvraInstaller.exe").read_bytes())
         self.assertEqual((folder / "icon.png").read_bytes(), (SOURCE / "resources" / "icon.png").read_bytes())
         self.assertEqual((folder / "KelvraInstaller.exe.config").read_bytes(), CONFIG)
         for culture in CULTURES:
             staged = folder / culture / "KelvraWebInstaller.resources.dll"
-            self.assertEqual(staged.read_bytes(), (PAYLOAD / culture / "KelvraWebInstaller.resources.dll").read_bytes(),
+            self.assertEqual(staged.read_bytes(), (STAGED / culture / "KelvraWebInstaller.resources.dll").read_bytes(),
                              culture)
             self.assertEqual([p.name for p in (folder / culture).iterdir()], ["KelvraWebInstaller.resources.dll"])
         self.assertEqual((folder / "icon.ico").read_bytes(), (SOURCE / "resources" / "application.ico").read_bytes())
@@ -58,7 +58,7 @@ class StagingTest(unittest.TestCase):
             time.sleep(0.1)
         self.fail("the front end never showed its error page")
 
-    def test_payload_is_staged_beside_the_running_front_end(self):
+    def test_files_are_staged_beside_the_running_front_end(self):
         earlier = set(bench.working_folders())
         front_end_log_start = FRONT_END_LOG.stat().st_size if FRONT_END_LOG.exists() else 0
         result = {}

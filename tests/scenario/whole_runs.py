@@ -15,7 +15,7 @@ import unittest
 import winebench as bench
 from winebench import drive_c_path
 
-PAYLOAD = bench.BUILD / "payload"
+STAGED = bench.BUILD / "staged"
 STANDIN = bench.BIN / "standin_frontend.exe"
 WITH_STANDIN = bench.BIN / "InstallerBootstrapperWithStandin.exe"
 E2E = bench.DRIVE_C / "e2e"
@@ -151,7 +151,7 @@ class RunBench(unittest.TestCase):
         }
         for culture in CULTURES:
             expected[f"{culture}/KelvraWebInstaller.resources.dll"] = (
-                PAYLOAD / culture / "KelvraWebInstaller.resources.dll")
+                STAGED / culture / "KelvraWebInstaller.resources.dll")
         for name, content in (("payload.campaign", campaign), ("remoteconfig.json", remote_config),
                               ("zavKelvra.auth", auth)):
             if content is not None:

@@ -1,4 +1,4 @@
-// The front end and its translations staged from the real payload linked in here (the
+// The front end and its translations staged from the real resources linked in here (the
 // files, the log, the staged front end run) and from resources chosen per case.
 #include "staging/front_end_files.h"
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/log_location.h"
+#include "contract/log_location.h"
 #include "base/utf8.h"
 #include "staging/staging_test.h"
 #include "tools/front_end_window.h"
@@ -58,7 +58,7 @@ TEST_F(StagingTest, EveryStagedFileIsItsResourceByteForByte) {
   const std::string frontEnd = readFileBytes(frontEndPath);
   EXPECT_EQ(frontEnd.substr(0, 2), "MZ");
   // The build's own front end, byte for byte, though its resource is packed.
-  EXPECT_EQ(frontEnd, readFileBytes(KELVRA_TEST_PAYLOAD_DIR L"/KelvraInstaller.exe"));
+  EXPECT_EQ(frontEnd, readFileBytes(KELVRA_TEST_STAGED_DIR L"/KelvraInstaller.exe"));
   expectPackedResourceOf(129, frontEnd);
   const std::string image = readFileBytes(working + L"\\icon.png");
   EXPECT_EQ(image.substr(1, 3), "PNG");
@@ -76,7 +76,7 @@ TEST_F(StagingTest, EveryStagedFileIsItsResourceByteForByte) {
     EXPECT_EQ(staged.substr(0, 2), "MZ");
     expectPackedResourceOf(row.resourceId, staged);
     // The culture's own DLL: a mix-up of ids would stage another language here.
-    EXPECT_EQ(staged, readFileBytes(std::wstring(KELVRA_TEST_PAYLOAD_DIR L"/") + row.culture +
+    EXPECT_EQ(staged, readFileBytes(std::wstring(KELVRA_TEST_STAGED_DIR L"/") + row.culture +
                                     L"/KelvraWebInstaller.resources.dll"));
   }
   // Our icon file lays its images out exactly as the staged one must.
@@ -127,7 +127,7 @@ TEST_F(StagingTest, StagedFrontEndOpensItsWindowWithTheStagedIconsAndEndsWithZer
   std::wstring frontEndPath;
   ASSERT_FALSE(stage(frontEndPath));
   // The front end's own log tells whether it could load the staged icon.ico.
-  const LogTail frontEndLog(std::wstring(kLogFolderPath) + L"InstallerWebinstaller.log");
+  const LogTail frontEndLog(std::wstring(kelvra::contract::kLogFolderPath) + L"InstallerWebinstaller.log");
   const ChildProcess frontEnd = startProcess(L"\"" + frontEndPath + L"\"", working.c_str());
   ASSERT_TRUE(frontEnd.handle) << GetLastError();
 

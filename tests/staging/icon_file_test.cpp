@@ -33,7 +33,7 @@ std::string bytes(std::initializer_list<int> values) {
 }  // namespace
 
 TEST_F(StagingTest, StagedIconHasTheGroupOrderAndOpensAtEverySize) {
-  ASSERT_FALSE(extractor.writeIconFile(working + kIconFileName));
+  ASSERT_FALSE(extractor.writeIconFile(working + kelvra::contract::kIconFileName));
   const std::string icon = readFileBytes(working + L"\\icon.ico");
   ASSERT_GE(icon.size(), 278u);
   EXPECT_EQ(icon.substr(0, 6), std::string("\0\0\1\0\x11\0", 6));
@@ -79,7 +79,7 @@ TEST_F(StagingTest, StagedIconHasTheGroupOrderAndOpensAtEverySize) {
 
 TEST_F(StagingTest, IconFileReplacesAnOlderOne) {
   writeFileBytes(working + L"\\icon.ico", std::string(600000, 'x'));
-  ASSERT_FALSE(extractor.writeIconFile(working + kIconFileName));
+  ASSERT_FALSE(extractor.writeIconFile(working + kelvra::contract::kIconFileName));
   EXPECT_EQ(readFileBytes(working + L"\\icon.ico"), readFileBytes(KELVRA_TEST_SOURCE_DIR L"/resources/application.ico"));
 }
 

@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <string>
 
-#include "staging/payload.h"
+#include "staging/staged_files.h"
 #include "support/mapped_write.h"
 
 using namespace kelvra::staging;
 
 namespace {
 
-// A packed payload resource's bytes, as the build packs it.
+// A packed resource's bytes, as the build packs it.
 std::string packed(const std::string& content) {
   uLongf streamSize = compressBound(static_cast<uLong>(content.size()));
   std::string stream(streamSize, '\0');

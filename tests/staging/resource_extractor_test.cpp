@@ -1,4 +1,4 @@
-// Looking up the payload's resources by id.
+// Looking up the staged files' resources by id.
 #include "staging/resource_extractor.h"
 
 #include <gtest/gtest.h>

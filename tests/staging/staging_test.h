@@ -1,4 +1,4 @@
-// Staging run against this program's own payload, or by a staging_case_<name>.exe
+// Staging run against this program's own resources, or by a staging_case_<name>.exe
 // (tests/tools) that links the resources one case needs, as the bootstrapper does.
 #pragma once
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "staging/front_end_files.h"
-#include "staging/payload.h"
+#include "staging/staged_files.h"
 #include "staging/resource_extractor.h"
 #include "support/child_process.h"
 #include "support/file_contents.h"
@@ -39,7 +39,7 @@ class StagingTest : public LoggedTest {
     return extractor.loadResource(frontEnd, kFrontEndResourceId, kRawDataResourceType) ||
            extractor.loadResource(image, kImageResourceId, kRawDataResourceType) ||
            writeFrontEndFiles(frontEnd, image, working, frontEndPath) || writeTranslationFiles(extractor, working) ||
-           extractor.writeIconFile(working + kIconFileName);
+           extractor.writeIconFile(working + kelvra::contract::kIconFileName);
   }
 };
 

@@ -5,10 +5,10 @@
 #include "pe_builder.h"
 #include "stamp/pe_image.h"
 #include "stamp/stamping.h"
-#include "token/token_trailer.h"
+#include "contract/token_trailer.h"
 
 using namespace kelvra::stamp;
-using namespace kelvra::token;
+using namespace kelvra::contract;
 
 namespace {
 

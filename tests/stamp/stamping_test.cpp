@@ -12,10 +12,10 @@
 #include "stamp/file_io.h"
 #include "pe_builder.h"
 #include "stamp/stamping.h"
-#include "token/token_trailer.h"
+#include "contract/token_trailer.h"
 
 using namespace kelvra::stamp;
-using namespace kelvra::token;
+using namespace kelvra::contract;
 
 namespace {
 

@@ -162,7 +162,7 @@ TEST_F(ClientProbeTest, ReadReportsTypeAndSizeAndLeavesTheRestOfTheBuffer) {
   std::fill(std::begin(buffer), std::end(buffer), L'#');
   DWORD type = 0;
   DWORD size = sizeof buffer;
-  ASSERT_TRUE(probe.readRegistryValue(HKEY_LOCAL_MACHINE, kPaths32, L"client", type, buffer, size));
+  ASSERT_TRUE(probe.tryReadRegistryValue(HKEY_LOCAL_MACHINE, kPaths32, L"client", type, buffer, size));
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(size, 10 * sizeof(wchar_t));
   EXPECT_EQ(std::wstring(buffer, 10), std::wstring(L"C:\\Kelvra\0", 10));
@@ -171,12 +171,12 @@ TEST_F(ClientProbeTest, ReadReportsTypeAndSizeAndLeavesTheRestOfTheBuffer) {
   // The cases without a terminating null really store none.
   setRegistryStringWithoutNull(kPaths32, L"client", L"C:\\Kelvra");
   size = sizeof buffer;
-  ASSERT_TRUE(probe.readRegistryValue(HKEY_LOCAL_MACHINE, kPaths32, L"client", type, nullptr, size));
+  ASSERT_TRUE(probe.tryReadRegistryValue(HKEY_LOCAL_MACHINE, kPaths32, L"client", type, nullptr, size));
   EXPECT_EQ(size, 9 * sizeof(wchar_t));
 
   // A missing value of an existing key fails the query, not the open.
   size = sizeof buffer;
-  EXPECT_FALSE(probe.readRegistryValue(HKEY_LOCAL_MACHINE, kPaths32, L"other", type, buffer, size));
+  EXPECT_FALSE(probe.tryReadRegistryValue(HKEY_LOCAL_MACHINE, kPaths32, L"other", type, buffer, size));
   EXPECT_EQ(newLines.messages(),
             std::vector<std::string>{
                 "[warning] Failed to query registry key [Software\\ZAVsoft\\KelvraClient\\paths]. Error code 2."});

@@ -11,9 +11,10 @@
 
 #include "base/utf8.h"
 #include "support/test_log.h"
-#include "token/token_trailer.h"
+#include "contract/token_trailer.h"
 
 using namespace kelvra::base;
+using namespace kelvra::contract;
 using namespace kelvra::token;
 
 namespace {

@@ -3,7 +3,7 @@
 //   dll_search_probe.exe restricted|unrestricted|system NAME...
 // restricted: restrictDllSearchToSystemFolder(), then LoadLibraryW(NAME) for each
 // unrestricted: LoadLibraryW(NAME) for each, as without the call
-// system: loadSystemLibrary(NAME) for each
+// system: tryLoadSystemLibrary(NAME) for each
 // One line per name: "NAME PATH" of the module loaded, or "NAME failed ERROR".
 // Exit code 0; 2 on wrong usage.
 #include <windows.h>
@@ -35,7 +35,7 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"restricted") restrictDllSearchToSystemFolder();
   for (int i = 2; i < argc; ++i) {
     if (mode == L"system") {
-      printLoaded(argv[i], loadSystemLibrary(argv[i]) ? GetModuleHandleW(argv[i]) : nullptr);
+      printLoaded(argv[i], tryLoadSystemLibrary(argv[i]) ? GetModuleHandleW(argv[i]) : nullptr);
     } else {
       printLoaded(argv[i], LoadLibraryW(argv[i]));
     }

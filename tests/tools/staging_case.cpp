@@ -10,7 +10,7 @@
 
 #include "base/file_logger.h"
 #include "staging/front_end_files.h"
-#include "staging/payload.h"
+#include "staging/staged_files.h"
 #include "staging/resource_extractor.h"
 
 using namespace kelvra::base;

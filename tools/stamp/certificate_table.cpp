@@ -7,7 +7,7 @@
 #include <fmt/format.h>
 
 #include "base/little_endian.h"
-#include "token/token_trailer.h"
+#include "contract/token_trailer.h"
 
 namespace kelvra::stamp {
 
@@ -87,7 +87,7 @@ CertificateTable readCertificateTable(std::string_view file, const PeImage& imag
   table.signedSize = roundUp(kEntryHeaderSize + static_cast<std::size_t>(signature));
   table.presentSize = std::min(table.signedSize, tableEnd - entry);
   const std::string_view behind = file.substr(entry + table.presentSize);
-  table.carriesTrailer = behind.size() == token::kTrailerSize && token::endsInTokenTrailer(behind);
+  table.carriesTrailer = behind.size() == contract::kTrailerSize && contract::endsInTokenTrailer(behind);
   if (!behind.empty() && !table.carriesTrailer) {
     return problem(fmt::format("the certificate table holds {} bytes behind the signature that are not a token "
                                "trailer; they are left alone",

@@ -38,7 +38,7 @@ class TemporaryFile {
   [[nodiscard]] int descriptor() const { return descriptor_; }
   [[nodiscard]] const std::string& path() const { return path_; }
   // A failed close can mean unwritten data: the caller must not rename then.
-  [[nodiscard]] bool closeNow() { return close(std::exchange(descriptor_, -1)) == 0; }
+  [[nodiscard]] bool tryCloseNow() { return close(std::exchange(descriptor_, -1)) == 0; }
   void keep() { kept_ = true; }
 
  private:
@@ -48,7 +48,7 @@ class TemporaryFile {
   bool kept_ = false;
 };
 
-bool writeAll(int descriptor, const std::string& bytes) {
+bool tryWriteAll(int descriptor, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t written = write(descriptor, bytes.data() + done, bytes.size() - done);
@@ -89,9 +89,9 @@ std::string writeFileAtomically(const std::string& path, const std::string& byte
   struct stat source {};
   const mode_t mode = stat(modeSource.c_str(), &source) == 0 ? (source.st_mode & 07777) : 0644;
   if (fchmod(temporary.descriptor(), mode) != 0) return describeErrno("cannot set the mode of", temporary.path());
-  if (!writeAll(temporary.descriptor(), bytes)) return describeErrno("cannot write", temporary.path());
+  if (!tryWriteAll(temporary.descriptor(), bytes)) return describeErrno("cannot write", temporary.path());
   if (fsync(temporary.descriptor()) != 0) return describeErrno("cannot flush", temporary.path());
-  if (!temporary.closeNow()) return describeErrno("cannot close", temporary.path());
+  if (!temporary.tryCloseNow()) return describeErrno("cannot close", temporary.path());
   if (rename(temporary.path().c_str(), path.c_str()) != 0) return describeErrno("cannot rename the output to", path);
   temporary.keep();
   return {};

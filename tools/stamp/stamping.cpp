@@ -6,8 +6,8 @@
 #include "stamp/certificate_table.h"
 #include "stamp/pe_image.h"
 #include "base/base64.h"
-#include "token/token_payload.h"
-#include "token/token_trailer.h"
+#include "contract/token_payload.h"
+#include "contract/token_trailer.h"
 
 namespace kelvra::stamp {
 
@@ -17,8 +17,8 @@ StampedExecutable refuse(std::string message) { return {{true, std::move(message
 
 // Unsigned: the tail goes where an appended trailer was, or at the end.
 StampedExecutable appendTail(std::string_view executable, std::string_view tail) {
-  const std::string_view image = token::endsInTokenTrailer(executable)
-                                     ? executable.substr(0, executable.size() - token::kTrailerSize)
+  const std::string_view image = contract::endsInTokenTrailer(executable)
+                                     ? executable.substr(0, executable.size() - contract::kTrailerSize)
                                      : executable;
   // The headers again: the supposed trailer may have been most of the file.
   const PeImage headers = parsePeImage(image);
@@ -37,7 +37,7 @@ StampedExecutable appendTail(std::string_view executable, std::string_view tail)
 StampedExecutable signatureTail(std::string_view executable, const PeImage& headers, std::string_view tail) {
   const std::size_t tableEnd = std::size_t{headers.certificateTableOffset} + headers.certificateTableSize;
   const bool appendedTrailer =
-      tableEnd + token::kTrailerSize == executable.size() && token::endsInTokenTrailer(executable);
+      tableEnd + contract::kTrailerSize == executable.size() && contract::endsInTokenTrailer(executable);
   const std::string_view image = appendedTrailer ? executable.substr(0, tableEnd) : executable;
   if (tableEnd != image.size()) {
     return refuse(fmt::format(
@@ -62,10 +62,10 @@ StampedExecutable withTail(std::string_view executable, std::string_view tail) {
 
 StampedExecutable stampExecutable(std::string_view executable, std::string_view token) {
   if (token.empty()) return refuse("the token is empty; the bootstrapper would read it as no token");
-  const std::optional<std::string> trailer = token::buildTokenTrailer(token);
+  const std::optional<std::string> trailer = contract::buildTokenTrailer(token);
   if (!trailer) {
     return refuse(
-        fmt::format("the token is {} bytes; the bootstrapper reads at most {}", token.size(), token::kTokenSpace));
+        fmt::format("the token is {} bytes; the bootstrapper reads at most {}", token.size(), contract::kTokenSpace));
   }
   return withTail(executable, *trailer);
 }
@@ -85,25 +85,25 @@ CampaignToken tokenFromCampaign(const std::string& campaignJson) {
 std::string payloadProblem(std::string_view token) {
   std::string decoded;
   if (base::decodeBase64(token, decoded)) return base::kBase64LengthError;
-  const token::CompactPayload payload = token::compactPayload(decoded);
-  return payload.failure == token::PayloadFailure::none ? std::string() : payload.text;
+  const contract::CompactPayload payload = contract::compactPayload(decoded);
+  return payload.failure == contract::PayloadFailure::none ? std::string() : payload.text;
 }
 
 TokenReport describeToken(std::string_view executable) {
-  const std::string_view region = executable.size() >= token::kTrailerSize
-                                      ? executable.substr(executable.size() - token::kTrailerSize)
+  const std::string_view region = executable.size() >= contract::kTrailerSize
+                                      ? executable.substr(executable.size() - contract::kTrailerSize)
                                       : std::string_view();
   if (region.empty()) return {false, "no token: the file is shorter than the token trailer"};
-  const token::TrailerReading reading = token::parseTokenTrailer(region);
+  const contract::TrailerReading reading = contract::parseTokenTrailer(region);
   if (reading.failed) return {false, "no token: " + reading.lines.back().text};
 
   std::string text = fmt::format("token ({} bytes): {}\n", reading.token.size(), reading.token);
   std::string decoded;
   const bool notBase64 = base::decodeBase64(reading.token, decoded);
-  const token::CompactPayload payload = token::compactPayload(decoded);
+  const contract::CompactPayload payload = contract::compactPayload(decoded);
   if (notBase64) {
     text += std::string("decoded: none (") + base::kBase64LengthError + ")";
-  } else if (payload.failure != token::PayloadFailure::none) {
+  } else if (payload.failure != contract::PayloadFailure::none) {
     text += "decoded: none (" + payload.text + ")";
   } else {
     text += "decoded: " + payload.text;

@@ -1,9 +1,9 @@
-#include "token/token_payload.h"
+#include "contract/token_payload.h"
 
 #include "base/base64.h"
 #include "base/login_parameters.h"
 
-namespace kelvra::token {
+namespace kelvra::contract {
 
 CompactPayload compactPayload(const std::string& decoded) {
   // The parser and writer that the logs' redaction uses too (base/login_parameters.cpp).
@@ -72,4 +72,4 @@ TokenDecoding decodeTokenText(std::string_view token) {
   return decoding;
 }
 
-}  // namespace kelvra::token
+}  // namespace kelvra::contract

@@ -2,7 +2,7 @@
 // for its problem reports.
 #pragma once
 
-namespace kelvra::base {
+namespace kelvra::contract {
 
 // Fixed on drive C: and not taken from the environment.
 inline constexpr wchar_t kLogFolderPath[] = L"C:/ProgramData/ZAVsoft/Kelvra/logs/";
@@ -16,4 +16,4 @@ inline constexpr wchar_t kLogFileName[] = L"InstallerBootstrapper.log";
 inline constexpr wchar_t kRunLogPathVariable[] = L"KELVRA_BOOTSTRAPPER_LOG";
 inline constexpr wchar_t kRunLogStartVariable[] = L"KELVRA_BOOTSTRAPPER_LOG_START";
 
-}  // namespace kelvra::base
+}  // namespace kelvra::contract

@@ -1,25 +1,25 @@
 #!/usr/bin/env python3
-"""Writes the packed payload files that the staging cases' resource scripts name,
+"""Writes the packed resource files that the staging cases' resource scripts name,
 into OUT_DIR: whole ones (gaps.rc) and damaged ones (damaged.rc).
 
-Usage: make_payloads.py OUT_DIR
+Usage: make_packed_files.py OUT_DIR
 """
 import pathlib
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[3] / "resources"))
-import pack_payload  # noqa: E402
+import pack_resource  # noqa: E402
 
 CULTURES = ["ru", "pl", "de", "pt-BR", "zh", "fr", "ja", "ko", "es", "es-MX", "it"]
 FRONT_END = b"front end " * 100
 
 
-def payloads():
-    files = {f"{culture}.kz": pack_payload.pack(f"{culture} translation".encode()) for culture in CULTURES}
-    files["image.kz"] = pack_payload.pack(b"PNG image")
+def packed_files():
+    files = {f"{culture}.kz": pack_resource.pack(f"{culture} translation".encode()) for culture in CULTURES}
+    files["image.kz"] = pack_resource.pack(b"PNG image")
     # Inflates to nothing: the mapping of an empty file fails, as for any empty block.
-    files["empty.kz"] = pack_payload.pack(b"")
-    whole = pack_payload.pack(FRONT_END)
+    files["empty.kz"] = pack_resource.pack(b"")
+    whole = pack_resource.pack(FRONT_END)
     # The header records one byte more than the stream holds.
     size = int.from_bytes(whole[4:8], "little")
     files["front_end_longer.kz"] = whole[:4] + (size + 1).to_bytes(4, "little") + whole[8:]
@@ -30,7 +30,7 @@ def payloads():
     flipped = bytearray(whole)
     flipped[-6] ^= 0x01
     files["front_end_flipped.kz"] = bytes(flipped)
-    # No packed payload at all, and one whose size deflate could never reach.
+    # No packed resource at all, and one whose size deflate could never reach.
     files["unpacked.kz"] = b"PNG image"
     files["huge.kz"] = whole[:4] + (0xFFFFFFF0).to_bytes(4, "little") + whole[8:]
     return files
@@ -42,7 +42,7 @@ def main(argv):
         return 2
     out = pathlib.Path(argv[1])
     out.mkdir(parents=True, exist_ok=True)
-    for name, data in payloads().items():
+    for name, data in packed_files().items():
         path = out / name
         # Rewritten only when it changes, so that a new configure rebuilds nothing.
         if not path.exists() or path.read_bytes() != data:

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Packs a payload file for the bootstrapper's resources: "KZ01", the file's size
+"""Packs a file for the bootstrapper's resources: "KZ01", the file's size
 (32 bits, little-endian), then the file as a zlib stream (level 9 unless told;
 level 0 stores it in uncompressed blocks). Staging inflates it back byte for byte
-(src/staging/packed_payload.h). The same input and level give the same bytes.
+(src/staging/packed_resource.h). The same input and level give the same bytes.
 
-Usage: pack_payload.py [--level N] IN OUT
+Usage: pack_resource.py [--level N] IN OUT
 """
 import os
 import struct
@@ -16,14 +16,14 @@ MAGIC = b"KZ01"
 
 def pack(data, level=9):
     if len(data) > 0xFFFFFFFF:
-        raise ValueError("a payload file must fit a 32-bit size")
+        raise ValueError("a packed file must fit a 32-bit size")
     return MAGIC + struct.pack("<I", len(data)) + zlib.compress(data, level)
 
 
 def unpack(stored):
-    """The content of a packed payload; ValueError when it is not one or is damaged."""
+    """The content of a packed resource; ValueError when it is not one or is damaged."""
     if stored[:4] != MAGIC or len(stored) < 8:
-        raise ValueError("no packed payload")
+        raise ValueError("no packed resource")
     (size,) = struct.unpack_from("<I", stored, 4)
     try:
         content = zlib.decompress(stored[8:])

@@ -13,7 +13,7 @@
 
 #include "base/logging.h"
 
-namespace kelvra::token {
+namespace kelvra::contract {
 
 // The trailer is the last kTrailerSize bytes of the file: header, 32-bit
 // little-endian signed token size N, N token bytes, zero fill.
@@ -55,4 +55,4 @@ struct TrailerReading {
 // kTokenSpace.
 [[nodiscard]] std::optional<std::string> buildTokenTrailer(std::string_view token);
 
-}  // namespace kelvra::token
+}  // namespace kelvra::contract

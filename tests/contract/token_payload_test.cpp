@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "base/base64.h"
-#include "token/token_payload.h"
+#include "contract/token_payload.h"
 
-using namespace kelvra::token;
+using namespace kelvra::contract;
 
 namespace {
 

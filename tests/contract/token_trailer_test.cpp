@@ -1,4 +1,4 @@
-#include "token/token_trailer.h"
+#include "contract/token_trailer.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "base/base64.h"
 
 using namespace kelvra::base;
-using namespace kelvra::token;
+using namespace kelvra::contract;
 
 namespace {
 

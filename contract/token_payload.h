@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "token/token_trailer.h"
+#include "contract/token_trailer.h"
 
-namespace kelvra::token {
+namespace kelvra::contract {
 
 enum class PayloadFailure { none, parse, serialise };
 
@@ -40,4 +40,4 @@ struct TokenDecoding {
 };
 [[nodiscard]] TokenDecoding decodeTokenText(std::string_view token);
 
-}  // namespace kelvra::token
+}  // namespace kelvra::contract

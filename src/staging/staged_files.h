@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "contract/handoff_files.h"
+
 namespace kelvra::staging {
 
 // Numeric resource types (RT_RCDATA, RT_GROUP_ICON, RT_ICON).
@@ -23,10 +25,6 @@ inline constexpr std::uint16_t kImageResourceId = 133;
 inline constexpr wchar_t kFrontEndFileName[] = L"\\KelvraInstaller.exe";
 inline constexpr wchar_t kImageFileName[] = L"\\icon.png";
 inline constexpr wchar_t kFrontEndConfigFileName[] = L"\\KelvraInstaller.exe.config";
-inline constexpr wchar_t kIconFileName[] = L"\\icon.ico";
-// Appended to a culture folder path. Named after the front end's module name, not
-// after its file name: that is where the translation lookup expects it.
-inline constexpr wchar_t kTranslationFileName[] = L"\\KelvraWebInstaller.resources.dll";
 
 // The front end's runtime configuration: LF line ends, no BOM, no terminator.
 // Runtime 4.0 comes first: it is preferred where it is installed.
@@ -69,7 +67,7 @@ inline constexpr std::size_t kLongestStagedNameLength = [] {
   for (const TranslationRow& row : kTranslationTable) {
     longestCulture = std::max(longestCulture, std::wstring_view(row.culture).size());
   }
-  const std::size_t translation = 1 + longestCulture + std::wstring_view(kTranslationFileName).size();
+  const std::size_t translation = 1 + longestCulture + std::wstring_view(contract::kTranslationFileName).size();
   return std::max({translation, std::wstring_view(kFrontEndConfigFileName).size(),
                    std::wstring_view(kFrontEndFileName).size()});
 }();

@@ -1,6 +1,6 @@
-// The packed payload: its header read from bytes, and its stream inflated into a
+// The packed resource: its header read from bytes, and its stream inflated into a
 // bounded target, whole or damaged in each way a download can be.
-#include "staging/packed_payload.h"
+#include "staging/packed_resource.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -27,7 +27,7 @@ Bytes sampleContent(std::size_t size) {
   return content;
 }
 
-// What resources/pack_payload.py writes.
+// What resources/pack_resource.py writes.
 Bytes pack(const Bytes& content, std::uint32_t recordedSize, int level = 9) {
   uLongf streamSize = compressBound(static_cast<uLong>(content.size()));
   Bytes stream(streamSize);
@@ -47,9 +47,9 @@ constexpr std::size_t kGuardSize = 64;
 // Inflates into a target of the recorded size inside a guarded buffer; fails the
 // test if a guard byte was written.
 bool inflateGuarded(const Bytes& stored, Bytes& inflated) {
-  const PackedPayload payload = readPackedPayload(stored);
-  Bytes buffer(payload.inflatedSize + 2 * kGuardSize, kGuard);
-  const bool failed = inflatePackedPayload(payload, std::span(buffer).subspan(kGuardSize, payload.inflatedSize));
+  const PackedResource packed = readPackedResource(stored);
+  Bytes buffer(packed.inflatedSize + 2 * kGuardSize, kGuard);
+  const bool failed = inflatePackedResource(packed, std::span(buffer).subspan(kGuardSize, packed.inflatedSize));
   for (std::size_t i = 0; i < kGuardSize; ++i) {
     EXPECT_EQ(buffer[i], kGuard) << "written before the target";
     EXPECT_EQ(buffer[buffer.size() - 1 - i], kGuard) << "written past the target";
@@ -58,7 +58,7 @@ bool inflateGuarded(const Bytes& stored, Bytes& inflated) {
   return failed;
 }
 
-TEST(PackedPayloadTest, WholePayloadsInflateByteForByte) {
+TEST(PackedResourceTest, WholeResourcesInflateByteForByte) {
   for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{134}, std::size_t{480000}}) {
     for (const int level : {0, 9}) {
       SCOPED_TRACE("size " + std::to_string(size) + ", level " + std::to_string(level));
@@ -75,12 +75,12 @@ struct HeaderCase {
   Bytes stored;
 };
 
-TEST(PackedPayloadTest, HeadersThatCantBeTrustedAreDamaged) {
+TEST(PackedResourceTest, HeadersThatCantBeTrustedAreDamaged) {
   const Bytes whole = pack(sampleContent(1000));
   Bytes wrongMagic = whole;
   wrongMagic[3] = '2';
   // Deflate makes at most 1032 bytes of one: the stream can't hold this.
-  const std::size_t streamSize = whole.size() - kPackedPayloadHeaderSize;
+  const std::size_t streamSize = whole.size() - kPackedResourceHeaderSize;
   const Bytes beyondDeflate = pack(sampleContent(1000), static_cast<std::uint32_t>(1032 * streamSize + 1));
   const Bytes atDeflatesLimit = pack(sampleContent(1000), static_cast<std::uint32_t>(1032 * streamSize));
   const std::vector<HeaderCase> cases{
@@ -93,12 +93,12 @@ TEST(PackedPayloadTest, HeadersThatCantBeTrustedAreDamaged) {
   };
   for (const HeaderCase& test : cases) {
     SCOPED_TRACE(test.name);
-    const PackedPayload payload = readPackedPayload(test.stored);
-    EXPECT_TRUE(payload.damaged);
-    EXPECT_EQ(payload.inflatedSize, 0u);
-    EXPECT_TRUE(payload.stream.empty());
+    const PackedResource packed = readPackedResource(test.stored);
+    EXPECT_TRUE(packed.damaged);
+    EXPECT_EQ(packed.inflatedSize, 0u);
+    EXPECT_TRUE(packed.stream.empty());
   }
-  const PackedPayload limit = readPackedPayload(atDeflatesLimit);
+  const PackedResource limit = readPackedResource(atDeflatesLimit);
   EXPECT_FALSE(limit.damaged);
   EXPECT_EQ(limit.inflatedSize, 1032 * streamSize);
   EXPECT_EQ(limit.stream.size(), streamSize);
@@ -109,7 +109,7 @@ struct DamageCase {
   std::function<Bytes(const Bytes& content)> damage;
 };
 
-TEST(PackedPayloadTest, DamagedStreamsFailWithoutWritingOutsideTheTarget) {
+TEST(PackedResourceTest, DamagedStreamsFailWithoutWritingOutsideTheTarget) {
   const std::vector<DamageCase> cases{
       {"recorded size one more", [](const Bytes& c) { return pack(c, static_cast<std::uint32_t>(c.size() + 1)); }},
       {"recorded size one less", [](const Bytes& c) { return pack(c, static_cast<std::uint32_t>(c.size() - 1)); }},
@@ -130,14 +130,14 @@ TEST(PackedPayloadTest, DamagedStreamsFailWithoutWritingOutsideTheTarget) {
   }
 }
 
-TEST(PackedPayloadTest, TargetOfAnotherSizeThanRecordedIsRefused) {
+TEST(PackedResourceTest, TargetOfAnotherSizeThanRecordedIsRefused) {
   const Bytes content = sampleContent(300);
-  const PackedPayload payload = readPackedPayload(pack(content));
+  const PackedResource packed = readPackedResource(pack(content));
   Bytes larger(301);
   Bytes smaller(299);
-  EXPECT_TRUE(inflatePackedPayload(payload, larger));
-  EXPECT_TRUE(inflatePackedPayload(payload, smaller));
-  EXPECT_TRUE(inflatePackedPayload(PackedPayload{}, std::span<std::uint8_t>()));
+  EXPECT_TRUE(inflatePackedResource(packed, larger));
+  EXPECT_TRUE(inflatePackedResource(packed, smaller));
+  EXPECT_TRUE(inflatePackedResource(PackedResource{}, std::span<std::uint8_t>()));
 }
 
 }  // namespace

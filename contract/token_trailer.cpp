@@ -1,4 +1,4 @@
-#include "token/token_trailer.h"
+#include "contract/token_trailer.h"
 
 #include <cstring>
 
@@ -7,7 +7,7 @@
 #include "base/little_endian.h"
 #include "base/login_parameters.h"
 
-namespace kelvra::token {
+namespace kelvra::contract {
 
 namespace {
 
@@ -78,4 +78,4 @@ std::optional<std::string> buildTokenTrailer(std::string_view token) {
   return trailer;
 }
 
-}  // namespace kelvra::token
+}  // namespace kelvra::contract

@@ -2,7 +2,7 @@
 // the code (no gzip support, so no CRC tables) and keeps the bootstrapper's own code
 // within its budget. The stream's two-byte zlib header and its Adler-32 trailer are
 // checked here.
-#include "staging/packed_payload.h"
+#include "staging/packed_resource.h"
 
 #include <zlib.h>
 
@@ -69,21 +69,21 @@ class BackInflater {
 
 }  // namespace
 
-PackedPayload readPackedPayload(std::span<const std::uint8_t> stored) {
-  if (stored.size() < kPackedPayloadHeaderSize ||
-      !std::equal(kPackedPayloadMagic.begin(), kPackedPayloadMagic.end(), stored.begin())) {
+PackedResource readPackedResource(std::span<const std::uint8_t> stored) {
+  if (stored.size() < kPackedResourceHeaderSize ||
+      !std::equal(kPackedResourceMagic.begin(), kPackedResourceMagic.end(), stored.begin())) {
     return {};
   }
   std::uint32_t inflatedSize = 0;
   for (std::size_t i = 0; i < 4; ++i) inflatedSize |= std::uint32_t{stored[4 + i]} << (8 * i);
-  const std::span<const std::uint8_t> stream = stored.subspan(kPackedPayloadHeaderSize);
+  const std::span<const std::uint8_t> stream = stored.subspan(kPackedResourceHeaderSize);
   if (inflatedSize > kMostInflatedBytesPerStreamByte * stream.size()) return {};
   return {false, inflatedSize, stream};
 }
 
-bool inflatePackedPayload(const PackedPayload& payload, std::span<std::uint8_t> target) {
-  if (payload.damaged || target.size() != payload.inflatedSize) return true;
-  const std::span<const std::uint8_t> stream = payload.stream;
+bool inflatePackedResource(const PackedResource& packed, std::span<std::uint8_t> target) {
+  if (packed.damaged || target.size() != packed.inflatedSize) return true;
+  const std::span<const std::uint8_t> stream = packed.stream;
   if (stream.size() < kZlibHeaderSize + kZlibTrailerSize || !isDeflateHeader(stream[0], stream[1])) return true;
   // zlib counts in unsigned int; a resource and its file are 32-bit sized anyway.
   static_assert(std::numeric_limits<unsigned>::max() >= std::numeric_limits<std::uint32_t>::max());
