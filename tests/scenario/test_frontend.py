@@ -244,13 +244,14 @@ class WindowAndLanguagesTest(FrontEndCase):
                     run.screenshot("download-game-name-en-US")
                 self.assertCancelsDownload(run)
 
-class ScaledDisplayTest(FrontEndCase):
-    """The display at 150 %. Wine's desktop reads the DPI when it starts, so the
+class ScaledDisplayCase(FrontEndCase):
+    """The display at LOG_PIXELS. Wine's desktop reads the DPI when it starts, so the
     bench starts anew around these tests."""
+    LOG_PIXELS = 144
 
     @classmethod
     def setUpClass(cls):
-        cls.dpi = bench.registry_values([(DESKTOP, "LogPixels", 144, "REG_DWORD")])
+        cls.dpi = bench.registry_values([(DESKTOP, "LogPixels", cls.LOG_PIXELS, "REG_DWORD")])
         cls.dpi.__enter__()
         fe.restart_bench()
 
@@ -258,6 +259,10 @@ class ScaledDisplayTest(FrontEndCase):
     def tearDownClass(cls):
         cls.dpi.__exit__(None, None, None)
         fe.restart_bench()
+
+
+class ScaledDisplayTest(ScaledDisplayCase):
+    """The display at 150 %."""
 
     def test_window_scales_to_150_percent(self):
         folder = fe.stage(self.folder(), DEPRECATED)
@@ -422,19 +427,9 @@ class HighContrastTest(FrontEndCase):
                                    if not (x0 < x < x1 - 1 and y0 < y < y1 - 1))
 
 
-class LargeTextTest(FrontEndCase):
+class LargeTextTest(ScaledDisplayCase):
     """The display at 200 % with the longest translations: nothing cut, nothing overlaps."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.dpi = bench.registry_values([(DESKTOP, "LogPixels", 192, "REG_DWORD")])
-        cls.dpi.__enter__()
-        fe.restart_bench()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.dpi.__exit__(None, None, None)
-        fe.restart_bench()
+    LOG_PIXELS = 192
 
     def test_every_page_is_readable_at_200_percent(self):
         for locale in ["de_DE.UTF-8", "pt_BR.UTF-8", "ru_RU.UTF-8", "ja_JP.UTF-8"]:
