@@ -38,7 +38,7 @@ LANGUAGES = [  # locale, culture the front end detects, string table it shows
     ("es_MX.UTF-8", "es-MX", "es-MX"),
     ("es_AR.UTF-8", "es-AR", "es"),  # no table of its own: its parent's
 ]
-TABLE_OF_LOCALE = {locale: table for locale, _, table in LANGUAGES}
+TABLE_OF_LOCALE = {locale: table for locale, _, table in LANGUAGES} | {"ru_RU.UTF-8": "ru"}
 # The stamp of each log line, in the user's date format.
 DATE_STAMPS = {"en-US": r"\d{1,2}/\d{1,2}/\d{4} \d{1,2}:\d\d:\d\d [AP]M",
                "de-DE": r"\d{1,2}\.\d{1,2}\.\d{4} \d\d:\d\d:\d\d"}
@@ -134,6 +134,13 @@ class FrontEndCase(unittest.TestCase):
         self.assertEqual((question["caption"], question["body"]), (texts["exitMsgTitle"], texts["exitMsgQuestion"]))
         self.assertEqual([button["id"] for button in question["buttons"]], [IDYES, IDNO])
 
+
+    def end(self, run, config):
+        """Ends a run on the download page (its question confirmed) or on the error page."""
+        if config is CONFIG:
+            self.assertCancelsDownload(run)
+        else:
+            self.assertClosesWith(run, 0)
 
     def assertProbes(self, run, page, shown=True):
         """The page's probe table; the focus too where the run showed the page (not a preview)."""
@@ -416,7 +423,7 @@ class HighContrastTest(FrontEndCase):
                     colours = self.client_colours(run, run.screenshot(f"high-contrast-{page}"))
                     self.assertEqual(colours.most_common(1)[0][0], (0, 0, 0), page)
                     self.assertNotIn((255, 255, 255), colours, page)  # no light theme's window
-                run.kill()
+                self.end(run, config)
 
     def client_colours(self, run, png):
         state, focus = run.state(), run.probe()["focus"]
@@ -445,7 +452,7 @@ class LargeTextTest(ScaledDisplayCase):
                         run.show_page(page)
                         self.assertReadable(run)
                         run.screenshot(f"{page}-{locale.split('.')[0]}-200")
-                    run.kill()
+                    self.end(run, config)
 
 
 class HeldReportService:
