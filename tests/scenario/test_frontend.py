@@ -367,8 +367,9 @@ class ScreenReaderAndKeyboardTest(FrontEndCase):
     def test_download_page_reads_and_escape_asks_as_the_close_box(self):
         run = self.start(fe.stage(self.folder(), CONFIG, CAMPAIGN))
         run.wait_page("tabDownload")
-        for _ in range(20):  # the size label fills within its first second
-            if run.probe()["controls"]["labelDownloadSize"][0]:
+        for _ in range(20):  # the size label fills within its first second, the total once the headers came
+            rows = run.probe()["controls"]
+            if rows["labelDownloadSize"][0] and rows["labelDownloadSize"][0] == rows["progressBarDownload"][0]:
                 break
         self.assertProbes(run, "tabDownload")
         run.show_page("tabDone")
