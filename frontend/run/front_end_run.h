@@ -46,6 +46,8 @@ class FrontEndRun {
   void onTimer(RunTimer timer);
   // True when the window may close now; otherwise the run closes it when it ends.
   [[nodiscard]] bool onCloseAsked();
+  // Esc: as Exit on the error page, as the close box elsewhere. True as onCloseAsked.
+  [[nodiscard]] bool onEscapePressed();
   void onExitChosen();
   void onLinkChosen();
   void onWindowDeactivated();

@@ -90,6 +90,12 @@ bool FrontEndRun::onCloseAsked() {
   return true;
 }
 
+bool FrontEndRun::onEscapePressed() {
+  if (!failed_) return onCloseAsked();
+  onExitChosen();
+  return false;
+}
+
 // What runs is aborted; the run ends once it has handed back (or has been given up
 // on), the window answering meanwhile.
 void FrontEndRun::cancelRun() {

@@ -9,6 +9,7 @@
 #include "core/composite_format.h"
 #include "core/download_statistics.h"
 #include "run/front_end_run.h"
+#include "window/accessibility.h"
 #include "window/dpi.h"
 #include "window/window_ids.h"
 #include "window/window_layout.h"
@@ -58,6 +59,7 @@ Window::Window(HINSTANCE instance, FrontEndRun& run, int showCommand)
   createFonts();
   createControls();
   layoutControls();
+  showFocusCues(window_);
   showPage(Page::init);
 }
 
@@ -142,6 +144,8 @@ LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == idButtonErrorExit && HIWORD(wParam) == BN_CLICKED) run_.onExitChosen();
+      // Esc, which the dialog keys turn into IDCANCEL.
+      if (LOWORD(wParam) == IDCANCEL && run_.onEscapePressed()) close();
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -168,9 +172,13 @@ LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       if (run_.onCloseAsked()) close();
       return 0;
-    case WM_ACTIVATE:
+    case WM_ACTIVATE: {
       if (LOWORD(wParam) == WA_INACTIVE) run_.onWindowDeactivated();
-      return DefWindowProcW(window_, message, wParam, lParam);
+      const LRESULT result = DefWindowProcW(window_, message, wParam, lParam);
+      // Back on the page's control, not on the window, which no screen reader can name.
+      if (LOWORD(wParam) != WA_INACTIVE) focusOnPage(window_, mainControls_[static_cast<int>(shownPage_)]);
+      return result;
+    }
     case WM_DESTROY:
       for (const RunTimer timer : {RunTimer::sizeLabel, RunTimer::endWatch}) stopTimer(timer);
       run_.onWindowGone();
@@ -187,6 +195,7 @@ void Window::useTexts(const LocalizedStrings& texts, const std::wstring& title) 
   texts_ = &texts;
   SetWindowTextW(window_, title.c_str());
   setControlText(labelWelcome_, texts_->get(L"labelWelcome"));
+  nameControl(progressBarInit_, texts_->get(L"labelWelcome"));
   setControlText(labelWaitEnd_, texts_->get(L"labelWaitEnd"));
   setControlText(buttonErrorExit_, texts_->get(L"buttonErrorExit"));
   setControlText(labelDownloadSize_, L"");
@@ -206,7 +215,8 @@ void Window::showBusy(bool busy) {
 }
 
 void Window::showProgress(int percent) {
-  SendMessageW(progressBarDownload_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  const LRESULT previous = SendMessageW(progressBarDownload_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  if (previous != percent) announceValueChange(progressBarDownload_);
 }
 
 void Window::showSizes(std::uint64_t received, std::uint64_t total) {
@@ -215,6 +225,7 @@ void Window::showSizes(std::uint64_t received, std::uint64_t total) {
                             {std::to_wstring(core::DownloadStatistics::megabytes(received)),
                              std::to_wstring(core::DownloadStatistics::megabytes(total)), texts_->get(L"size")});
   setControlText(labelDownloadSize_, text);
+  nameControl(progressBarDownload_, text);
 }
 
 void Window::showFailure(const core::FailurePage& page) {
@@ -226,6 +237,7 @@ void Window::showFailure(const core::FailurePage& page) {
     if (c != L'<' && c != L'>') visible += c;
   }
   setControlText(linkLabelError_, L"<a>" + visible + L"</a>");
+  nameLink(linkLabelError_, visible);
   ShowWindow(linkLabelError_, visible.empty() ? SW_HIDE : SW_SHOW);
   layoutControls();
 }

@@ -68,6 +68,8 @@ class Window final : public FrontEndView {
   HWND window_ = nullptr;
   UINT dpi_ = 96;
   HWND pages_[kPageCount] = {};
+  HWND mainControls_[kPageCount] = {};  // where the focus lands when the page shows
+  Page shownPage_ = Page::init;
   HWND labelWelcome_ = nullptr;
   HWND progressBarInit_ = nullptr;
   HWND labelWaitEnd_ = nullptr;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 
+#include "window/accessibility.h"
 #include "window/dpi.h"
 #include "window/window_ids.h"
 #include "window/window_layout.h"
@@ -16,12 +17,6 @@ namespace kelvra::frontend {
 namespace {
 
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-
-std::wstring windowText(HWND control) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 // Height of text in font when wrapped at width; at least one line.
 int textHeight(HFONT font, const std::wstring& text, int width) {
@@ -68,8 +63,9 @@ void place(HWND control, int x, int y, int width, int height) {
 void Window::createControls() {
   for (const PageEntry& entry : kPages) {
     // WS_EX_CONTROLPARENT lets the dialog keys (Tab, Enter) reach the page's controls.
+    // No text: a screen reader would read it out; the driver finds a page by its id.
     pages_[static_cast<int>(entry.page)] =
-        CreateWindowExW(WS_EX_CONTROLPARENT, kPageClassName, entry.control.name, WS_CHILD, 0, 0, 0, 0, window_,
+        CreateWindowExW(WS_EX_CONTROLPARENT, kPageClassName, L"", WS_CHILD, 0, 0, 0, 0, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.control.id)), instance_, nullptr);
   }
   auto control = [this](Page page, const wchar_t* className, DWORD style, int id) {
@@ -90,6 +86,11 @@ void Window::createControls() {
   linkLabelError_ = control(Page::error, WC_LINK, WS_CHILD | WS_TABSTOP, idLinkLabelError);
   buttonErrorExit_ = control(Page::error, WC_BUTTONW, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
                              idButtonErrorExit);
+  // Where the focus lands when a page shows: the control that tells what the page is about.
+  mainControls_[static_cast<int>(Page::init)] = progressBarInit_;
+  mainControls_[static_cast<int>(Page::download)] = progressBarDownload_;
+  mainControls_[static_cast<int>(Page::done)] = labelWaitEnd_;
+  mainControls_[static_cast<int>(Page::error)] = buttonErrorExit_;
   applyFonts(false);
 }
 
@@ -162,15 +163,14 @@ void Window::showPage(Page page) {
   for (const PageEntry& entry : kPages) {
     ShowWindow(pages_[static_cast<int>(entry.page)], entry.page == page ? SW_SHOW : SW_HIDE);
   }
-  if (page == Page::error) {
-    if (GetForegroundWindow() == window_) SetFocus(buttonErrorExit_);
-    ShowWindow(window_, SW_RESTORE);
-  }
+  shownPage_ = page;
+  focusOnPage(window_, mainControls_[static_cast<int>(page)]);
+  if (page == Page::error) ShowWindow(window_, SW_RESTORE);
   // The done page shows at once, before the setup's checks keep the disk busy.
   if (page == Page::done) RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-void Window::setControlText(HWND control, const std::wstring& text) { SetWindowTextW(control, text.c_str()); }
+void Window::setControlText(HWND control, const std::wstring& text) { (void)showText(control, text); }
 
 bool Window::showIcon(const std::wstring& path, DWORD& error) {
   const int bigSize = systemMetricForDpi(SM_CXICON, dpi_);

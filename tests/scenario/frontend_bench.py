@@ -122,6 +122,17 @@ class FrontEnd:
         code, out = driver("close", locale=self.locale)
         assert code == 0, out
 
+    def probe(self):
+        """What a screen reader finds on the shown page: {"page", "focus", "controls"}."""
+        code, out = driver("probe", locale=self.locale)
+        assert code == 0, out
+        return json.loads(out)
+
+    def key(self, name):
+        """Posts a key (escape, tab, return, alt-f4) to the focused control."""
+        code, out = driver("key", name, locale=self.locale)
+        assert code == 0, out
+
     def unanswered_polls(self, seconds):
         """Asks the window every 200 ms for seconds whether its thread answers within a
         second; returns how many times it did not."""
@@ -192,6 +203,17 @@ class FrontEnd:
     def messages(self):
         """Log lines of this run as (level, message); every line must have the log's format."""
         return bench.messages(bench.log_lines(self.log_start, LOG), bench.FRONT_END_LINE)
+
+
+def png_pixels(png_path):
+    """The (r, g, b) rows of a PNG that bmp_to_png wrote, with its width and height."""
+    data = pathlib.Path(png_path).read_bytes()
+    width, height = struct.unpack_from(">II", data, 16)
+    idat_length = struct.unpack_from(">I", data, 33)[0]
+    raw = zlib.decompress(data[41:41 + idat_length])
+    stride = width * 3 + 1
+    rows = [raw[y * stride + 1:(y + 1) * stride] for y in range(height)]
+    return [[tuple(row[x * 3:x * 3 + 3]) for x in range(width)] for row in rows], width, height
 
 
 def bmp_to_png(bmp_path, png_path):

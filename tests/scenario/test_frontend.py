@@ -1,5 +1,6 @@
 """The installer front end's window, languages, start-up inputs and error page,
 run for real under Wine from a working folder laid out as the bootstrapper leaves it."""
+import collections
 import http.server
 import json
 import re
@@ -37,13 +38,35 @@ LANGUAGES = [  # locale, culture the front end detects, string table it shows
     ("es_MX.UTF-8", "es-MX", "es-MX"),
     ("es_AR.UTF-8", "es-AR", "es"),  # no table of its own: its parent's
 ]
-TABLE_OF_LOCALE = {locale: table for locale, _, table in LANGUAGES}
+TABLE_OF_LOCALE = {locale: table for locale, _, table in LANGUAGES} | {"ru_RU.UTF-8": "ru"}
 # The stamp of each log line, in the user's date format.
 DATE_STAMPS = {"en-US": r"\d{1,2}/\d{1,2}/\d{4} \d{1,2}:\d\d:\d\d [AP]M",
                "de-DE": r"\d{1,2}\.\d{1,2}\.\d{4} \d\d:\d\d:\d\d"}
 # What a confirmed close logs from its question to the end, on any page that asks.
 # The HTTP client's own lines (protocols, proxy detection, each request's route).
 NETWORK_LINES = ("Secure protocols: ", "Automatic proxy detection ", "HTTP GET ", "HTTP POST ")
+# What a screen reader finds on each page (the driver's probe): the focus and, for each
+# visible control, [MSAA name, role, value, tab stop, text fits]. Under Wine oleacc names
+# a control by its window text, calls each one "client" and gives no value (see
+# frontend/README.md for what Windows adds); the page itself has no name.
+def probe_tables(texts, size):
+    return {
+        "tabInit": ("progressBarInit", {"page": ["", "client", ""],
+                                        "labelWelcome": [texts["labelWelcome"], "client", "", False, True],
+                                        "progressBarInit": [texts["labelWelcome"], "client", "", False, True]}),
+        "tabDownload": ("progressBarDownload", {"page": ["", "client", ""],
+                                                "labelDownloadSize": [size, "client", "", False, True],
+                                                "progressBarDownload": [size, "client", "", False, True],
+                                                "labelStatistics": ["", "client", "", False, True]}),
+        "tabDone": ("labelWaitEnd", {"page": ["", "client", ""],
+                                     "labelWaitEnd": [texts["labelWaitEnd"], "client", "", False, True]}),
+        "tabError": ("buttonErrorExit", {"page": ["", "client", ""],
+                                         "labelError": [texts["errorOutdated"], "client", "", False, True],
+                                         "linkLabelError": [texts["errorOutdated_link"], "client", "", True, True],
+                                         "buttonErrorExit": [texts["buttonErrorExit"], "client", "", True, True]}),
+    }
+
+
 CANCEL_ENDING = [*CANCEL_WARNINGS,
                  ("information", "Deleting client setup file."),
                  ("information", "Exiting application with return code 2"),
@@ -95,14 +118,14 @@ class FrontEndCase(unittest.TestCase):
         self.assertEqual(run.wait_exit(), code)
         self.assertEqual(run.messages()[-1], ("information", "Exit complete"))
 
-    def assertCancelsDownload(self, run):
+    def assertCancelsDownload(self, run, ask=None):
         """Closes the window during the download (or while it is being prepared) and
         confirms: the run ends with 2. The question must be the one to quit the download."""
         record = WORK / "question.json"
         record.unlink(missing_ok=True)
         watcher = bench.wine_background([bench.BIN / "notice_watcher.exe", bench.z_path(record), 30000, IDYES],
                                         locale=run.locale)
-        run.close()
+        (ask or run.close)()
         self.assertEqual(watcher.wait(timeout=60), 0)
         self.assertEqual(run.wait_exit(), 2)
         self.assertEqual(run.messages()[-1], ("information", "Exit complete"))
@@ -110,6 +133,35 @@ class FrontEndCase(unittest.TestCase):
         texts = fe.strings(TABLE_OF_LOCALE.get(run.locale, "en"))
         self.assertEqual((question["caption"], question["body"]), (texts["exitMsgTitle"], texts["exitMsgQuestion"]))
         self.assertEqual([button["id"] for button in question["buttons"]], [IDYES, IDNO])
+
+
+    def end(self, run, config):
+        """Ends a run on the download page (its question confirmed) or on the error page."""
+        if config is CONFIG:
+            self.assertCancelsDownload(run)
+        else:
+            self.assertClosesWith(run, 0)
+
+    def assertProbes(self, run, page, shown=True):
+        """The page's probe table; the focus too where the run showed the page (not a preview)."""
+        probe = run.probe()
+        texts = fe.strings(TABLE_OF_LOCALE.get(run.locale, "en"))
+        size = probe["controls"].get("labelDownloadSize", [""])[0]
+        focus, table = probe_tables(texts, size)[page]
+        self.assertEqual(probe["controls"], table)
+        if shown:
+            self.assertEqual(probe["focus"], focus)
+
+    def assertReadable(self, run):
+        """Every text of the shown page fits its box; no two controls overlap, each inside the window."""
+        probe, state = run.probe(), run.state()
+        self.assertEqual([name for name, row in probe["controls"].items() if name != "page" and not row[-1]], [])
+        rects = [c["rect"] for c in state["controls"].values() if c["visible"]]
+        width, height = state["client"]
+        for i, (left, top, right, bottom) in enumerate(rects):
+            self.assertTrue(0 <= left < right <= width and 0 <= top < bottom <= height, rects)
+            for other in rects[i + 1:]:
+                self.assertTrue(right <= other[0] or other[2] <= left or bottom <= other[1] or other[3] <= top, rects)
 
 
 class WindowAndLanguagesTest(FrontEndCase):
@@ -199,13 +251,14 @@ class WindowAndLanguagesTest(FrontEndCase):
                     run.screenshot("download-game-name-en-US")
                 self.assertCancelsDownload(run)
 
-class ScaledDisplayTest(FrontEndCase):
-    """The display at 150 %. Wine's desktop reads the DPI when it starts, so the
+class ScaledDisplayCase(FrontEndCase):
+    """The display at LOG_PIXELS. Wine's desktop reads the DPI when it starts, so the
     bench starts anew around these tests."""
+    LOG_PIXELS = 144
 
     @classmethod
     def setUpClass(cls):
-        cls.dpi = bench.registry_values([(DESKTOP, "LogPixels", 144, "REG_DWORD")])
+        cls.dpi = bench.registry_values([(DESKTOP, "LogPixels", cls.LOG_PIXELS, "REG_DWORD")])
         cls.dpi.__enter__()
         fe.restart_bench()
 
@@ -213,6 +266,10 @@ class ScaledDisplayTest(FrontEndCase):
     def tearDownClass(cls):
         cls.dpi.__exit__(None, None, None)
         fe.restart_bench()
+
+
+class ScaledDisplayTest(ScaledDisplayCase):
+    """The display at 150 %."""
 
     def test_window_scales_to_150_percent(self):
         folder = fe.stage(self.folder(), DEPRECATED)
@@ -261,7 +318,7 @@ class ErrorPageTest(FrontEndCase):
                 run.screenshot(f"error-outdated-{culture}")
                 controls = state["controls"]
                 self.assertEqual(controls["labelError"]["text"], texts["errorOutdated"])
-                self.assertEqual(controls["linkLabelError"]["text"], f"<a>{texts['errorOutdated_link']}</a>")
+                self.assertEqual(controls["linkLabelError"]["text"], texts["errorOutdated_link"])
                 self.assertTrue(controls["linkLabelError"]["visible"])
                 self.assertTrue(controls["buttonErrorExit"]["visible"])
                 # The link ends 10 units left of the error label's right edge, below its text.
@@ -285,7 +342,7 @@ class ErrorPageTest(FrontEndCase):
         state = run.wait_page("tabError")
         run.screenshot("error-connection-en-US")
         self.assertEqual(state["controls"]["labelError"]["text"], texts["errorConnection"])
-        self.assertEqual(state["controls"]["linkLabelError"]["text"], f"<a>{texts['errorConnection_link']}</a>")
+        self.assertEqual(state["controls"]["linkLabelError"]["text"], texts["errorConnection_link"])
         run.press("linkLabelError")
         self.assertEqual(run.wait_exit(), -1)
         config = bench.z_path(folder / "remoteconfig.json")
@@ -301,6 +358,102 @@ class ErrorPageTest(FrontEndCase):
                 break
             time.sleep(0.1)
         self.assertEqual(URL_RECORD.read_text(encoding="utf-8").splitlines(), [texts["errorConnection_url"]])
+
+
+class ScreenReaderAndKeyboardTest(FrontEndCase):
+    def setUp(self):
+        URL_RECORD.unlink(missing_ok=True)
+
+    def test_download_page_reads_and_escape_asks_as_the_close_box(self):
+        run = self.start(fe.stage(self.folder(), CONFIG, CAMPAIGN))
+        run.wait_page("tabDownload")
+        for _ in range(20):  # the size label fills within its first second, the total once the headers came
+            rows = run.probe()["controls"]
+            if rows["labelDownloadSize"][0] and rows["labelDownloadSize"][0] == rows["progressBarDownload"][0]:
+                break
+        self.assertProbes(run, "tabDownload")
+        run.show_page("tabDone")
+        self.assertProbes(run, "tabDone", shown=False)
+        run.show_page("tabDownload")
+        self.assertCancelsDownload(run, ask=lambda: run.key("escape"))
+
+    def test_error_page_tab_moves_return_follows_escape_exits_alt_f4_closes(self):
+        folder = fe.stage(self.folder(), DEPRECATED)
+        cases = [  # keys, focus after each, exit code, link followed
+            (["tab", "tab", "return"], ["linkLabelError", "buttonErrorExit"], -1, False),
+            (["tab", "return"], ["linkLabelError"], -1, True),
+            (["escape"], [], -1, False),
+            (["alt-f4"], [], 0, False),
+        ]
+        for keys, focus, code, followed in cases:
+            with self.subTest(keys=keys):
+                URL_RECORD.unlink(missing_ok=True)
+                run = self.start(folder)
+                run.wait_page("tabError")
+                self.assertProbes(run, "tabError")
+                for key, expected in zip(keys, focus + [None]):
+                    run.key(key)
+                    if expected:
+                        self.assertEqual(run.probe()["focus"], expected)
+                self.assertEqual(run.wait_exit(), code)
+                for _ in range(50 if followed else 0):  # the browser stand-in may write after the exit
+                    if URL_RECORD.exists():
+                        break
+                    time.sleep(0.2)
+                self.assertEqual(URL_RECORD.exists(), followed)
+
+
+class HighContrastTest(FrontEndCase):
+    """A high-contrast scheme set in the prefix: every colour of the window is the scheme's."""
+    SCHEME = {"Window": "0 0 0", "WindowText": "255 255 0", "ButtonFace": "0 0 0", "ButtonText": "255 255 0",
+              "Hilight": "0 255 0", "HighlightText": "0 0 0", "HotTrackingColor": "0 255 255",
+              "ButtonHilight": "255 0 255", "ButtonLight": "255 0 255", "ButtonShadow": "128 0 128",
+              "ButtonDkShadow": "128 0 128", "WindowFrame": "255 0 0"}
+
+    def test_pages_take_their_colours_from_the_scheme(self):
+        colours = [(r"HKCU\Control Panel\Colors", name, value, "REG_SZ") for name, value in self.SCHEME.items()]
+        # Windows draws without visual styles under a high-contrast scheme; Wine knows no
+        # such scheme (it never reports one on), so its theme is switched off by hand.
+        colours.append((r"HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager", "ThemeActive", "0", "REG_SZ"))
+        with bench.registry_values(colours):
+            for config, pages in [(CONFIG, ["tabDownload", "tabDone", "tabInit"]), (DEPRECATED, ["tabError"])]:
+                run = self.start(fe.stage(self.folder(), config))
+                run.wait_page(pages[0])
+                for page in pages:
+                    run.show_page(page)
+                    colours = self.client_colours(run, run.screenshot(f"high-contrast-{page}"))
+                    self.assertEqual(colours.most_common(1)[0][0], (0, 0, 0), page)
+                    self.assertNotIn((255, 255, 255), colours, page)  # no light theme's window
+                self.end(run, config)
+
+    def client_colours(self, run, png):
+        state, focus = run.state(), run.probe()["focus"]
+        width, height = state["client"]
+        pixels, frame_width, frame_height = fe.png_pixels(png)
+        left = (frame_width - width) // 2
+        top = frame_height - height - left
+        # A focus rectangle is drawn inverted, whatever the scheme: the focused button's or
+        # link's inside is not counted.
+        x0, y0, x1, y1 = state["controls"][focus]["rect"] if focus.startswith(("button", "link")) else [0] * 4
+        return collections.Counter(pixels[top + y][left + x] for y in range(height) for x in range(width)
+                                   if not (x0 < x < x1 - 1 and y0 < y < y1 - 1))
+
+
+class LargeTextTest(ScaledDisplayCase):
+    """The display at 200 % with the longest translations: nothing cut, nothing overlaps."""
+    LOG_PIXELS = 192
+
+    def test_every_page_is_readable_at_200_percent(self):
+        for locale in ["de_DE.UTF-8", "pt_BR.UTF-8", "ru_RU.UTF-8", "ja_JP.UTF-8"]:
+            for config, pages in [(CONFIG, ["tabDownload", "tabDone", "tabInit"]), (DEPRECATED, ["tabError"])]:
+                with self.subTest(locale=locale, page=pages[0]):
+                    run = self.start(fe.stage(self.folder(), config), locale=locale)
+                    self.assertEqual(run.wait_page(pages[0])["dpi"], 192)
+                    for page in pages:
+                        run.show_page(page)
+                        self.assertReadable(run)
+                        run.screenshot(f"{page}-{locale.split('.')[0]}-200")
+                    self.end(run, config)
 
 
 class HeldReportService:
@@ -465,6 +618,14 @@ class DownloadedConfigurationTest(FrontEndCase):
                     if not m[1].startswith(("Events are not sent", "Problem reports", *NETWORK_LINES))]
         asked = messages.index(("warning", "Bootstrap did not dropped remote config, trying to download"))
         self.assertEqual(messages[asked + 1:], CANCEL_ENDING)
+
+    def test_initialisation_page_reads_and_escape_asks_as_the_close_box(self):
+        self.responses.released.clear()
+        self.addCleanup(self.responses.released.set)
+        run = self.start_against(self.server, waits={"KELVRA_TEST_RECEIVE_TIMEOUT_MS": "20000"})
+        run.wait_page("tabInit")
+        self.assertProbes(run, "tabInit")
+        self.assertCancelsDownload(run, ask=lambda: run.key("escape"))
 
     def test_with_a_product_id_the_product_is_asked_for(self):
         run = self.start_against(self.server, ["1234", "Kelvra Quest"])

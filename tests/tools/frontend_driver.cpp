@@ -9,6 +9,11 @@
 //   frontend_driver.exe show-page PAGE          shows one page in place of the current one (preview)
 //   frontend_driver.exe run EXE [ARGS...]       starts EXE, prints "shown MS" once its window is
 //                                               visible and "exit CODE" when it ends
+//   frontend_driver.exe probe                   prints what a screen reader finds on the shown page as
+//                                               JSON: the focus, and [MSAA name, role, value, tab
+//                                               stop, whether the text fits] of each visible control
+//   frontend_driver.exe key KEY                 posts KEY (escape, tab, return, alt-f4) to the
+//                                               control that has the keyboard focus
 //   frontend_driver.exe record FILE ARGS...     appends the arguments as one line to FILE (stands
 //                                               in for the browser a link opens)
 //   frontend_driver.exe responsive SECONDS      asks the window every 200 ms for SECONDS whether its
@@ -22,6 +27,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -31,6 +37,7 @@
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
 #include "tool_support.h"
+#include "window/dpi.h"
 #include "window/window_ids.h"
 
 using namespace kelvra::base;
@@ -93,9 +100,10 @@ std::vector<HWND> pagesOf(HWND window) {
   return pages;
 }
 
+// Pages carry no text (a screen reader would read it): they are known by their ids.
 std::wstring visiblePage(HWND window) {
   for (HWND page : pagesOf(window)) {
-    if (IsWindowVisible(page)) return storedText(page);
+    if (IsWindowVisible(page)) return nameOf(page);
   }
   return L"";
 }
@@ -144,7 +152,7 @@ void printState(HWND window) {
     for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
       if (!first) json += ", ";
       first = false;
-      json += jsonString(nameOf(child)) + ": {\"page\": " + jsonString(storedText(page)) +
+      json += jsonString(nameOf(child)) + ": {\"page\": " + jsonString(nameOf(page)) +
               ", \"class\": " + jsonString(className(child)) + ", \"text\": " + jsonString(storedText(child)) +
               ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") + ", \"rect\": " + rectJson(window, child);
       if (GetDlgCtrlID(child) == idProgressBarDownload) {
@@ -220,7 +228,7 @@ int showPage(const std::wstring& name) {
   if (window == nullptr) return 1;
   bool found = false;
   for (HWND page : pagesOf(window)) {
-    const bool chosen = storedText(page) == name;
+    const bool chosen = nameOf(page) == name;
     found = found || chosen;
     ShowWindow(page, chosen ? SW_SHOW : SW_HIDE);
   }
@@ -319,6 +327,115 @@ int post(const wchar_t* message, const wchar_t* wParam, const wchar_t* lParam) {
   return 0;
 }
 
+// ---- What a screen reader and the keyboard find ----
+
+struct ComSession {
+  ComSession() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~ComSession() { CoUninitialize(); }
+  ComSession(const ComSession&) = delete;
+  ComSession& operator=(const ComSession&) = delete;
+};
+
+std::wstring takeText(BSTR text) {
+  std::wstring taken = text != nullptr ? std::wstring(text, SysStringLen(text)) : std::wstring();
+  SysFreeString(text);
+  return taken;
+}
+
+// The control's MSAA object as oleacc builds it for any client: [name, role, value, ...],
+// left open for the caller's columns.
+std::string accessibleJson(HWND control) {
+  IAccessible* object = nullptr;
+  // __uuidof: oleacc's import library names IID_IAccessible too, as a function.
+  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                        reinterpret_cast<void**>(&object)))) {
+    return "[null, null, null";
+  }
+  VARIANT self = {};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  BSTR value = nullptr;
+  VARIANT role = {};
+  (void)object->get_accName(self, &name);
+  (void)object->get_accValue(self, &value);
+  (void)object->get_accRole(self, &role);
+  object->Release();
+  wchar_t roleText[64] = {};
+  if (role.vt == VT_I4) GetRoleTextW(static_cast<DWORD>(role.lVal), roleText, 64);
+  return "[" + jsonString(takeText(name)) + ", " + jsonString(roleText) + ", " + jsonString(takeText(value));
+}
+
+// Whether the control's text fits its box in the system's message font at the window's
+// DPI (the lead lines a third larger, as the front end draws them): wrapped for labels,
+// on one line for the button and the link.
+bool textFits(HWND control, UINT dpi) {
+  if (className(control) == PROGRESS_CLASSW) return true;  // its name is never drawn
+  LOGFONTW font = messageFontForDpi(dpi);
+  const int id = GetDlgCtrlID(control);
+  if (id == idLabelWelcome || id == idLabelWaitEnd) font.lfHeight = MulDiv(font.lfHeight, 13, 10);
+  const ScopedFont drawn(CreateFontIndirectW(&font));
+  RECT box = {};
+  GetClientRect(control, &box);
+  const std::wstring text = storedText(control);
+  HDC dc = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, drawn.get());
+  RECT needed = {0, 0, box.right, 0};
+  const bool wraps = className(control) == WC_STATICW;
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+            DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK | DT_EDITCONTROL : DT_SINGLELINE));
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return needed.right <= box.right && needed.bottom <= box.bottom;
+}
+
+int probe() {
+  HWND window = windowOrTimeout(kMessageTimeoutMs);
+  if (window == nullptr) return 1;
+  const ComSession com;
+  GUITHREADINFO thread = {};
+  thread.cbSize = sizeof thread;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+  std::string json = "{\"page\": " + jsonString(visiblePage(window)) + ", \"focus\": " +
+                     jsonString(thread.hwndFocus == window ? L"window" : nameOf(thread.hwndFocus)) + ", \"controls\": {";
+  for (HWND page : pagesOf(window)) {
+    if (!IsWindowVisible(page)) continue;
+    json += "\"page\": " + accessibleJson(page) + "]";
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (!IsWindowVisible(child)) continue;
+      const bool tabStop = (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) != 0;
+      json += ", " + jsonString(nameOf(child)) + ": " + accessibleJson(child) + ", " + (tabStop ? "true" : "false") +
+              ", " + (textFits(child, dpiOf(window)) ? "true" : "false") + "]";
+    }
+  }
+  json += "}}";
+  std::puts(json.c_str());
+  return 0;
+}
+
+// Posted, as the keyboard's messages are, to the window that has the focus, so that
+// they pass the front end's message loop and its dialog keys.
+int key(const std::wstring& name) {
+  HWND window = windowOrTimeout(kMessageTimeoutMs);
+  if (window == nullptr) return 1;
+  GUITHREADINFO thread = {};
+  thread.cbSize = sizeof thread;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+  HWND target = thread.hwndFocus != nullptr ? thread.hwndFocus : window;
+  const struct { const wchar_t* name; WPARAM key; bool alt; } keys[] = {
+      {L"escape", VK_ESCAPE, false}, {L"tab", VK_TAB, false}, {L"return", VK_RETURN, false}, {L"alt-f4", VK_F4, true}};
+  for (const auto& each : keys) {
+    if (name != each.name) continue;
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(each.key), MAPVK_VK_TO_VSC)) << 16;
+    const LPARAM alt = each.alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0;
+    PostMessageW(target, each.alt ? WM_SYSKEYDOWN : WM_KEYDOWN, each.key, 1 | scan | alt);
+    PostMessageW(target, each.alt ? WM_SYSKEYUP : WM_KEYUP, each.key, 1 | scan | alt | (3LL << 30));
+    std::puts("posted");
+    return 0;
+  }
+  return 2;
+}
+
 std::wstring quoted(const std::wstring& argument) { return L"\"" + argument + L"\""; }
 
 int run(int argc, wchar_t** argv) {
@@ -396,6 +513,10 @@ int wmain(int argc, wchar_t** argv) {
     result = responsive(std::wcstoul(argv[2], nullptr, 10));
   } else if (command == L"post" && argc == 5) {
     result = post(argv[2], argv[3], argv[4]);
+  } else if (command == L"probe") {
+    result = probe();
+  } else if (command == L"key" && argc == 3) {
+    result = key(argv[2]);
   } else if (command == L"record" && argc >= 3) {
     result = record(argc, argv);
   }
