@@ -1,12 +1,13 @@
 // The only file that compiles spdlog: the logger, its registry and the rotating sink.
 #include "base/file_logger.h"
-#include "base/file_logger_internal.h"
 
 #include <exception>
 
 #include <spdlog/sinks/null_sink.h>
 #include <spdlog/sinks/rotating_file_sink.h>
 #include <spdlog/spdlog.h>
+
+#include "base/file_logger_internal.h"
 
 namespace kelvra::base {
 
@@ -29,8 +30,8 @@ LoggerHandle registerSilentLogger(const std::string& name) {
 
 }  // namespace
 
-LoggerHandle createFileLogger(const std::string& name, const std::wstring& path,
-                              std::size_t maxSize, std::size_t maxFiles) {
+LoggerHandle createFileLogger(const std::string& name, const std::wstring& path, std::size_t maxSize,
+                              std::size_t maxFiles) {
   LoggerHandle logger;
   try {
     logger = spdlog::rotating_logger_mt(name, path, maxSize, maxFiles);

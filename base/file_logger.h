@@ -12,7 +12,7 @@ namespace kelvra::base {
 // after every line of level info or above, and registers it under name. When the
 // file can't be opened, a logger that writes nowhere is registered under the same
 // name instead, so that the run can still install. Never returns null.
-[[nodiscard]] LoggerHandle createFileLogger(const std::string& name, const std::wstring& path,
-                                            std::size_t maxSize, std::size_t maxFiles);
+[[nodiscard]] LoggerHandle createFileLogger(const std::string& name, const std::wstring& path, std::size_t maxSize,
+                                            std::size_t maxFiles);
 
 }  // namespace kelvra::base

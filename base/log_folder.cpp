@@ -4,11 +4,9 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
 #include <sddl.h>
 #include <shlobj.h>
-
-#include <aclapi.h>
-
 
 namespace kelvra::base {
 

@@ -17,7 +17,6 @@ class logger;
 
 namespace kelvra::base {
 
-
 // Shared handle to the run's logger; the library's registry holds one more.
 using LoggerHandle = std::shared_ptr<spdlog::logger>;
 
@@ -55,14 +54,12 @@ const T& narrowed(const T& value) {
 // a second (wide) copy of the formatting code in the exe. (A width or precision on
 // a text argument would count characters, not UTF-16 units; no message has one.)
 template <typename... Args>
-void logFormatted(const LoggerHandle& logger, LogLevel level, fmt::string_view format,
-                  Args&&... args) {
+void logFormatted(const LoggerHandle& logger, LogLevel level, fmt::string_view format, Args&&... args) {
   writeLogLine(logger, level, fmt::vformat(format, fmt::make_format_args(args...)));
 }
 
 template <typename... Args>
-void logFormatted(const LoggerHandle& logger, LogLevel level, fmt::wstring_view format,
-                  Args&&... args) {
+void logFormatted(const LoggerHandle& logger, LogLevel level, fmt::wstring_view format, Args&&... args) {
   writeLogLine(logger, level,
                fmt::vformat(toUtf8(std::wstring_view(format.data(), format.size())),
                             fmt::make_format_args(logging_detail::narrowed(args)...)));

@@ -12,8 +12,8 @@ namespace kelvra::base {
 bool writeMappedFile(const std::wstring& path, const void* data, std::uint32_t size) {
   // Share mode 0: while we write, nobody else may open the file, and a file that
   // someone else holds open (with any sharing) is refused instead of overwritten.
-  const ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
     logError(findFileLogger(), L"Failed to create file [{}]. Error code {}.", path, error);

@@ -38,8 +38,8 @@ int wmain(int argc, wchar_t** argv) {
   if (!connection) return fail("WinHttpConnect");
   const ULONGLONG began = GetTickCount64();
   const kelvra::base::ScopedInternetHandle request(WinHttpOpenRequest(connection.get(), L"GET", argv[3], nullptr,
-                                                        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                        WINHTTP_FLAG_SECURE));
+                                                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                                      WINHTTP_FLAG_SECURE));
   if (!request) return fail("WinHttpOpenRequest");
   if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
       !WinHttpReceiveResponse(request.get(), nullptr)) {

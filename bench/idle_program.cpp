@@ -19,7 +19,8 @@ namespace {
 [[nodiscard]] int loadNamedLibraries(wchar_t* line) {
   wchar_t* at = line;
   if (*at == L'"') {
-    do ++at; while (*at != L'\0' && *at != L'"');
+    do ++at;
+    while (*at != L'\0' && *at != L'"');
     if (*at == L'"') ++at;
   } else {
     while (*at != L'\0' && *at != L' ' && *at != L'\t') ++at;

@@ -9,12 +9,9 @@ CompactPayload compactPayload(const std::string& decoded) {
   // The parser and writer that the logs' redaction uses too (base/login_parameters.cpp).
   base::CompactJson compact = base::compactJson(decoded, false);
   switch (compact.failure) {
-    case base::JsonFailure::parse:
-      return {PayloadFailure::parse, std::move(compact.text)};
-    case base::JsonFailure::serialise:
-      return {PayloadFailure::serialise, std::move(compact.text)};
-    case base::JsonFailure::none:
-      break;
+    case base::JsonFailure::parse: return {PayloadFailure::parse, std::move(compact.text)};
+    case base::JsonFailure::serialise: return {PayloadFailure::serialise, std::move(compact.text)};
+    case base::JsonFailure::none: break;
   }
   return {PayloadFailure::none, std::move(compact.text)};
 }
@@ -55,15 +52,14 @@ TokenDecoding decodeTokenText(std::string_view token) {
   CompactPayload payload = compactPayload(bytes);
   switch (payload.failure) {
     case PayloadFailure::parse:
-      decoding.lines.push_back({base::LogLevel::error, "Failed to parse payload data, error [" +
-                                                                   redactParserMessage(payload.text) + "]."});
+      decoding.lines.push_back(
+          {base::LogLevel::error, "Failed to parse payload data, error [" + redactParserMessage(payload.text) + "]."});
       return decoding;
     case PayloadFailure::serialise:
       decoding.lines.push_back({base::LogLevel::error, "Failed to get campaign from json, error [" +
-                                                                   redactParserMessage(payload.text) + "]."});
+                                                           redactParserMessage(payload.text) + "]."});
       return decoding;
-    case PayloadFailure::none:
-      break;
+    case PayloadFailure::none: break;
   }
   decoding.lines.push_back(
       {base::LogLevel::info, "Decoded token: [" + base::redactLoginParameters(payload.text) + "]"});

@@ -27,8 +27,8 @@ bool headerMatches(std::string_view bytes) {
 // Header bytes as signed 8-bit hex numbers: 0xFF shows as -1, 0x90 as -70.
 std::string wrongHeaderMessage(std::string_view header) {
   auto signedByte = [&header](std::size_t i) { return static_cast<std::int8_t>(header[i]); };
-  return fmt::format("Wrong value of header, [{:x}:{:x}:{:x}:{:x}]", signedByte(0), signedByte(1),
-                     signedByte(2), signedByte(3));
+  return fmt::format("Wrong value of header, [{:x}:{:x}:{:x}:{:x}]", signedByte(0), signedByte(1), signedByte(2),
+                     signedByte(3));
 }
 
 TrailerReading failure(std::vector<LogEntry> lines, base::LogLevel level, std::string text) {
@@ -53,14 +53,14 @@ TrailerReading parseTokenTrailer(std::string_view region) {
   const std::size_t wanted = static_cast<std::size_t>(size);
   const std::size_t available = region.size() - kTokenOffset;
   if (available < wanted) {
-    return failure(std::move(lines), base::LogLevel::error,
-                   fmt::format("Read wrong amount of bytes: [{}], when wanted to read [{}] from token place.",
-                               available, wanted));
+    return failure(
+        std::move(lines), base::LogLevel::error,
+        fmt::format("Read wrong amount of bytes: [{}], when wanted to read [{}] from token place.", available, wanted));
   }
   std::string token(region.substr(kTokenOffset, wanted));
   // The log shows the token with its login_parameters value taken out.
-  lines.push_back({base::LogLevel::info,
-                   fmt::format("Succeeded to read token: [{}]", base::redactEncodedLoginParameters(token))});
+  lines.push_back(
+      {base::LogLevel::info, fmt::format("Succeeded to read token: [{}]", base::redactEncodedLoginParameters(token))});
   return {false, std::move(token), std::move(lines)};
 }
 

@@ -4,9 +4,7 @@ namespace kelvra::frontend::core {
 
 namespace {
 
-bool startsWith(std::wstring_view text, std::wstring_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
+bool startsWith(std::wstring_view text, std::wstring_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 // Chinese names without a script take their parent from the region.
 std::wstring_view chineseScriptParent(std::wstring_view culture) {
@@ -45,12 +43,12 @@ std::wstring languageArgument(std::wstring_view culture, bool hasProductId) {
     std::wstring_view withProductId;
   };
   static constexpr Rule rules[] = {
-      {L"en-", false, L"en_US", L"en_US"},   {L"ru-", false, L"ru_RU", L"ru_RU"},
-      {L"de-", false, L"de_DE", L"de_DE"},   {L"pl-", false, L"pl_PL", L"pl_PL"},
-      {L"fr-", false, L"fr_FR", L"fr_FR"},   {L"pt-BR", true, L"pt_BR", L"pt_BR"},
+      {L"en-", false, L"en_US", L"en_US"},      {L"ru-", false, L"ru_RU", L"ru_RU"},
+      {L"de-", false, L"de_DE", L"de_DE"},      {L"pl-", false, L"pl_PL", L"pl_PL"},
+      {L"fr-", false, L"fr_FR", L"fr_FR"},      {L"pt-BR", true, L"pt_BR", L"pt_BR"},
       {L"zh-Hant", true, L"en_US", L"zh_Hant"}, {L"zh-", false, L"zh_Hans", L"zh_Hans"},
-      {L"ja-", false, L"en_US", L"ja_JP"},   {L"ko-", false, L"en_US", L"ko_KR"},
-      {L"es-MX", true, L"en_US", L"es_MX"},  {L"es-", false, L"en_US", L"es_ES"},
+      {L"ja-", false, L"en_US", L"ja_JP"},      {L"ko-", false, L"en_US", L"ko_KR"},
+      {L"es-MX", true, L"en_US", L"es_MX"},     {L"es-", false, L"en_US", L"es_ES"},
       {L"it-", false, L"en_US", L"it_IT"},
   };
   for (const Rule& rule : rules) {

@@ -61,8 +61,7 @@ struct ContentRange {
 // True when a 206's Content-Range is the rest that "Range: bytes=offset-" asked
 // for: from offset to the last byte of the whole file, whose length must be the
 // one the first answer announced (expectedTotal; 0 when it announced none).
-[[nodiscard]] bool rangeContinuesAt(std::wstring_view contentRange, std::uint64_t offset,
-                                    std::uint64_t expectedTotal);
+[[nodiscard]] bool rangeContinuesAt(std::wstring_view contentRange, std::uint64_t offset, std::uint64_t expectedTotal);
 
 // The problem report's message of a download that failed after more than one try
 // names their number; a single try's stays as it always was.

@@ -5,8 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/text_encoding.h"
 #include "base/json_text.h"
+#include "core/text_encoding.h"
 
 namespace kelvra::frontend::core {
 

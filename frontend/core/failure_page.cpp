@@ -62,8 +62,7 @@ constexpr wchar_t kNotEnoughSpace[] = L"Not enough free disk space.";
 FailureOutcome describeFailure(FailureKind kind, std::uint32_t windowsError, std::wstring_view configLocation,
                                std::wstring_view downloadAddress, std::wstring_view failureMessage) {
   switch (kind) {
-    case FailureKind::outdated:
-      return {kOutdatedPage, L"Remote config suggests this installer is deprecated."};
+    case FailureKind::outdated: return {kOutdatedPage, L"Remote config suggests this installer is deprecated."};
     case FailureKind::remoteConfig:
       return {kConnectionPage, L"Failed getting json remote config: " + std::wstring(configLocation)};
     case FailureKind::network:
@@ -75,22 +74,14 @@ FailureOutcome describeFailure(FailureKind kind, std::uint32_t windowsError, std
       return {kConnectionPage, L"Failed downloading ZAV Kelvra Installer: " + std::wstring(downloadAddress)};
     case FailureKind::digestMismatch:
       return {kDownloadFailPage, L"Downloaded ZAV Kelvra installer MD5 do not match remote-config data"};
-    case FailureKind::setupSigner:
-      return {kDownloadFailPage, std::wstring(failureMessage)};
-    case FailureKind::diskSpace:
-      return {kSpacePage, kNotEnoughSpace};
-    case FailureKind::freeSpaceUnknown:
-      return fileFailure(L"Could not read the free disk space", windowsError);
-    case FailureKind::setupFileWrite:
-      return fileFailure(L"Could not write the client setup file", windowsError);
-    case FailureKind::setupFileRead:
-      return fileFailure(L"Could not read the client setup file", windowsError);
-    case FailureKind::setupFileDelete:
-      return fileFailure(L"Could not delete the client setup file", windowsError);
-    case FailureKind::missingFile:
-      return {};
-    case FailureKind::unexpected:
-      break;
+    case FailureKind::setupSigner: return {kDownloadFailPage, std::wstring(failureMessage)};
+    case FailureKind::diskSpace: return {kSpacePage, kNotEnoughSpace};
+    case FailureKind::freeSpaceUnknown: return fileFailure(L"Could not read the free disk space", windowsError);
+    case FailureKind::setupFileWrite: return fileFailure(L"Could not write the client setup file", windowsError);
+    case FailureKind::setupFileRead: return fileFailure(L"Could not read the client setup file", windowsError);
+    case FailureKind::setupFileDelete: return fileFailure(L"Could not delete the client setup file", windowsError);
+    case FailureKind::missingFile: return {};
+    case FailureKind::unexpected: break;
   }
   return {kUnexpectedPage, L"Unexpected Error"};
 }

@@ -12,14 +12,14 @@ namespace kelvra::frontend::core {
 enum class FailureKind {
   outdated,
   remoteConfig,
-  network,          // the download failed on the way; an invalid address is told apart by its code
+  network,  // the download failed on the way; an invalid address is told apart by its code
   digestMismatch,
-  setupSigner,      // the setup is not signed by the maker: the digest's page, the reason reported
-  diskSpace,        // less free space than the download needs
-  freeSpaceUnknown, // the free space of the download's drive could not be read
-  setupFileWrite,   // the setup file could not be created or written
-  setupFileRead,    // the setup file could not be opened or read for its digest
-  setupFileDelete,  // the setup file could not be deleted
+  setupSigner,       // the setup is not signed by the maker: the digest's page, the reason reported
+  diskSpace,         // less free space than the download needs
+  freeSpaceUnknown,  // the free space of the download's drive could not be read
+  setupFileWrite,    // the setup file could not be created or written
+  setupFileRead,     // the setup file could not be opened or read for its digest
+  setupFileDelete,   // the setup file could not be deleted
   missingFile,
   unexpected,
 };

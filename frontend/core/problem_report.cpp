@@ -1,10 +1,10 @@
 #include "core/problem_report.h"
 
-#include "core/setup_command_line.h"
-#include "core/text_encoding.h"
 #include "base/base64.h"
 #include "base/json_text.h"
 #include "base/login_parameters.h"
+#include "core/setup_command_line.h"
+#include "core/text_encoding.h"
 
 namespace kelvra::frontend::core {
 
@@ -190,10 +190,10 @@ std::string buildProblemText(const ProblemFields& fields) {
   return "{\"Arguments\": {" + member("applicationType", "Webinstaller") + ", " +
          member("webInstallerVersion", fields.webInstallerVersion) + ", " +
          member("remoteConfigVersion", fields.remoteConfigVersion) + ", " + member("os", "windows") + ", " +
-         member("osIdentification", fields.osIdentification) + ", " +
-         member("clientVersion", fields.clientVersion) + ", " + member("downloadLink", fields.downloadLink) +
-         ", " + member("payload", urlEncode(base::redactEncodedLoginParameters(fields.encodedCampaign))) + ", " + member("error", fields.error) +
-         "}, " + member("ProblemReport", "Webinstaller-Failure") + "}";
+         member("osIdentification", fields.osIdentification) + ", " + member("clientVersion", fields.clientVersion) +
+         ", " + member("downloadLink", fields.downloadLink) + ", " +
+         member("payload", urlEncode(base::redactEncodedLoginParameters(fields.encodedCampaign))) + ", " +
+         member("error", fields.error) + "}, " + member("ProblemReport", "Webinstaller-Failure") + "}";
 }
 
 std::wstring redactSecrets(std::wstring_view log) {

@@ -12,10 +12,10 @@ namespace kelvra::frontend::core {
 
 // The user's settings as Windows hands them over (empty texts when not set).
 struct ProxySettings {
-  bool autoDetect = false;        // "Automatically detect settings" (WPAD)
-  std::wstring autoConfigUrl;     // "Use automatic configuration script" (PAC)
-  std::wstring proxy;             // "host:port", or "http=host:port;https=host:port;..."
-  std::wstring bypass;            // ";"-separated host patterns, "*" wildcards, "<local>"
+  bool autoDetect = false;     // "Automatically detect settings" (WPAD)
+  std::wstring autoConfigUrl;  // "Use automatic configuration script" (PAC)
+  std::wstring proxy;          // "host:port", or "http=host:port;https=host:port;..."
+  std::wstring bypass;         // ";"-separated host patterns, "*" wildcards, "<local>"
 };
 
 // The address a request is for.

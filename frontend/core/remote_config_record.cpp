@@ -1,8 +1,8 @@
 #include "core/remote_config_record.h"
 
-#include <nlohmann/json.hpp>
-
 #include <stdexcept>
+
+#include <nlohmann/json.hpp>
 
 #include "base/utf8.h"
 #include "contract/remote_config_service.h"

@@ -17,7 +17,7 @@ struct RemoteConfigRecord {
   // A second expected digest, checked as well when present. Kept as given: whether
   // it is 64 hexadecimal digits is judged with the download (core/setup_digests.h).
   std::optional<std::string> installerSha256;
-  bool deprecated = false;   // true marks this front end as outdated
+  bool deprecated = false;  // true marks this front end as outdated
 };
 
 // Maps one JSON document onto the record. Throws std::exception (with a message

@@ -50,7 +50,8 @@ PublisherJudgement judgeSetupPublisher(const SignatureCheck& setup, const Signat
     return {PublisherVerdict::changed, L"The client setup's signature does not match its contents" + errorCode(status)};
   }
   if (status != 0) {
-    return {PublisherVerdict::untrusted, L"The client setup's signature is not trusted on this machine" + errorCode(status)};
+    return {PublisherVerdict::untrusted,
+            L"The client setup's signature is not trusted on this machine" + errorCode(status)};
   }
   const std::wstring signer = L"The client setup is signed by '" + setup.subject + L"'";
   if (!setup.forCode) {
@@ -58,8 +59,9 @@ PublisherJudgement judgeSetupPublisher(const SignatureCheck& setup, const Signat
   }
   const std::vector<std::wstring> makers = makersPublishers(own, configured);
   if (makers.empty()) {
-    return {PublisherVerdict::makerUnknown, L"The front end could not read its own signer" + errorCode(own.status) +
-                                                L" No setup publisher is configured either: the client setup is refused."};
+    return {PublisherVerdict::makerUnknown,
+            L"The front end could not read its own signer" + errorCode(own.status) +
+                L" No setup publisher is configured either: the client setup is refused."};
   }
   if (std::find(makers.begin(), makers.end(), setup.subject) == makers.end()) {
     return {PublisherVerdict::otherPublisher, signer + L", not by the maker (" + quotedList(makers) + L")."};

@@ -9,10 +9,14 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 bool keptByUrlEncoding(unsigned char c) {
   if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
   switch (c) {
-    case '-': case '_': case '.': case '!': case '*': case '(': case ')':
-      return true;
-    default:
-      return false;
+    case '-':
+    case '_':
+    case '.':
+    case '!':
+    case '*':
+    case '(':
+    case ')': return true;
+    default: return false;
   }
 }
 

@@ -187,8 +187,8 @@ HttpClient::HttpClient(std::wstring userAgent, core::HttpLimits limits)
 // Without a secure-protocols set that the system accepts there is no session, so
 // that no request goes out with the system's defaults (SSL 3.0 among them).
 void HttpClient::openSession() {
-  session_.reset(WinHttpOpen(userAgent_.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                             WINHTTP_NO_PROXY_BYPASS, 0));
+  session_.reset(
+      WinHttpOpen(userAgent_.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session_) {
     noSession_ = failure(ERROR_INVALID_HANDLE, L"No HTTP session could be opened.");
     return;
@@ -196,8 +196,10 @@ void HttpClient::openSession() {
   const internal::ProtocolChoice choice = internal::secureSession(session_.get());
   if (choice.failed) {
     session_.reset();
-    noSession_ = failure(choice.error, L"The system accepts none of the secure protocol settings (TLS 1.0 to 1.3). "
-                                       L"Error code " + std::to_wstring(choice.error) + L".");
+    noSession_ = failure(choice.error,
+                         L"The system accepts none of the secure protocol settings (TLS 1.0 to 1.3). "
+                         L"Error code " +
+                             std::to_wstring(choice.error) + L".");
     logNetwork(noSession_.message + L" No request is made.", base::LogLevel::error);
     return;
   }

@@ -28,12 +28,12 @@ class GuardedRequest;
 
 struct HttpResult {
   bool failed = false;
-  DWORD error = 0;       // Windows or WinHTTP error code when failed and there was one
-  DWORD status = 0;      // HTTP status when a response arrived
-  bool sent = false;     // the request went out whole (reading its answer may still have failed)
+  DWORD error = 0;          // Windows or WinHTTP error code when failed and there was one
+  DWORD status = 0;         // HTTP status when a response arrived
+  bool sent = false;        // the request went out whole (reading its answer may still have failed)
   bool fileFailed = false;  // a download failed at its file (disk full, access denied), not at the network
-  std::string body;      // response body (not kept by downloads to a file)
-  std::wstring message;  // a short English description of the failure, for logs and reports
+  std::string body;         // response body (not kept by downloads to a file)
+  std::wstring message;     // a short English description of the failure, for logs and reports
   core::TransferEnd end = core::TransferEnd::completed;  // how it ended, for a download's next try
 };
 
@@ -41,10 +41,10 @@ struct HttpResult {
 // answer they came from said about them. A fresh one starts from zero.
 struct DownloadResume {
   std::uint64_t bytesOnDisk = 0;
-  std::uint64_t total = 0;   // the whole file's length as announced; 0 when unknown
-  std::wstring validator;    // If-Range value for a resumed request; empty: the next try starts from zero
+  std::uint64_t total = 0;    // the whole file's length as announced; 0 when unknown
+  std::wstring validator;     // If-Range value for a resumed request; empty: the next try starts from zero
   bool bytesArrived = false;  // some body arrived in any try
-  int restartsFromZero = 0;  // resumed requests that the server answered with the whole file
+  int restartsFromZero = 0;   // resumed requests that the server answered with the whole file
 };
 
 // Progress of a download: bytes so far, bytes in all (0 when the server did not say).
@@ -97,7 +97,7 @@ class HttpClient {
   // Opened with no proxy of its own: the direct route, and the one that runs the
   // proxy script.
   base::ScopedInternetHandle session_;
-  HttpResult noSession_;  // why there is no session, when there is none
+  HttpResult noSession_;       // why there is no session, when there is none
   DWORD secureProtocols_ = 0;  // the set the system accepted for session_
   // One session per proxy, named when it is opened: Wine's WinHTTP ignores the
   // proxy option on requests and sessions, so that only this way behaves the same

@@ -24,7 +24,7 @@ namespace kelvra::frontend {
 struct HttpClient::Request {
   base::ScopedInternetHandle connection;
   HINTERNET handle = nullptr;  // compared, never called on but through the guard
-  std::wstring extraHeaders;  // whole lines, each ended by CRLF
+  std::wstring extraHeaders;   // whole lines, each ended by CRLF
 };
 
 namespace internal {

@@ -64,9 +64,9 @@ HttpResult receiveToFile(const GuardedRequest& request, const core::HttpLimits& 
   const std::uint64_t length = contentLength(request);
   const std::uint64_t total = length == 0 ? resume.total : offset + length;
   if (total > limits.maxDownloadBytes) {
-    return endedBy(failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE,
-                           L"The download announces " + std::to_wstring(total) + L" bytes, more than " +
-                               std::to_wstring(limits.maxDownloadBytes) + L"."),
+    return endedBy(failure(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The download announces " + std::to_wstring(total) +
+                                                                      L" bytes, more than " +
+                                                                      std::to_wstring(limits.maxDownloadBytes) + L"."),
                    core::TransferEnd::refused);
   }
   base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
@@ -108,8 +108,8 @@ HttpResult receiveDownload(const GuardedRequest& request, const core::HttpLimits
     if (offset > 0) ++resume.restartsFromZero;
     resume.bytesOnDisk = 0;
     resume.total = contentLength(request);
-    resume.validator = core::resumeValidator(queryText(request, WINHTTP_QUERY_ETAG),
-                                             queryText(request, WINHTTP_QUERY_LAST_MODIFIED));
+    resume.validator =
+        core::resumeValidator(queryText(request, WINHTTP_QUERY_ETAG), queryText(request, WINHTTP_QUERY_LAST_MODIFIED));
     return receiveToFile(request, limits, path, progress, resume, 0);
   }
   if (status == 206 && offset > 0) {

@@ -43,13 +43,11 @@ bool offerLogonToProxy(const internal::GuardedRequest& request, const std::wstri
   }
   // Low: the user's logon may go to any proxy that asks, the intranet's or not.
   DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
-  const bool offered =
-      request.call([&](HINTERNET handle) {
-        return WinHttpSetOption(handle, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof policy);
-      }) &&
-      request.call([&](HINTERNET handle) {
-        return WinHttpSetCredentials(handle, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr);
-      });
+  const bool offered = request.call([&](HINTERNET handle) {
+    return WinHttpSetOption(handle, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof policy);
+  }) && request.call([&](HINTERNET handle) {
+    return WinHttpSetCredentials(handle, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr);
+  });
   if (!offered) {
     const DWORD error = GetLastError();
     logNetwork(L"The proxy " + proxy + L" asks for " + schemeName(scheme) +
@@ -58,9 +56,9 @@ bool offerLogonToProxy(const internal::GuardedRequest& request, const std::wstri
                base::LogLevel::error);
     return false;
   }
-  logNetwork(L"The proxy " + proxy + L" asks for " + schemeName(scheme) +
-                 L" authentication; answering with the user's logon.",
-             base::LogLevel::info);
+  logNetwork(
+      L"The proxy " + proxy + L" asks for " + schemeName(scheme) + L" authentication; answering with the user's logon.",
+      base::LogLevel::info);
   return true;
 }
 

@@ -86,8 +86,8 @@ core::ScriptAnswer askScript(HINTERNET session, const std::wstring& url, const c
 class ProxyRoutes {
  public:
   core::ProxyRoute routeFor(HINTERNET session, const std::wstring& url, const core::RequestTarget& target) {
-    const std::wstring key = (target.secure ? L"https://" : L"http://") + target.host + L":" +
-                             std::to_wstring(target.port);
+    const std::wstring key =
+        (target.secure ? L"https://" : L"http://") + target.host + L":" + std::to_wstring(target.port);
     std::lock_guard lock(mutex_);
     if (const auto known = routes_.find(key); known != routes_.end()) return known->second;
     if (!settings_) settings_ = readUserProxySettings();

@@ -1,8 +1,7 @@
-#include "net/secure_protocols_internal.h"
-
 #include <atomic>
 
 #include "net/network_log.h"
+#include "net/secure_protocols_internal.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
 #define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000

@@ -13,10 +13,10 @@
 namespace kelvra::frontend::internal {
 
 struct ProtocolChoice {
-  bool failed = false;     // the system accepted none: no request may be made
-  DWORD protocols = 0;     // the WINHTTP_FLAG_SECURE_PROTOCOL_* set that took
-  std::wstring name;       // that set for the log ("TLS 1.2, 1.1 and 1.0")
-  DWORD error = 0;         // when failed: the last refusal's error code
+  bool failed = false;  // the system accepted none: no request may be made
+  DWORD protocols = 0;  // the WINHTTP_FLAG_SECURE_PROTOCOL_* set that took
+  std::wstring name;    // that set for the log ("TLS 1.2, 1.1 and 1.0")
+  DWORD error = 0;      // when failed: the last refusal's error code
 };
 
 // Tries TLS 1.3+1.2+1.1+1.0, then 1.2+1.1+1.0, then 1.0 alone; SSL 3.0 and 2.0 are

@@ -10,8 +10,8 @@ namespace kelvra::frontend {
 
 struct FileReading {
   bool failed = false;
-  DWORD error = 0;     // Windows error code when failed (ERROR_FILE_TOO_LARGE past the limit)
-  std::string bytes;   // the file's bytes when it was read
+  DWORD error = 0;    // Windows error code when failed (ERROR_FILE_TOO_LARGE past the limit)
+  std::string bytes;  // the file's bytes when it was read
 };
 
 // Reads the file whole while others may be writing it. A file larger than

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/failure_page.h"
 #include "base/utf8.h"
+#include "core/failure_page.h"
 
 namespace kelvra::frontend {
 

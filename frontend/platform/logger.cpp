@@ -5,9 +5,9 @@
 #include <iterator>
 
 #include "base/log_folder.h"
-#include "contract/log_location.h"
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
+#include "contract/log_location.h"
 
 namespace kelvra::frontend {
 
@@ -29,12 +29,9 @@ std::wstring localDateTimeText() {
 // The words the front end's log has always used for its levels.
 const wchar_t* levelName(base::LogLevel level) {
   switch (level) {
-    case base::LogLevel::warning:
-      return L"warning";
-    case base::LogLevel::error:
-      return L"error";
-    case base::LogLevel::info:
-      break;
+    case base::LogLevel::warning: return L"warning";
+    case base::LogLevel::error: return L"error";
+    case base::LogLevel::info: break;
   }
   return L"information";
 }

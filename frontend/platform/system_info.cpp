@@ -5,9 +5,9 @@
 #include <optional>
 #include <string_view>
 
-#include "core/event_body.h"
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
+#include "core/event_body.h"
 
 namespace kelvra::frontend {
 

@@ -2,14 +2,14 @@
 
 #include <string_view>
 
+#include "base/base64.h"
+#include "base/login_parameters.h"
+#include "base/utf8.h"
 #include "contract/document_limits.h"
 #include "contract/handoff_files.h"
 #include "core/text_encoding.h"
-#include "base/utf8.h"
 #include "platform/file_reading.h"
 #include "platform/logger.h"
-#include "base/base64.h"
-#include "base/login_parameters.h"
 
 namespace kelvra::frontend {
 
@@ -31,7 +31,8 @@ CampaignReading readCampaign(const std::wstring& folder, Logger& logger, std::st
   if (!isExistingFile(path)) return CampaignReading::readOrAbsent;
   const FileReading reading = readWholeFile(path, contract::kMaxCampaignBytes);
   if (reading.failed) {
-    logger.log(L"Error loading campaign: " + path + L", " + describeReadFailure(path, reading.error), base::LogLevel::error);
+    logger.log(L"Error loading campaign: " + path + L", " + describeReadFailure(path, reading.error),
+               base::LogLevel::error);
     return CampaignReading::unreadable;
   }
   if (reading.bytes.empty()) return CampaignReading::readOrAbsent;

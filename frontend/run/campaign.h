@@ -19,6 +19,6 @@ enum class CampaignReading { readOrAbsent, unreadable };
 // (logged as "Error loading campaign: ..."); the caller then sends the problem
 // report.
 [[nodiscard]] CampaignReading readCampaign(const std::wstring& folder, Logger& logger, std::string& campaign,
-                                          std::string& encodedCampaign);
+                                           std::string& encodedCampaign);
 
 }  // namespace kelvra::frontend

@@ -17,10 +17,9 @@ void throwUnlessEnoughSpace(const std::wstring& folder) {
   ULARGE_INTEGER available = {};
   if (!GetDiskFreeSpaceExW((folder + L"\\").c_str(), &available, nullptr, nullptr)) {
     const DWORD error = GetLastError();
-    throw FrontEndError(core::FailureKind::freeSpaceUnknown,
-                        L"Could not read the free space of '" + folder + L"'. Error code " + std::to_wstring(error) +
-                            L".",
-                        error);
+    throw FrontEndError(
+        core::FailureKind::freeSpaceUnknown,
+        L"Could not read the free space of '" + folder + L"'. Error code " + std::to_wstring(error) + L".", error);
   }
   if (available.QuadPart / 1048576 < kMinimumFreeMegabytes) {
     throw FrontEndError(core::FailureKind::diskSpace, L"Not enough free disk space.");
@@ -94,9 +93,8 @@ HttpResult DownloadWorker::downloadWithRetries(const std::wstring& url, const st
     const int next = tries + 1;
     const std::uint64_t pauseMs = core::pauseBeforeTryMs(next, limits_.firstRetryPauseMs);
     logger_.log(L"The download was interrupted: " + result.message + L" Try " + std::to_wstring(next) + L" of " +
-                    std::to_wstring(core::kDownloadTries) + L" in " + core::secondsText(pauseMs) +
-                    L" s, from byte [" + std::to_wstring(core::resumeOffset(resume.bytesOnDisk, resume.validator)) +
-                    L"].",
+                    std::to_wstring(core::kDownloadTries) + L" in " + core::secondsText(pauseMs) + L" s, from byte [" +
+                    std::to_wstring(core::resumeOffset(resume.bytesOnDisk, resume.validator)) + L"].",
                 base::LogLevel::warning);
     if (client_->pauseUnlessAborted(pauseMs)) return result;
   }

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "net/network_log.h"
 #include "platform/localized_strings.h"
 #include "platform/logger.h"
-#include "net/network_log.h"
 #include "run/download_worker.h"
 #include "run/front_end_view.h"
 #include "run/hand_back.h"
@@ -110,7 +110,7 @@ class FrontEndRun {
   bool awaitingStartup_ = false;   // the start-up worker has not handed back its end
   bool awaitingDownload_ = false;  // the download worker has not handed back its end
   bool deleteWhenDownloadEnds_ = false;
-  bool failed_ = false;          // a failure's page and report are under way
+  bool failed_ = false;           // a failure's page and report are under way
   bool cancelRequested_ = false;  // the user confirmed closing during the start-up or the download
   bool exitRequested_ = false;    // an exit waits for its reports
   bool exited_ = false;

@@ -1,11 +1,10 @@
 // What ends the run: a failure and its error page, closing the window, the exit,
 // and a proxy script that the run gives up on.
-#include "run/front_end_run.h"
-
 #include "base/utf8.h"
 #include "core/download_resume.h"
 #include "net/proxy_resolution.h"
 #include "platform/frontend_error.h"
+#include "run/front_end_run.h"
 
 namespace kelvra::frontend {
 
@@ -27,8 +26,8 @@ void FrontEndRun::fail(const std::exception& error) {
   const core::FailureKind kind = frontEndError ? frontEndError->kind() : core::FailureKind::unexpected;
   const std::wstring message = frontEndError ? frontEndError->message() : base::fromUtf8(error.what());
   logger_.log(L"Error: " + message, base::LogLevel::error);
-  const core::FailureOutcome outcome = core::describeFailure(
-      kind, frontEndError ? frontEndError->windowsError() : 0, state_.remoteConfigLocation, state_.downloadUrl, message);
+  const core::FailureOutcome outcome = core::describeFailure(kind, frontEndError ? frontEndError->windowsError() : 0,
+                                                             state_.remoteConfigLocation, state_.downloadUrl, message);
   if (outcome.page.shown) {
     errorAddress_ = outcome.page.addressKey.empty() ? std::wstring() : strings_->get(outcome.page.addressKey);
     if (view_ != nullptr) view_->showFailure(outcome.page);
@@ -69,9 +68,9 @@ bool FrontEndRun::onCloseAsked() {
   if (exitRequested_ || cancelRequested_) return false;
   if (asksBeforeClosing()) {
     const bool confirmed = view_->askToQuit();
-    logger_.log(std::wstring(L"Canceled window close event: UserClosing:[choice=") +
-                    (confirmed ? L"True" : L"False") + L"]",
-                base::LogLevel::warning);
+    logger_.log(
+        std::wstring(L"Canceled window close event: UserClosing:[choice=") + (confirmed ? L"True" : L"False") + L"]",
+        base::LogLevel::warning);
     if (!confirmed) return false;
     // While the question was open the run went on: the download may have started,
     // ended (the setup runs now) or failed. Only what still runs is cancelled;

@@ -6,9 +6,9 @@
 #include "base/utf8.h"
 #include "contract/document_limits.h"
 #include "contract/handoff_files.h"
+#include "net/http_client.h"
 #include "platform/file_reading.h"
 #include "platform/frontend_error.h"
-#include "net/http_client.h"
 #include "platform/logger.h"
 #include "platform/product_version.h"
 

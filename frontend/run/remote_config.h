@@ -13,11 +13,11 @@ namespace kelvra::frontend {
 class Logger;
 
 struct RemoteConfigInputs {
-  std::wstring folder;         // where remoteconfig.json is looked for, no trailing backslash
-  std::wstring host;           // remote-configuration host, with an optional ":port"
-  std::wstring productId;      // empty without one
-  std::wstring configVersion;  // contract::kRemoteConfigVersion
-  core::HttpLimits network;          // for the download
+  std::wstring folder;                  // where remoteconfig.json is looked for, no trailing backslash
+  std::wstring host;                    // remote-configuration host, with an optional ":port"
+  std::wstring productId;               // empty without one
+  std::wstring configVersion;           // contract::kRemoteConfigVersion
+  core::HttpLimits network;             // for the download
   HttpAbortGroup* exchanges = nullptr;  // stops the download when aborted; may be null
 };
 

@@ -6,17 +6,17 @@
 
 #include <cstdio>
 
+#include "base/base64.h"
+#include "base/dll_search.h"
+#include "base/login_parameters.h"
+#include "base/utf8.h"
 #include "core/event_body.h"
 #include "core/problem_report.h"
 #include "core/text_encoding.h"
-#include "base/dll_search.h"
-#include "base/utf8.h"
-#include "platform/file_reading.h"
 #include "net/http_client.h"
+#include "platform/file_reading.h"
 #include "platform/product_version.h"
 #include "platform/system_info.h"
-#include "base/base64.h"
-#include "base/login_parameters.h"
 
 namespace kelvra::frontend {
 
@@ -95,8 +95,8 @@ void Reports::deliverProblemReport(const std::wstring& message, const std::optio
   fields.downloadLink = state_.remoteConfig.downloadLink;
   fields.encodedCampaign = base::encodeBase64(state_.campaign);
   fields.error = base::toUtf8(message);
-  const std::wstring snippet = core::buildLogSnippet(logForReport(logger_.ownLog(), logger_),
-                                                     logForReport(logger_.bootstrapperLog(), logger_));
+  const std::wstring snippet =
+      core::buildLogSnippet(logForReport(logger_.ownLog(), logger_), logForReport(logger_.bootstrapperLog(), logger_));
   const std::string body = core::buildProblemReportBody(core::buildProblemText(fields), base::toUtf8(snippet));
   deliver([this, body](HttpAbortGroup* exchanges) { postProblemReport(body, exchanges); }, inPlace);
 }
@@ -135,9 +135,9 @@ void Reports::deliverEvent(const std::wstring& eventName, const std::optional<In
 void Reports::postEvent(const std::string& body, HttpAbortGroup* exchanges) {
   HttpClient client(userAgent(), settings_.network);
   const HttpAbortGroup::Watch watch(exchanges, client);
-  const HttpResult result = client.post(
-      L"https://" + settings_.telemetryHost + L"/clients/" + settings_.telemetryClientNumber + L"/events",
-      "application/json", body);
+  const HttpResult result =
+      client.post(L"https://" + settings_.telemetryHost + L"/clients/" + settings_.telemetryClientNumber + L"/events",
+                  "application/json", body);
   if (!result.failed) {
     logger_.log(L"Send result: " + std::to_wstring(result.status), base::LogLevel::info);
   } else if (result.sent) {

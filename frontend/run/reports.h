@@ -34,9 +34,7 @@ class Reports {
   void sendProblemReport(const std::wstring& message) { deliverProblemReport(message, std::nullopt); }
   void sendEvent(const std::wstring& eventName) { deliverEvent(eventName, std::nullopt); }
   // The same, sent in place.
-  void sendProblemReport(const std::wstring& message, InPlace inPlace) {
-    deliverProblemReport(message, inPlace);
-  }
+  void sendProblemReport(const std::wstring& message, InPlace inPlace) { deliverProblemReport(message, inPlace); }
   void sendEvent(const std::wstring& eventName, InPlace inPlace) { deliverEvent(eventName, inPlace); }
 
   // True when the report worker has nothing queued or running.

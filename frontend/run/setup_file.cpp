@@ -19,17 +19,15 @@ void SetupFile::remove() const {
   if (DeleteFileW(path_.c_str())) return;
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
-  throw FrontEndError(core::FailureKind::setupFileDelete,
-                      L"Could not delete the client setup file '" + path_ + L"'. Error code " + std::to_wstring(error) +
-                          L".",
-                      error);
+  throw FrontEndError(
+      core::FailureKind::setupFileDelete,
+      L"Could not delete the client setup file '" + path_ + L"'. Error code " + std::to_wstring(error) + L".", error);
 }
 
 void SetupFile::throwUnreadable(unsigned long error) const {
-  throw FrontEndError(core::FailureKind::setupFileRead,
-                      L"Could not read the client setup file '" + path_ + L"'. Error code " + std::to_wstring(error) +
-                          L".",
-                      error);
+  throw FrontEndError(
+      core::FailureKind::setupFileRead,
+      L"Could not read the client setup file '" + path_ + L"'. Error code " + std::to_wstring(error) + L".", error);
 }
 
 }  // namespace kelvra::frontend

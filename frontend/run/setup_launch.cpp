@@ -1,7 +1,6 @@
-#include "run/setup_launch_internal.h"
-
 #include "base/scoped_handle.h"
 #include "platform/frontend_error.h"
+#include "run/setup_launch_internal.h"
 
 namespace kelvra::frontend {
 
@@ -32,7 +31,7 @@ SHELLEXECUTEINFOW makeSetupLaunchRecord(const SetupLaunchRequest& request) {
 }  // namespace
 
 SetupRun runSetupProgram(const SetupLaunchRequest& request, const ShellExecuteFunction& shellExecute,
-                    const std::function<void()>& onStarted) {
+                         const std::function<void()>& onStarted) {
   SHELLEXECUTEINFOW record = makeSetupLaunchRecord(request);
   const BOOL started = shellExecute(&record);
   const DWORD error = started ? ERROR_SUCCESS : GetLastError();

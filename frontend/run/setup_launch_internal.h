@@ -40,7 +40,7 @@ struct SetupRun {
 // (FailureKind::unexpected) with the Windows error code. The process handle the
 // shell hands back is closed on every way out.
 [[nodiscard]] SetupRun runSetupProgram(const SetupLaunchRequest& request, const ShellExecuteFunction& shellExecute,
-                                  const std::function<void()>& onStarted);
+                                       const std::function<void()>& onStarted);
 
 }  // namespace internal
 

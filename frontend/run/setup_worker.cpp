@@ -4,18 +4,18 @@
 
 #include <optional>
 
+#include "base/scoped_handle.h"
+#include "base/utf8.h"
 #include "core/culture.h"
 #include "core/setup_command_line.h"
 #include "core/setup_digests.h"
 #include "core/setup_publisher.h"
-#include "base/scoped_handle.h"
-#include "base/utf8.h"
+#include "frontend_settings.h"
 #include "platform/file_digest.h"
 #include "platform/frontend_error.h"
-#include "frontend_settings.h"
 #include "platform/localized_strings.h"
-#include "run/setup_launch_internal.h"
 #include "platform/setup_signature.h"
+#include "run/setup_launch_internal.h"
 
 namespace kelvra::frontend {
 
@@ -51,8 +51,7 @@ void SetupWorker::checkSetupDigests(HANDLE setup, const SetupFile& file) {
   }
   const core::ActualSetupDigests actual{digests.digests[0], expected.sha256 ? digests.digests[1] : std::string()};
   switch (core::judgeSetupDigests(expected, actual)) {
-    case core::SetupDigestVerdict::accepted:
-      return;
+    case core::SetupDigestVerdict::accepted: return;
     case core::SetupDigestVerdict::md5Mismatch:
       logger_.log(L"MD5 do not match, expecting: " + base::fromUtf8(core::lowerCaseDigest(expected.md5)) + L", got: " +
                       base::fromUtf8(actual.md5),

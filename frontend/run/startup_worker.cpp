@@ -9,7 +9,12 @@ namespace kelvra::frontend {
 
 StartupWorker::StartupWorker(const std::wstring& folder, const FrontEndSettings& settings, RunState& state,
                              Logger& logger, Reports& reports, Calls calls)
-    : folder_(folder), settings_(settings), state_(state), logger_(logger), reports_(reports), calls_(std::move(calls)) {}
+    : folder_(folder),
+      settings_(settings),
+      state_(state),
+      logger_(logger),
+      reports_(reports),
+      calls_(std::move(calls)) {}
 
 StartupWorker::~StartupWorker() {
   if (thread_.joinable()) thread_.join();
@@ -52,7 +57,8 @@ void StartupWorker::readCampaignFile() {
 }
 
 void StartupWorker::fetchConfiguration() {
-  const RemoteConfigInputs inputs{folder_, settings_.remoteConfigHost, state_.productId, state_.remoteConfigVersion,
+  const RemoteConfigInputs inputs{folder_,           settings_.remoteConfigHost,
+                                  state_.productId,  state_.remoteConfigVersion,
                                   settings_.network, &exchanges_};
   fetchRemoteConfig(inputs, logger_, state_.remoteConfigLocation, state_.remoteConfig);
 }

@@ -20,7 +20,7 @@ class StartupWorker {
  public:
   // Each is called on the worker and must only hand over (it must not wait).
   struct Calls {
-    std::function<void()> configurationFetched;            // before the started event
+    std::function<void()> configurationFetched;         // before the started event
     std::function<void(const std::exception&)> failed;  // unless the start-up was cancelled
     std::function<void(bool succeeded)> finished;       // the worker's last act
   };

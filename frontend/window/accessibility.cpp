@@ -29,9 +29,7 @@ void announceValueChange(HWND control) {
   NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, control, OBJID_CLIENT, CHILDID_SELF);
 }
 
-void showFocusCues(HWND window) {
-  SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-}
+void showFocusCues(HWND window) { SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0); }
 
 void focusOnPage(HWND window, HWND control) {
   if (control == nullptr || GetForegroundWindow() != window) return;

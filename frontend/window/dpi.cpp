@@ -53,8 +53,8 @@ LOGFONTW messageFontForDpi(UINT dpi) {
     metrics.lfMessageFont = fallback;
   }
   // The system answers for its own DPI; bring the height to the window's.
-  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi),
-                                          static_cast<int>(systemDpi()));
+  metrics.lfMessageFont.lfHeight =
+      MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi()));
   return metrics.lfMessageFont;
 }
 

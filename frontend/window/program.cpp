@@ -9,8 +9,7 @@
 
 namespace kelvra::frontend {
 
-int Program::run(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
-                  FrontEndSettings settings) {
+int Program::run(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments, FrontEndSettings settings) {
   // Taken from System32 now, so that every later load by name finds these copies,
   // the system's own included (WinHTTP's certificate checks load crypt32 and
   // bcrypt; wintrust, the setup's signature check, loads crypt32), also where the

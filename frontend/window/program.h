@@ -16,7 +16,7 @@ class Program {
   // code ExitApplication stored (0 without one); 1 when the window could not be made.
   // arguments are the command line's, without the program's name.
   [[nodiscard]] static int run(HINSTANCE instance, int showCommand, std::vector<std::wstring> arguments,
-                                FrontEndSettings settings);
+                               FrontEndSettings settings);
 
   // The command line's arguments, split the way the C runtime splits them.
   [[nodiscard]] static std::vector<std::wstring> commandLineArguments();

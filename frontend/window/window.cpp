@@ -3,7 +3,6 @@
 #include "window/window.h"
 
 #include <commctrl.h>
-
 #include <shellapi.h>
 
 #include "core/composite_format.h"
@@ -34,8 +33,8 @@ bool Window::enableVisualStyles() {
   const HMODULE commonControls = LoadLibraryW(L"comctl32.dll");
   if (commonControls == nullptr) return false;
   using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  const auto initCommonControls = reinterpret_cast<InitFunction>(
-      reinterpret_cast<void*>(GetProcAddress(commonControls, "InitCommonControlsEx")));
+  const auto initCommonControls =
+      reinterpret_cast<InitFunction>(reinterpret_cast<void*>(GetProcAddress(commonControls, "InitCommonControlsEx")));
   if (initCommonControls == nullptr) return false;
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof controls;
@@ -84,9 +83,9 @@ bool Window::registerWindowClasses() const {
 }
 
 bool Window::createMainWindow() {
-  window_ = CreateWindowExW(kWindowExStyle, kWindowClassName, texts_->get(L"zavKelvra").c_str(), kWindowStyle,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_,
-                            this);
+  window_ =
+      CreateWindowExW(kWindowExStyle, kWindowClassName, texts_->get(L"zavKelvra").c_str(), kWindowStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
   if (window_ == nullptr) return false;
   dpi_ = dpiOfWindow(window_);
   const RECT frame = windowRectForClient(scaleForDpi(kClientWidth, dpi_), scaleForDpi(kClientHeight, dpi_),
@@ -130,18 +129,14 @@ LRESULT CALLBACK Window::pageProcedure(HWND page, UINT message, WPARAM wParam, L
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-      return SendMessageW(GetParent(page), message, wParam, lParam);
-    default:
-      return DefWindowProcW(page, message, wParam, lParam);
+    case WM_CTLCOLORBTN: return SendMessageW(GetParent(page), message, wParam, lParam);
+    default: return DefWindowProcW(page, message, wParam, lParam);
   }
 }
 
 LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case HandBack::kMessage:
-      run_.onHandBack();
-      return 0;
+    case HandBack::kMessage: run_.onHandBack(); return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == idButtonErrorExit && HIWORD(wParam) == BN_CLICKED) run_.onExitChosen();
       // Esc, which the dialog keys turn into IDCANCEL.
@@ -166,9 +161,7 @@ LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetBkColor(dc, GetSysColor(COLOR_WINDOW));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
-    case WM_DPICHANGED:
-      onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-      return 0;
+    case WM_DPICHANGED: onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE:
       if (run_.onCloseAsked()) close();
       return 0;
@@ -184,8 +177,7 @@ LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       run_.onWindowGone();
       PostQuitMessage(0);
       return 0;
-    default:
-      return DefWindowProcW(window_, message, wParam, lParam);
+    default: return DefWindowProcW(window_, message, wParam, lParam);
   }
 }
 

@@ -1,6 +1,6 @@
 // The pages and their controls: creation, fonts, placement at the window's DPI,
 // and which page shows.
-#include "window/window.h"
+#include "window/window_layout.h"
 
 #include <commctrl.h>
 
@@ -9,8 +9,8 @@
 
 #include "window/accessibility.h"
 #include "window/dpi.h"
+#include "window/window.h"
 #include "window/window_ids.h"
-#include "window/window_layout.h"
 
 namespace kelvra::frontend {
 
@@ -77,15 +77,15 @@ void Window::createControls() {
   // is busy, not stuck.
   progressBarInit_ = control(Page::init, PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE | PBS_MARQUEE, idProgressBarInit);
   labelDownloadSize_ = control(Page::download, WC_STATICW, kLabelStyle, idLabelDownloadSize);
-  progressBarDownload_ = control(Page::download, PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE | PBS_SMOOTH,
-                                 idProgressBarDownload);
+  progressBarDownload_ =
+      control(Page::download, PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE | PBS_SMOOTH, idProgressBarDownload);
   SendMessageW(progressBarDownload_, PBM_SETRANGE32, 0, 100);
   labelStatistics_ = control(Page::download, WC_STATICW, kLabelStyle, idLabelStatistics);
   labelWaitEnd_ = control(Page::done, WC_STATICW, kLabelStyle, idLabelWaitEnd);
   labelError_ = control(Page::error, WC_STATICW, kLabelStyle, idLabelError);
   linkLabelError_ = control(Page::error, WC_LINK, WS_CHILD | WS_TABSTOP, idLinkLabelError);
-  buttonErrorExit_ = control(Page::error, WC_BUTTONW, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                             idButtonErrorExit);
+  buttonErrorExit_ =
+      control(Page::error, WC_BUTTONW, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, idButtonErrorExit);
   // Where the focus lands when a page shows: the control that tells what the page is about.
   mainControls_[static_cast<int>(Page::init)] = progressBarInit_;
   mainControls_[static_cast<int>(Page::download)] = progressBarDownload_;
@@ -156,7 +156,8 @@ void Window::placeErrorLink() {
   const int linkHeight = textHeight(font_.get(), L"", linkWidth);
   const int left = static_cast<int>(label.left);
   const int x = left + (label.right - label.left) - linkWidth - scaleForDpi(kLinkInset, dpi_);
-  place(linkLabelError_, std::max(left, x), static_cast<int>(label.bottom) + scaleForDpi(kGap, dpi_), linkWidth, linkHeight);
+  place(linkLabelError_, std::max(left, x), static_cast<int>(label.bottom) + scaleForDpi(kGap, dpi_), linkWidth,
+        linkHeight);
 }
 
 void Window::showPage(Page page) {

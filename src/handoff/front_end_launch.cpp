@@ -1,8 +1,8 @@
 #include "handoff/front_end_launch.h"
-#include "handoff/front_end_launch_internal.h"
 
 #include "base/logging.h"
 #include "base/scoped_handle.h"
+#include "handoff/front_end_launch_internal.h"
 #include "handoff/launch_parameters.h"
 
 namespace kelvra::handoff {

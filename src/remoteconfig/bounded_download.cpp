@@ -76,14 +76,10 @@ BoundedDownload setupFailed(const char* what) {
 DownloadFailure downloadFailureOf(const BoundedDownload& download) {
   if (download.setupFailure != nullptr || !download.result) return DownloadFailure::unknown;
   switch (*download.result) {
-    case S_OK:
-      return DownloadFailure::none;
-    case E_OUTOFMEMORY:
-      return DownloadFailure::outOfMemory;
-    case INET_E_DOWNLOAD_FAILURE:
-      return DownloadFailure::downloadFailure;
-    default:
-      return DownloadFailure::unknown;
+    case S_OK: return DownloadFailure::none;
+    case E_OUTOFMEMORY: return DownloadFailure::outOfMemory;
+    case INET_E_DOWNLOAD_FAILURE: return DownloadFailure::downloadFailure;
+    default: return DownloadFailure::unknown;
   }
 }
 

@@ -9,10 +9,10 @@
 
 #include <vector>
 
-#include "build_settings.h"
 #include "base/dll_search.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
+#include "build_settings.h"
 #include "contract/document_limits.h"
 #include "contract/handoff_files.h"
 #include "contract/remote_config_service.h"
@@ -38,12 +38,12 @@ void logDownloadLimit(const base::LoggerHandle& logger, const BoundedDownload& d
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(bound).count();
   if (download.setupFailure != nullptr) {
     base::logError(logger, "Failed to download remote-config to file: {}. Error code {}.", download.setupFailure,
-             download.setupError);
+                   download.setupError);
   } else if (!download.result) {
     base::logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
   } else if (limit.exceededBytes()) {
     base::logError(logger, "Stopped the remote-config download after [{}] bytes: it may have at most [{}].",
-             limit.bytesSeen(), contract::kMaxRemoteConfigDownloadBytes);
+                   limit.bytesSeen(), contract::kMaxRemoteConfigDownloadBytes);
   } else if (limit.exceededTime()) {
     base::logError(logger, "Stopped the remote-config download after [{}] seconds.", seconds);
   }
@@ -67,9 +67,9 @@ bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring
   // urlmon is delay-loaded: without the DLL, its first call would raise an exception.
   if (!base::tryLoadSystemLibrary(L"urlmon.dll")) {
     base::logError(logger,
-             "Failed to download remote-config to file: urlmon.dll could not be loaded from the system folder. "
-             "Error code {}.",
-             GetLastError());
+                   "Failed to download remote-config to file: urlmon.dll could not be loaded from the system folder. "
+                   "Error code {}.",
+                   GetLastError());
     return true;
   }
   // The step waits for the download at most the bound; the limit also aborts an
@@ -78,8 +78,7 @@ bool obtainRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring
   // reach (a name in the shared temporary folder could be taken over between its
   // creation and urlmon's write), and becomes remoteconfig.json only when it succeeded.
   const DownloadLimitReference limit(DownloadLimit::create(contract::kMaxRemoteConfigDownloadBytes, bound));
-  const BoundedDownload download =
-      downloadWithin(url, workingFolderPath, destinationPath, *limit.get(), bound);
+  const BoundedDownload download = downloadWithin(url, workingFolderPath, destinationPath, *limit.get(), bound);
   const DownloadFailure failure = downloadFailureOf(download);
   if (failure != DownloadFailure::none) {
     logDownloadLimit(logger, download, *limit.get(), bound);
@@ -121,14 +120,13 @@ bool readRemoteConfigFile(const base::LoggerHandle& logger, const std::wstring& 
   switch (reading.failure) {
     case VersionFailure::parse:
       base::logError(logger, "Failed to parse remote config data, error [{}]. Installation should proceed as normal.",
-               reading.text);
+                     reading.text);
       return true;
     case VersionFailure::type:
       base::logError(logger, "Failed to get version from json, error [{}]. Installation should proceed as normal.",
-               reading.text);
+                     reading.text);
       return true;
-    case VersionFailure::none:
-      break;
+    case VersionFailure::none: break;
   }
   allowedVersion = std::move(reading.text);
   return false;
@@ -148,9 +146,9 @@ bool fetchRemoteConfig(std::wstring workingFolderPath, std::wstring frontEndPara
 }
 
 bool internal::fetchRemoteConfigFrom(const std::wstring& baseUrl, const std::wstring& workingFolderPath,
-                           const std::wstring& frontEndParameters, std::string& allowedVersion) {
-  return internal::fetchRemoteConfigWithin(baseUrl, workingFolderPath, frontEndParameters,
-                                           kMaxRemoteConfigDownloadTime, allowedVersion);
+                                     const std::wstring& frontEndParameters, std::string& allowedVersion) {
+  return internal::fetchRemoteConfigWithin(baseUrl, workingFolderPath, frontEndParameters, kMaxRemoteConfigDownloadTime,
+                                           allowedVersion);
 }
 
 bool internal::fetchRemoteConfigWithin(const std::wstring& baseUrl, const std::wstring& workingFolderPath,

@@ -65,8 +65,10 @@ class LeftoverRemoval {
   }
 
   [[nodiscard]] bool leftFor(const std::wstring& entry, DWORD error) {
-    base::logWarning(base::findFileLogger(), L"Left leftover working folder [{}]: [{}] is in use or can't be deleted. "
-                     L"Error code {}.", path_, entry, error);
+    base::logWarning(base::findFileLogger(),
+                     L"Left leftover working folder [{}]: [{}] is in use or can't be deleted. "
+                     L"Error code {}.",
+                     path_, entry, error);
     return true;
   }
 
@@ -91,7 +93,8 @@ class LeftoverRemoval {
   }
 
   [[nodiscard]] bool openFolder(const std::wstring& path) {
-    base::ScopedFileHandle folder(CreateFileW(path.c_str(), DELETE | READ_CONTROL | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY,
+    base::ScopedFileHandle folder(CreateFileW(path.c_str(),
+                                              DELETE | READ_CONTROL | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!folder) {
@@ -164,8 +167,10 @@ class LeftoverRemoval {
 
   [[nodiscard]] bool collectEntry(const std::wstring& path, DWORD attributes, int& entries) {
     if (++entries > internal::kMaxLeftoverEntries) {
-      base::logWarning(base::findFileLogger(), L"Left leftover working folder [{}]: it holds more than [{}] files and "
-                       L"folders.", path_, internal::kMaxLeftoverEntries);
+      base::logWarning(base::findFileLogger(),
+                       L"Left leftover working folder [{}]: it holds more than [{}] files and "
+                       L"folders.",
+                       path_, internal::kMaxLeftoverEntries);
       return true;
     }
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return linkInside(path);
@@ -198,8 +203,10 @@ class LeftoverRemoval {
       FILE_DISPOSITION_INFO disposition = {TRUE};
       if (!SetFileInformationByHandle(folder.handle.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
         const DWORD error = GetLastError();
-        base::logError(base::findFileLogger(), L"Failed to remove leftover working folder [{}] whole: [{}] is left. "
-                       L"Error code {}.", path_, folder.path, error);
+        base::logError(base::findFileLogger(),
+                       L"Failed to remove leftover working folder [{}] whole: [{}] is left. "
+                       L"Error code {}.",
+                       path_, folder.path, error);
         return true;
       }
       folders_.pop_back();

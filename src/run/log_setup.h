@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "contract/log_location.h"
 #include "base/scoped_handle.h"
+#include "contract/log_location.h"
 
 namespace kelvra::run {
 

@@ -9,21 +9,21 @@
 #include "base/exit_guard.h"
 #include "base/file_logger.h"
 #include "base/log_folder.h"
-#include "run/leftover_folders.h"
-#include "run/log_setup.h"
-#include "run/run_internal.h"
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "contract/handoff_files.h"
-#include "run/single_instance.h"
-#include "run/working_folder.h"
 #include "handoff/front_end_launch.h"
 #include "notices/notices.h"
 #include "remoteconfig/download_limit.h"
 #include "remoteconfig/remote_config.h"
+#include "run/leftover_folders.h"
+#include "run/log_setup.h"
+#include "run/run_internal.h"
+#include "run/single_instance.h"
+#include "run/working_folder.h"
 #include "staging/front_end_files.h"
-#include "staging/staged_files.h"
 #include "staging/resource_extractor.h"
+#include "staging/staged_files.h"
 #include "system/system_probe.h"
 #include "system/system_requirements.h"
 #include "token/token.h"
@@ -84,14 +84,13 @@ int runWithLogger(const base::LoggerHandle& logger, std::chrono::milliseconds re
     notices::showInstallationErrorNotice();
     return kExitFailure;
   }
-  const base::ExitGuard workingFolderGuard([&workingFolderPath] {
-    (void)removeWorkingFolder(workingFolderPath);
-  });
+  const base::ExitGuard workingFolderGuard([&workingFolderPath] { (void)removeWorkingFolder(workingFolderPath); });
 
   // The allowed version is not read again.
   if (remoteconfig::fetchRemoteConfig(workingFolderPath, frontEndParameterText, remoteConfigBound, allowedVersion)) {
-    base::logInfo(logger,
-            "Due to failure in getting allowed version from remote config, setting allowed Kelvra version to 0.0.0.");
+    base::logInfo(
+        logger,
+        "Due to failure in getting allowed version from remote config, setting allowed Kelvra version to 0.0.0.");
   }
   writeTokenFiles(logger, workingFolderPath, personalizedToken);
 

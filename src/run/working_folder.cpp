@@ -1,5 +1,4 @@
 #include "run/working_folder.h"
-#include "run/working_folder_internal.h"
 
 #include <windows.h>
 
@@ -8,9 +7,9 @@
 #include <shlwapi.h>
 #include <strsafe.h>
 
-
 #include "base/logging.h"
 #include "run/private_folder.h"
+#include "run/working_folder_internal.h"
 
 namespace kelvra::run {
 
@@ -44,8 +43,7 @@ bool internal::makeWorkingFolderPath(std::wstring& path, RandomSource source) {
   }
   if (length >= MAX_PATH) {
     // The buffer was left unfilled; the value is the size the path needs.
-    base::logError(base::findFileLogger(), "Getting temporary path failed. The path needs [{}] characters.",
-             length);
+    base::logError(base::findFileLogger(), "Getting temporary path failed. The path needs [{}] characters.", length);
     return true;
   }
   char letters[kSuffixLength + 1];
@@ -53,16 +51,14 @@ bool internal::makeWorkingFolderPath(std::wstring& path, RandomSource source) {
   std::wstring candidate = std::wstring(tempPath, length) + kFolderPrefix + base::fromUtf8(letters);
   if (candidate.size() > kMaxWorkingFolderPathLength) {
     base::logError(base::findFileLogger(), L"Working folder path [{}] is too long: [{}] characters, at most [{}].",
-             candidate, candidate.size(), kMaxWorkingFolderPathLength);
+                   candidate, candidate.size(), kMaxWorkingFolderPathLength);
     return true;
   }
   path = std::move(candidate);
   return false;
 }
 
-bool internal::systemRandom(unsigned char* buffer, unsigned long size) {
-  return RtlGenRandom(buffer, size) == FALSE;
-}
+bool internal::systemRandom(unsigned char* buffer, unsigned long size) { return RtlGenRandom(buffer, size) == FALSE; }
 
 bool internal::makeRandomLetters(char* buffer, int count, RandomSource source) {
   // 208 = 4 * 52: a byte below it gives each letter four times; the rest would
@@ -80,8 +76,10 @@ bool internal::makeRandomLetters(char* buffer, int count, RandomSource source) {
     }
   }
   if (filled < count) {
-    base::logError(base::findFileLogger(), "Getting random letters for the working folder failed: [{}] draws gave "
-                   "[{}] of [{}] letters.", kMaxRandomDraws, filled, count);
+    base::logError(base::findFileLogger(),
+                   "Getting random letters for the working folder failed: [{}] draws gave "
+                   "[{}] of [{}] letters.",
+                   kMaxRandomDraws, filled, count);
     return true;
   }
   buffer[count] = '\0';
@@ -106,8 +104,7 @@ bool internal::createWorkingFolder(std::wstring& path, RandomSource source) {
     }
     // Never staged into, never removed: whoever made it may be waiting to swap
     // what we stage, or it is theirs.
-    base::logWarning(base::findFileLogger(), L"Working folder [{}] exists already: choosing another name.",
-                     candidate);
+    base::logWarning(base::findFileLogger(), L"Working folder [{}] exists already: choosing another name.", candidate);
   }
   base::logError(base::findFileLogger(), "Found no free working folder name in [{}] tries.",
                  kMaxWorkingFolderNameTries);
@@ -119,10 +116,9 @@ bool removeWorkingFolder(const std::wstring& path) {
   base::logInfo(logger, L"Cleaning temporary folder at [{}].", path);
   if (!PathFileExistsW(path.c_str())) return false;
 
-  if (path.empty() || path.size() > kMaxRemovablePathLength ||
-      path.find(L'\0') != std::wstring::npos) {
-    base::logError(logger, L"Refusing to remove temporary folder [{}]: the path does not fit [{}] characters.",
-             path, kMaxRemovablePathLength);
+  if (path.empty() || path.size() > kMaxRemovablePathLength || path.find(L'\0') != std::wstring::npos) {
+    base::logError(logger, L"Refusing to remove temporary folder [{}]: the path does not fit [{}] characters.", path,
+                   kMaxRemovablePathLength);
     return true;
   }
   // The shell's removal follows a link and would empty the folder it points to,

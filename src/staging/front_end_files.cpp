@@ -40,7 +40,7 @@ bool writeFrontEndFiles(const LoadedResource& frontEnd, const LoadedResource& im
   if (writeInflatedFile(frontEndPath, frontEnd)) return true;
   if (writeInflatedFile(workingFolderPath + kImageFileName, image)) return true;
   return base::writeMappedFile(workingFolderPath + kFrontEndConfigFileName, kFrontEndConfigText.data(),
-                         static_cast<std::uint32_t>(kFrontEndConfigText.size()));
+                               static_cast<std::uint32_t>(kFrontEndConfigText.size()));
 }
 
 bool writeTranslationFiles(ResourceExtractor extractor, const std::wstring& workingFolderPath) {

@@ -10,8 +10,8 @@
 #include "base/logging.h"
 #include "base/scoped_handle.h"
 #include "staging/icon_layout.h"
-#include "staging/staged_files.h"
 #include "staging/resource_extractor.h"
+#include "staging/staged_files.h"
 
 namespace kelvra::staging {
 
@@ -20,23 +20,21 @@ namespace {
 [[nodiscard]] bool writeWord(HANDLE file, std::uint16_t value) {
   const auto bytes = littleEndianWord(value);
   DWORD written = 0;
-  return !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-         written != bytes.size();
+  return !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written != bytes.size();
 }
 
 // Logs why a group can't be used, if it can't.
 [[nodiscard]] bool reportIconGroupProblem(const base::LoggerHandle& logger, const IconGroup& group,
                                           std::size_t groupSize) {
   switch (group.problem) {
-    case IconGroupProblem::none:
-      return false;
+    case IconGroupProblem::none: return false;
     case IconGroupProblem::tooShort:
       base::logError(logger, "Icon group of [{}] bytes is too short for its [{}] images. Resource id: {}.", groupSize,
-               group.count, kIconGroupResourceId);
+                     group.count, kIconGroupResourceId);
       return true;
     case IconGroupProblem::tooLarge:
       base::logError(logger, "Icon images of the group do not fit in one icon file. Resource id: {}.",
-               kIconGroupResourceId);
+                     kIconGroupResourceId);
       return true;
   }
   return true;
@@ -73,7 +71,7 @@ namespace {
     // image after this one.
     if (image.size != entry.bytesInResource) {
       base::logError(logger, "Icon image has [{}] bytes, its group entry says [{}]. Resource id: {}.", image.size,
-               entry.bytesInResource, entry.iconId);
+                     entry.bytesInResource, entry.iconId);
       return true;
     }
     DWORD written = 0;
@@ -111,7 +109,7 @@ bool ResourceExtractor::writeIconFile(std::wstring path) const {
   if (reportIconGroupProblem(logger_, group, groupCopy.size())) return true;
 
   const base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     base::logError(logger_, L"Failed to create icon file in path [{}].", path);
     return true;

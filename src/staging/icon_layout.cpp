@@ -13,8 +13,8 @@ std::uint16_t readWord(std::span<const std::uint8_t> bytes, std::size_t offset) 
 }
 
 std::uint32_t readDoubleWord(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  return static_cast<std::uint32_t>(readWord(bytes, offset)) |
-         static_cast<std::uint32_t>(readWord(bytes, offset + 2)) << 16;
+  return static_cast<std::uint32_t>(readWord(bytes, offset)) | static_cast<std::uint32_t>(readWord(bytes, offset + 2))
+                                                                   << 16;
 }
 
 void putDoubleWord(std::uint8_t* target, std::uint32_t value) {
@@ -68,7 +68,7 @@ std::array<std::uint8_t, 2> littleEndianWord(std::uint16_t value) {
 }
 
 std::array<std::uint8_t, kIconDirectoryEntrySize> makeIconDirectoryEntry(const IconGroupEntry& entry,
-                                                                          std::uint32_t imageOffset) {
+                                                                         std::uint32_t imageOffset) {
   std::array<std::uint8_t, kIconDirectoryEntrySize> result{};
   result[0] = entry.width;
   result[1] = entry.height;

@@ -57,7 +57,7 @@ struct IconGroup {
 [[nodiscard]] std::array<std::uint8_t, 2> littleEndianWord(std::uint16_t value);
 
 // The icon file's directory entry for entry, whose image starts at imageOffset.
-[[nodiscard]] std::array<std::uint8_t, kIconDirectoryEntrySize> makeIconDirectoryEntry(
-    const IconGroupEntry& entry, std::uint32_t imageOffset);
+[[nodiscard]] std::array<std::uint8_t, kIconDirectoryEntrySize> makeIconDirectoryEntry(const IconGroupEntry& entry,
+                                                                                       std::uint32_t imageOffset);
 
 }  // namespace kelvra::staging

@@ -20,8 +20,8 @@ enum class InflateOutcome { written, failed, damaged };
 InflateOutcome inflateIntoNewFile(const std::wstring& path, const PackedResource& packed) {
   // Share mode 0: while we write, nobody else may open the file, and a file that
   // someone else holds open (with any sharing) is refused instead of overwritten.
-  const base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const base::ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
     base::logError(base::findFileLogger(), L"Failed to create file [{}]. Error code {}.", path, error);
@@ -32,15 +32,13 @@ InflateOutcome inflateIntoNewFile(const std::wstring& path, const PackedResource
       CreateFileMappingW(file.get(), nullptr, PAGE_READWRITE, 0, packed.inflatedSize, nullptr));
   if (!mapping) {
     const DWORD error = GetLastError();
-    base::logError(base::findFileLogger(), L"Failed to create file mapping for file [{}]. Error code {}.", path,
-                   error);
+    base::logError(base::findFileLogger(), L"Failed to create file mapping for file [{}]. Error code {}.", path, error);
     return InflateOutcome::failed;
   }
   base::ScopedMappedView view(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0));
   if (!view) {
     const DWORD error = GetLastError();
-    base::logError(base::findFileLogger(), L"Failed to map view of file for file [{}]. Error code {}.", path,
-                   error);
+    base::logError(base::findFileLogger(), L"Failed to map view of file for file [{}]. Error code {}.", path, error);
     return InflateOutcome::failed;
   }
   const bool damaged =
@@ -69,10 +67,8 @@ bool writeInflatedFile(const std::wstring& path, const LoadedResource& resource)
     return true;
   }
   switch (inflateIntoNewFile(path, packed)) {
-    case InflateOutcome::written:
-      return false;
-    case InflateOutcome::failed:
-      return true;
+    case InflateOutcome::written: return false;
+    case InflateOutcome::failed: return true;
     case InflateOutcome::damaged:
       // A file of the right length but wrong bytes would look staged: it goes.
       DeleteFileW(path.c_str());

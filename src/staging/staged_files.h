@@ -68,8 +68,8 @@ inline constexpr std::size_t kLongestStagedNameLength = [] {
     longestCulture = std::max(longestCulture, std::wstring_view(row.culture).size());
   }
   const std::size_t translation = 1 + longestCulture + std::wstring_view(contract::kTranslationFileName).size();
-  return std::max({translation, std::wstring_view(kFrontEndConfigFileName).size(),
-                   std::wstring_view(kFrontEndFileName).size()});
+  return std::max(
+      {translation, std::wstring_view(kFrontEndConfigFileName).size(), std::wstring_view(kFrontEndFileName).size()});
 }();
 static_assert(kLongestStagedNameLength == 41);
 

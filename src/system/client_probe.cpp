@@ -29,7 +29,7 @@ bool SystemProbe::isClientInstalled() {
   } else {
     if (!tryReadClientText(kClientPathsKey32, kClientFolderValue, folder)) {
       base::logInfo(logger_, L"Kelvra does not exist. Failed to get registry info at [{}] and [{}].", kClientPathsKey64,
-              kClientPathsKey32);
+                    kClientPathsKey32);
       return false;
     }
     base::logInfo(logger_,
@@ -47,7 +47,7 @@ bool SystemProbe::isClientInstalled() {
     return true;
   }
   base::logInfo(logger_, L"Kelvra does not exist - KelvraClient.exe not found despite registry information at [{}].",
-          clientExecutablePath_);
+                clientExecutablePath_);
   return false;
 }
 

@@ -58,9 +58,8 @@ bool isMarkedAsDownloaded(const base::LoggerHandle& logger, const std::wstring& 
 
 internal::ZoneStream internal::readZoneStream(const std::wstring& filePath) {
   ZoneStream stream;
-  const base::ScopedFileHandle file(CreateFileW((filePath + L":Zone.Identifier").c_str(), GENERIC_READ,
-                                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                                nullptr));
+  const base::ScopedFileHandle file(CreateFileW((filePath + L":Zone.Identifier").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
     // No stream, or a volume that has none (FAT refuses the colon in the name).

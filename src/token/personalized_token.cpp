@@ -6,8 +6,8 @@
 
 #include "base/logging.h"
 #include "base/scoped_handle.h"
-#include "token/token.h"
 #include "contract/token_trailer.h"
+#include "token/token.h"
 
 namespace kelvra::token {
 

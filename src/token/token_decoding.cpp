@@ -1,8 +1,8 @@
 // From the base64 token to the compact JSON that payload.campaign holds; the
 // decoding and its lines are in token_payload.cpp.
 #include "base/logging.h"
-#include "token/token.h"
 #include "contract/token_payload.h"
+#include "token/token.h"
 
 namespace kelvra::token {
 

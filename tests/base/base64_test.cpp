@@ -1,8 +1,8 @@
 #include "base/base64.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::base;
 
@@ -24,10 +24,8 @@ TEST_P(Base64Decode, FollowsTheLaxRules) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, Base64Decode,
-    ::testing::Values(DecodeCase{"Empty", "", ""},
-                      DecodeCase{"JsonTokenWithTwoPads", "eyJhIjoxfQ==", "{\"a\":1}"},
-                      DecodeCase{"FullGroups", "YWJj", "abc"},
-                      DecodeCase{"OnePadShortensByOne", "YWI=", "ab"},
+    ::testing::Values(DecodeCase{"Empty", "", ""}, DecodeCase{"JsonTokenWithTwoPads", "eyJhIjoxfQ==", "{\"a\":1}"},
+                      DecodeCase{"FullGroups", "YWJj", "abc"}, DecodeCase{"OnePadShortensByOne", "YWI=", "ab"},
                       DecodeCase{"TwoPadsShortenByTwo", "YQ==", "a"},
                       DecodeCase{"PadInsideCountsAsZeroBits", "Y=Jj", std::string("`\x02\x63", 3)},
                       DecodeCase{"PadOnlySecondToLastStillShortens", "YW=j", "a`"},

@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <regex>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/file_logger_internal.h"
 #include "base/logging.h"
@@ -37,8 +37,9 @@ TEST_F(FileLoggerTest, WideMessagesReachTheFileAsUtf8) {
   TestLog log(folder);
   logInfo(log.logger(), L"Cleaning temporary folder at [{}].", std::wstring(L"C:\\Users\\Björn\\Фёдор\\Temp"));
   ASSERT_EQ(log.messages().size(), 1u);
-  EXPECT_EQ(log.messages()[0],
-            "[info] Cleaning temporary folder at [C:\\Users\\Bj\xc3\xb6rn\\\xd0\xa4\xd1\x91\xd0\xb4\xd0\xbe\xd1\x80\\Temp].");
+  EXPECT_EQ(
+      log.messages()[0],
+      "[info] Cleaning temporary folder at [C:\\Users\\Bj\xc3\xb6rn\\\xd0\xa4\xd1\x91\xd0\xb4\xd0\xbe\xd1\x80\\Temp].");
 }
 
 // A wide message is formatted from UTF-8 pieces: each line must be what formatting
@@ -46,7 +47,7 @@ TEST_F(FileLoggerTest, WideMessagesReachTheFileAsUtf8) {
 TEST_F(FileLoggerTest, WideMessagesMatchTheWholeWideTextConverted) {
   TestLog log(folder);
   std::vector<std::string> expected;
-#define LOG_AND_EXPECT(...)              \
+#define LOG_AND_EXPECT(...)           \
   logInfo(log.logger(), __VA_ARGS__); \
   expected.push_back("[info] " + toUtf8(fmt::format(__VA_ARGS__)))
 
@@ -64,7 +65,10 @@ TEST_F(FileLoggerTest, WideMessagesMatchTheWholeWideTextConverted) {
 }
 
 TEST_F(FileLoggerTest, LaterRunsAppendToTheSameFile) {
-  { TestLog first(folder); logInfo(first.logger(), "first run"); }
+  {
+    TestLog first(folder);
+    logInfo(first.logger(), "first run");
+  }
   TestLog second(folder);
   logInfo(second.logger(), "second run");
   EXPECT_EQ(second.messages(), (std::vector<std::string>{"[info] first run", "[info] second run"}));

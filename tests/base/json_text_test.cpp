@@ -1,9 +1,9 @@
 // JSON string content escaped by hand, where a whole document would be too much.
 #include "base/json_text.h"
 
-#include <gtest/gtest.h>
-
 #include <string_view>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::base;
 

@@ -7,10 +7,10 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <gtest/gtest.h>
-
 #include <iterator>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "base/utf8.h"
 #include "support/file_contents.h"
@@ -77,8 +77,8 @@ TEST_F(LogFolderTest, DirectoryChainCreatesEveryLevelWithEitherSeparator) {
 
 TEST(LogFolderRightsTest, TheChosenRightsAreExactAndNotInherited) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(kLogFolderSddl, SDDL_REVISION_1, &descriptor,
-                                                                   nullptr));
+  ASSERT_TRUE(
+      ConvertStringSecurityDescriptorToSecurityDescriptorW(kLogFolderSddl, SDDL_REVISION_1, &descriptor, nullptr));
   const ScopedLocalMemory owned(descriptor);
   BOOL present = FALSE;
   BOOL defaulted = FALSE;

@@ -2,9 +2,9 @@
 // that logs and reports show them.
 #include "base/login_parameters.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "base/base64.h"
 
@@ -50,9 +50,9 @@ TEST(LoginParameters, Base64ThatIsNotBase64OfJsonReadsRedacted) {
     std::string_view redacted;
   } rows[] = {
       {"e30=", "e30="},
-      {"abcde", kRedacted},                 // not a multiple of 4
-      {"eyJhIjox\r\nfQ", kRedacted},        // garbled by the line break
-      {"bHA9MDEyMzQ=", kRedacted},          // "lp=01234"
+      {"abcde", kRedacted},           // not a multiple of 4
+      {"eyJhIjox\r\nfQ", kRedacted},  // garbled by the line break
+      {"bHA9MDEyMzQ=", kRedacted},    // "lp=01234"
       {"[redacted]", kRedacted},
   };
   for (const auto& row : rows) EXPECT_EQ(redactEncodedLoginParameters(row.base64), row.redacted) << row.base64;

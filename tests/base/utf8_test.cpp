@@ -16,12 +16,14 @@ TEST(Utf8, LoneSurrogatesBecomeReplacementCharacters) {
   text += static_cast<wchar_t>(0xD800);
   text += L"b";
   text += static_cast<wchar_t>(0xDC00);
-  EXPECT_EQ(toUtf8(text), "a\xef\xbf\xbd" "b\xef\xbf\xbd");
+  EXPECT_EQ(toUtf8(text),
+            "a\xef\xbf\xbd"
+            "b\xef\xbf\xbd");
 }
 
 TEST(Utf8, MalformedInputNeverOverrunsAndIsReplaced) {
-  EXPECT_EQ(fromUtf8("\xc3"), L"\uFFFD");          // cut short at the end
-  EXPECT_EQ(fromUtf8("\xc0\xaf"), L"\uFFFD\uFFFD");  // overlong form
+  EXPECT_EQ(fromUtf8("\xc3"), L"\uFFFD");                      // cut short at the end
+  EXPECT_EQ(fromUtf8("\xc0\xaf"), L"\uFFFD\uFFFD");            // overlong form
   EXPECT_EQ(fromUtf8("\xed\xa0\x80"), L"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
   EXPECT_EQ(fromUtf8(std::string("x\0y", 3)), std::wstring(L"x\0y", 3));
 }

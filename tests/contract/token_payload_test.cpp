@@ -1,11 +1,12 @@
 // The decoded token written back compactly. Messages are the JSON library's own.
-#include <gtest/gtest.h>
+#include "contract/token_payload.h"
 
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "base/base64.h"
-#include "contract/token_payload.h"
 
 using namespace kelvra::contract;
 
@@ -29,14 +30,16 @@ TEST_P(Payload, IsWrittenBackCompactly) {
 INSTANTIATE_TEST_SUITE_P(
     Documents, Payload,
     ::testing::Values(
-        PayloadCase{"KeysInByteOrder",
-                    R"({"login_parameters":"lp=1","campaign":{"source":"mail","Medium":"x","b":[1,2]}})",
+        PayloadCase{
+            "KeysInByteOrder", R"({"login_parameters":"lp=1","campaign":{"source":"mail","Medium":"x","b":[1,2]}})",
+            PayloadFailure::none, R"({"campaign":{"Medium":"x","b":[1,2],"source":"mail"},"login_parameters":"lp=1"})"},
+        PayloadCase{"WhiteSpaceDroppedUtf8Kept",
+                    "{ \"campaign\" : { \"name\" : \"Gr\xC3\xBC\xC3\x9F"
+                    "e \xE2\x82\xAC\" } }\n",
                     PayloadFailure::none,
-                    R"({"campaign":{"Medium":"x","b":[1,2],"source":"mail"},"login_parameters":"lp=1"})"},
-        PayloadCase{"WhiteSpaceDroppedUtf8Kept", "{ \"campaign\" : { \"name\" : \"Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC\" } }\n",
-                    PayloadFailure::none, "{\"campaign\":{\"name\":\"Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC\"}}"},
-        PayloadCase{"EscapesAsJsonRequires", R"({"q":"a\"b\u0001\/"})", PayloadFailure::none,
-                    R"({"q":"a\"b\u0001/"})"},
+                    "{\"campaign\":{\"name\":\"Gr\xC3\xBC\xC3\x9F"
+                    "e \xE2\x82\xAC\"}}"},
+        PayloadCase{"EscapesAsJsonRequires", R"({"q":"a\"b\u0001\/"})", PayloadFailure::none, R"({"q":"a\"b\u0001/"})"},
         PayloadCase{"BareString", R"("just text")", PayloadFailure::none, R"("just text")"},
         PayloadCase{"BareNumber", "42", PayloadFailure::none, "42"},
         PayloadCase{"ZeroByteEndsTheInput", std::string("{\"a\":1}\0{{{", 11), PayloadFailure::none, R"({"a":1})"},
@@ -59,20 +62,28 @@ TEST(TokenDecoding, LogsNoLoginParametersValue) {
     std::string decoded;
     std::vector<std::string> lines;
   } rows[] = {
-      {"distributed", R"({"login_parameters":"lp=01234","campaign":{"source":"mail","id":"7"}})",
+      {"distributed",
+       R"({"login_parameters":"lp=01234","campaign":{"source":"mail","id":"7"}})",
        {R"(Token: [{"campaign":{"id":"7","source":"mail"},"login_parameters":"[redacted]"}])",
         R"(Decoded token: [{"campaign":{"id":"7","source":"mail"},"login_parameters":"[redacted]"}])"}},
-      {"no token", "",
-       {"Token: []", "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at line 1, "
-                     "column 1: syntax error while parsing value - unexpected end of input; expected '[', '{', or "
-                     "a literal]."}},
-      {"control character in the value", "{\"login_parameters\":\"lp=0\x01\"}",
-       {"Token: [[redacted]]", "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at "
-                               "line 1, column 26: syntax error while parsing value - [redacted]]."}},
-      {"bare word", R"({"login_parameters":lp=01234})",
-       {"Token: [[redacted]]", "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at "
-                               "line 1, column 21: syntax error while parsing value - [redacted]]."}},
-      {"number too large", R"({"login_parameters":1e999})",
+      {"no token",
+       "",
+       {"Token: []",
+        "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at line 1, "
+        "column 1: syntax error while parsing value - unexpected end of input; expected '[', '{', or "
+        "a literal]."}},
+      {"control character in the value",
+       "{\"login_parameters\":\"lp=0\x01\"}",
+       {"Token: [[redacted]]",
+        "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at "
+        "line 1, column 26: syntax error while parsing value - [redacted]]."}},
+      {"bare word",
+       R"({"login_parameters":lp=01234})",
+       {"Token: [[redacted]]",
+        "Failed to parse payload data, error [[json.exception.parse_error.101] parse error at "
+        "line 1, column 21: syntax error while parsing value - [redacted]]."}},
+      {"number too large",
+       R"({"login_parameters":1e999})",
        {"Token: [[redacted]]",
         "Failed to parse payload data, error [[json.exception.out_of_range.406] number overflow parsing [redacted]]."}},
   };

@@ -1,10 +1,10 @@
 #include "contract/token_trailer.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/base64.h"
 
@@ -51,44 +51,78 @@ std::vector<TrailerCase> trailerCases() {
   const std::string fullToken(kTokenSpace, 'z');
   const std::string stamped = encodeBase64(R"({"login_parameters": "lp=01234", "campaign": {"id": 7}})");
   return {
-      {"ArbitraryBytesAreAWrongHeader", std::string("MZ\x90\x00", 4) + std::string(kTrailerSize - 4, 'x'), 1,
+      {"ArbitraryBytesAreAWrongHeader",
+       std::string("MZ\x90\x00", 4) + std::string(kTrailerSize - 4, 'x'),
+       1,
        {"[error] Wrong value of header, [4d:5a:-70:0]"}},
-      {"HeaderEndingInFEIsWrong", region(std::string("ZAV\xFE", 4), 92, token92), 1,
+      {"HeaderEndingInFEIsWrong",
+       region(std::string("ZAV\xFE", 4), 92, token92),
+       1,
        {"[error] Wrong value of header, [5a:41:56:-2]"}},
-      {"HeaderOneByteLateIsWrong", std::string(1, '\0') + region(kHeader, 92, token92).substr(0, kTrailerSize - 1), 1,
+      {"HeaderOneByteLateIsWrong",
+       std::string(1, '\0') + region(kHeader, 92, token92).substr(0, kTrailerSize - 1),
+       1,
        {"[error] Wrong value of header, [0:5a:41:56]"}},
-      {"EmptyTokenIsAFailure", region(kHeader, 0, ""), 1,
+      {"EmptyTokenIsAFailure",
+       region(kHeader, 0, ""),
+       1,
        {"[info] Token size: [0]", "[info] Token empty. Not reading rest of file."}},
-      {"DistributedLayout", region(kHeader, 92, token92), 0,
+      {"DistributedLayout",
+       region(kHeader, 92, token92),
+       0,
        {"[info] Token size: [92]", "[info] Succeeded to read token: [[redacted]]"}},
       // The log shows the token, but never its login_parameters value.
-      {"StampedTokenLogsItsLoginParametersRedacted", region(kHeader, 76, stamped), 0,
+      {"StampedTokenLogsItsLoginParametersRedacted",
+       region(kHeader, 76, stamped),
+       0,
        {"[info] Token size: [76]", "[info] Succeeded to read token: [" +
                                        encodeBase64(R"({"campaign":{"id":7},"login_parameters":"[redacted]"})") + "]"}},
-      {"TokenRunningToTheLastByte", region(kHeader, 10232, fullToken), 0,
+      {"TokenRunningToTheLastByte",
+       region(kHeader, 10232, fullToken),
+       0,
        {"[info] Token size: [10232]", "[info] Succeeded to read token: [[redacted]]"}},
-      {"TokenOneByteLongerThanTheTrailerHolds", region(kHeader, 10233, fullToken), 1,
+      {"TokenOneByteLongerThanTheTrailerHolds",
+       region(kHeader, 10233, fullToken),
+       1,
        {"[info] Token size: [10233]",
         "[error] Read wrong amount of bytes: [10232], when wanted to read [10233] from token place."}},
-      {"LargestAcceptedSizeCannotBeReadInFull", region(kHeader, 10236, fullToken), 1,
+      {"LargestAcceptedSizeCannotBeReadInFull",
+       region(kHeader, 10236, fullToken),
+       1,
        {"[info] Token size: [10236]",
         "[error] Read wrong amount of bytes: [10232], when wanted to read [10236] from token place."}},
-      {"SizeAboveTheMaximum", region(kHeader, 10237, fullToken), 1,
+      {"SizeAboveTheMaximum",
+       region(kHeader, 10237, fullToken),
+       1,
        {"[info] Token size: [10237]", "[error] Token size too big: should be maximum [10236]."}},
-      {"NegativeSize", region(kHeader, -1, ""), 1,
+      {"NegativeSize",
+       region(kHeader, -1, ""),
+       1,
        {"[info] Token size: [-1]", "[error] Token size too big: should be maximum [10236]."}},
-      {"TopBitSet", region(kHeader, INT32_MIN, ""), 1,
+      {"TopBitSet",
+       region(kHeader, INT32_MIN, ""),
+       1,
        {"[info] Token size: [-2147483648]", "[error] Token size too big: should be maximum [10236]."}},
       {"ShortHeader", "ZAV", 1, {"[error] Read less than 4 bytes from token size place."}},
       {"ShortSizeField", kHeader + "\x05", 1, {"[error] Read less than 4 bytes from token size place."}},
       // A file shorter than the trailer gives a shorter region.
-      {"SizeFieldOneByteShort", kHeader + sizeField(5).substr(0, 3), 1,
+      {"SizeFieldOneByteShort",
+       kHeader + sizeField(5).substr(0, 3),
+       1,
        {"[error] Read less than 4 bytes from token size place."}},
-      {"SizeFieldAndNoToken", kHeader + sizeField(5), 1,
-       {"[info] Token size: [5]", "[error] Read wrong amount of bytes: [0], when wanted to read [5] from token place."}},
-      {"TokenOneByteShort", kHeader + sizeField(5) + "abcd", 1,
-       {"[info] Token size: [5]", "[error] Read wrong amount of bytes: [4], when wanted to read [5] from token place."}},
-      {"TokenExactlyLongEnough", kHeader + sizeField(5) + "abcde", 0,
+      {"SizeFieldAndNoToken",
+       kHeader + sizeField(5),
+       1,
+       {"[info] Token size: [5]",
+        "[error] Read wrong amount of bytes: [0], when wanted to read [5] from token place."}},
+      {"TokenOneByteShort",
+       kHeader + sizeField(5) + "abcd",
+       1,
+       {"[info] Token size: [5]",
+        "[error] Read wrong amount of bytes: [4], when wanted to read [5] from token place."}},
+      {"TokenExactlyLongEnough",
+       kHeader + sizeField(5) + "abcde",
+       0,
        {"[info] Token size: [5]", "[info] Succeeded to read token: [[redacted]]"}},
   };
 }

@@ -1,10 +1,10 @@
 // payload.campaign beside the front end, with the lines it logs.
 #include "run/campaign.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/utf8.h"
 #include "platform/logger.h"

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "core/composite_format.h"
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 

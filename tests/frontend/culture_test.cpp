@@ -1,7 +1,7 @@
 // Which culture tables a culture falls back to, and what the setup is told.
-#include <gtest/gtest.h>
-
 #include "core/culture.h"
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 
@@ -30,12 +30,12 @@ TEST(Culture, LanguageArgumentTakesTheFirstMatchingRow) {
     const wchar_t* without;
     const wchar_t* with;
   } rows[] = {
-      {L"en-GB", L"en_US", L"en_US"},   {L"ru-RU", L"ru_RU", L"ru_RU"},     {L"de-AT", L"de_DE", L"de_DE"},
-      {L"pl-PL", L"pl_PL", L"pl_PL"},   {L"fr-CA", L"fr_FR", L"fr_FR"},     {L"pt-BR", L"pt_BR", L"pt_BR"},
-      {L"pt-PT", L"en_US", L"en-US"},   {L"zh-Hant", L"en_US", L"zh_Hant"}, {L"zh-TW", L"zh_Hans", L"zh_Hans"},
-      {L"zh-CN", L"zh_Hans", L"zh_Hans"}, {L"ja-JP", L"en_US", L"ja_JP"},   {L"ko-KR", L"en_US", L"ko_KR"},
-      {L"es-MX", L"en_US", L"es_MX"},   {L"es-AR", L"en_US", L"es_ES"},     {L"es-ES", L"en_US", L"es_ES"},
-      {L"it-IT", L"en_US", L"it_IT"},   {L"nl-NL", L"en_US", L"en-US"},     {L"de", L"en_US", L"en-US"},
+      {L"en-GB", L"en_US", L"en_US"},     {L"ru-RU", L"ru_RU", L"ru_RU"},     {L"de-AT", L"de_DE", L"de_DE"},
+      {L"pl-PL", L"pl_PL", L"pl_PL"},     {L"fr-CA", L"fr_FR", L"fr_FR"},     {L"pt-BR", L"pt_BR", L"pt_BR"},
+      {L"pt-PT", L"en_US", L"en-US"},     {L"zh-Hant", L"en_US", L"zh_Hant"}, {L"zh-TW", L"zh_Hans", L"zh_Hans"},
+      {L"zh-CN", L"zh_Hans", L"zh_Hans"}, {L"ja-JP", L"en_US", L"ja_JP"},     {L"ko-KR", L"en_US", L"ko_KR"},
+      {L"es-MX", L"en_US", L"es_MX"},     {L"es-AR", L"en_US", L"es_ES"},     {L"es-ES", L"en_US", L"es_ES"},
+      {L"it-IT", L"en_US", L"it_IT"},     {L"nl-NL", L"en_US", L"en-US"},     {L"de", L"en_US", L"en-US"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(languageArgument(row.culture, false), row.without) << row.culture;

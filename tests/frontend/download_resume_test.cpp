@@ -1,10 +1,10 @@
 // When a dropped download is tried again, and what its resumed request may take.
 #include "core/download_resume.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <string>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 
@@ -74,14 +74,14 @@ TEST(DownloadRetry, OnlyTheExactRestOfTheSameFileContinuesIt) {
   };
   const Case cases[] = {
       {L"bytes 400-999/1000", 400, 1000, true},
-      {L"bytes 400-999/1000", 400, 0, true},  // the first answer had no length
-      {L"bytes 0-999/1000", 400, 1000, false},    // the whole file again
-      {L"bytes 300-999/1000", 400, 1000, false},  // overlaps the bytes on disk
-      {L"bytes 500-999/1000", 400, 1000, false},  // leaves a gap
-      {L"bytes 400-799/1000", 400, 1000, false},  // stops short of the end
-      {L"bytes 400-1199/1200", 400, 1000, false}, // another file's length
-      {L"bytes 400-999/*", 400, 1000, false},     // the length unknown
-      {L"bytes 400-999/999", 400, 1000, false},   // last byte past the end
+      {L"bytes 400-999/1000", 400, 0, true},       // the first answer had no length
+      {L"bytes 0-999/1000", 400, 1000, false},     // the whole file again
+      {L"bytes 300-999/1000", 400, 1000, false},   // overlaps the bytes on disk
+      {L"bytes 500-999/1000", 400, 1000, false},   // leaves a gap
+      {L"bytes 400-799/1000", 400, 1000, false},   // stops short of the end
+      {L"bytes 400-1199/1200", 400, 1000, false},  // another file's length
+      {L"bytes 400-999/*", 400, 1000, false},      // the length unknown
+      {L"bytes 400-999/999", 400, 1000, false},    // last byte past the end
       {L"bytes 999-400/1000", 400, 1000, false},
       {L"bytes 400-999", 400, 1000, false},
       {L"bytes -400-999/1000", 400, 1000, false},
@@ -107,4 +107,3 @@ TEST(DownloadRetry, AReportNamesTheTriesOnlyWhenThereWasMoreThanOne) {
   EXPECT_EQ(withDownloadTries(L"Failed downloading ZAV Kelvra Installer: https://h/s.exe", 4),
             L"Failed downloading ZAV Kelvra Installer: https://h/s.exe (4 tries)");
 }
-

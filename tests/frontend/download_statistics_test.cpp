@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "core/download_statistics.h"
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 

@@ -1,10 +1,10 @@
 // What each failure shows and reports, and which links are opened.
 #include "core/failure_page.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <string>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend;
 using namespace kelvra::frontend::core;
@@ -20,8 +20,7 @@ TEST(FailurePageTest, EachFailureHasItsPageLinkAndReport) {
   const wchar_t* const downloadFailed = L"Failed downloading ZAV Kelvra Installer: https://cdn.example/setup.exe";
   const Case cases[] = {
       {FailureKind::outdated, 0, outdated, L"Remote config suggests this installer is deprecated."},
-      {FailureKind::remoteConfig, 12029, connection,
-       L"Failed getting json remote config: C:\\w\\remoteconfig.json"},
+      {FailureKind::remoteConfig, 12029, connection, L"Failed getting json remote config: C:\\w\\remoteconfig.json"},
       {FailureKind::network, 12002, connection, downloadFailed},
       {FailureKind::network, 0, connection, downloadFailed},
       // Wine reports a receive time-out with the socket's code: still the network.

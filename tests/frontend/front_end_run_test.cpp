@@ -2,10 +2,10 @@
 // the window's thread stops, and what a hand-back that throws does.
 #include "run/front_end_run.h"
 
-#include <gtest/gtest.h>
-
 #include <stdexcept>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "support/file_contents.h"
 #include "support/temp_folder.h"

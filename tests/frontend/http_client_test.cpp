@@ -1,15 +1,12 @@
 // Secure protocols against systems that refuse sets (the widest accepted holds, never
 // SSL, none accepted leaves no session), the pause between a download's tries, and
 // an aborted exchange against a local server.
-#include <winsock2.h>  // before windows.h, which brings the old winsock.h otherwise
-
 #include "net/http_client.h"
-
-#include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <winhttp.h>
+#include <winsock2.h>  // before windows.h, which brings the old winsock.h otherwise
 
 #include <chrono>
 #include <future>
@@ -17,6 +14,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/scoped_handle.h"
 #include "base/scoped_internet_handle.h"
@@ -169,8 +168,8 @@ TEST(HttpClientTest, AnAbortedDownloadNeverCallsOnItsClosedRequest) {
   TempFolder folder;
   kelvra::frontend::HttpClient client(L"ZAVWebinstaller/test");
   // Opened first, so that the other request is the only handle opened after the abort.
-  const ScopedInternetHandle session(WinHttpOpen(L"test", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                                 WINHTTP_NO_PROXY_BYPASS, 0));
+  const ScopedInternetHandle session(
+      WinHttpOpen(L"test", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   const ScopedInternetHandle connection(WinHttpConnect(session.get(), L"127.0.0.1", server.port(), 0));
   ScopedInternetHandle other;
   const auto abortBeforeTheBody = [&](std::uint64_t, std::uint64_t) {

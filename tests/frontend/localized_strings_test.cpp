@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <map>
 #include <regex>
@@ -13,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
@@ -115,8 +115,8 @@ const std::map<std::wstring, std::wstring>& englishTexts() {
        L"Failed to download necessary files. Please check your internet connection and try again."},
       {L"errorSpace", L"Not enough disk space to perform the installation. At least 200 MB are required."},
       {L"errorUnexpected",
-       L"Something went wrong. Please try to download the installer again, if the problem persists contact "
-       KELVRA_TEST_SUPPORT_SITE},
+       L"Something went wrong. Please try to download the installer again, if the problem persists "
+       L"contact " KELVRA_TEST_SUPPORT_SITE},
       {L"errorOutdated_link", L"[Support Article]"},
       {L"errorConnection_link", L"[Support Article]"},
       {L"errorDownloadFail_link", L"[Support Article]"},
@@ -176,8 +176,8 @@ TEST_P(CultureStringsTest, DllLoadsWithoutCodeAndTranslatesEveryKey) {
   EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
   const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (imports.Size != 0) {
-    const auto* first = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(reinterpret_cast<const char*>(dos) +
-                                                                          imports.VirtualAddress);
+    const auto* first =
+        reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(reinterpret_cast<const char*>(dos) + imports.VirtualAddress);
     EXPECT_EQ(first->Name, 0u) << "the DLL imports something";
   }
 
@@ -204,33 +204,27 @@ TEST_P(CultureStringsTest, DllLoadsWithoutCodeAndTranslatesEveryKey) {
   EXPECT_EQ(versionValue(path, L"InternalName"), L"KelvraWebInstaller.resources");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cultures, CultureStringsTest,
-                         ::testing::Values(CultureCase{L"pt-BR", 0x0416, L"Sair"},
-                                           CultureCase{L"zh", 0x0804, L"退出"},
-                                           CultureCase{L"fr", 0x040C, L"Quitter"},
-                                           CultureCase{L"de", 0x0407, L"Beenden"},
-                                           CultureCase{L"pl", 0x0415, L"Zakończ"},
-                                           CultureCase{L"ru", 0x0419, L"Выход"},
-                                           CultureCase{L"zh-Hant", 0x0404, L"結束"},
-                                           CultureCase{L"ja", 0x0411, L"終了"},
-                                           CultureCase{L"ko", 0x0412, L"종료"},
-                                           CultureCase{L"es", 0x0C0A, L"Salir"},
-                                           CultureCase{L"es-MX", 0x080A, L"Salir"},
-                                           CultureCase{L"it", 0x0410, L"Esci"}),
-                         [](const ::testing::TestParamInfo<CultureCase>& info) {
-                           std::string name = toUtf8(info.param.culture);
-                           name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Cultures, CultureStringsTest,
+    ::testing::Values(CultureCase{L"pt-BR", 0x0416, L"Sair"}, CultureCase{L"zh", 0x0804, L"退出"},
+                      CultureCase{L"fr", 0x040C, L"Quitter"}, CultureCase{L"de", 0x0407, L"Beenden"},
+                      CultureCase{L"pl", 0x0415, L"Zakończ"}, CultureCase{L"ru", 0x0419, L"Выход"},
+                      CultureCase{L"zh-Hant", 0x0404, L"結束"}, CultureCase{L"ja", 0x0411, L"終了"},
+                      CultureCase{L"ko", 0x0412, L"종료"}, CultureCase{L"es", 0x0C0A, L"Salir"},
+                      CultureCase{L"es-MX", 0x080A, L"Salir"}, CultureCase{L"it", 0x0410, L"Esci"}),
+    [](const ::testing::TestParamInfo<CultureCase>& info) {
+      std::string name = toUtf8(info.param.culture);
+      name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+      return name;
+    });
 
 TEST(LocalizedStringsTest, FallsBackFromTheCultureToItsParentsThenEnglish) {
   const ScopedModule english = dataModule(kStaged + L"/KelvraInstaller.exe");
   ASSERT_NE(english.get(), nullptr);
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-      {L"de-DE", L"de"},   {L"de-AT", L"de"},   {L"ja-JP", L"ja"},       {L"pt-BR", L"pt-BR"},
-      {L"es-MX", L"es-MX"}, {L"es-AR", L"es"},  {L"es-ES", L"es"},       {L"zh-TW", L"zh-Hant"},
-      {L"zh-CN", L"zh"},   {L"fr-CA", L"fr"},   {L"pt-PT", L""},         {L"en-US", L""},
-      {L"sv-SE", L""},     {L"", L""},
+      {L"de-DE", L"de"}, {L"de-AT", L"de"}, {L"ja-JP", L"ja"},      {L"pt-BR", L"pt-BR"}, {L"es-MX", L"es-MX"},
+      {L"es-AR", L"es"}, {L"es-ES", L"es"}, {L"zh-TW", L"zh-Hant"}, {L"zh-CN", L"zh"},    {L"fr-CA", L"fr"},
+      {L"pt-PT", L""},   {L"en-US", L""},   {L"sv-SE", L""},        {L"", L""},
   };
   for (const auto& [culture, table] : cases) {
     SCOPED_TRACE(toUtf8(culture));

@@ -1,8 +1,8 @@
 #include "platform/logger.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend;
 

@@ -1,9 +1,8 @@
 // What a problem report carries: its JSON text, the redacted and cut logs, the body.
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
-
 #include "core/problem_report.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 using namespace kelvra::frontend::core;
 
@@ -12,8 +11,13 @@ constexpr char kStampedCampaign[] = "eyJsb2dpbl9wYXJhbWV0ZXJzIjoibHA9MSIsImNhbXB
 constexpr wchar_t kRedactedCampaign[] = L"eyJjYW1wYWlnbiI6eyJpZCI6N30sImxvZ2luX3BhcmFtZXRlcnMiOiJbcmVkYWN0ZWRdIn0=";
 
 TEST(ProblemReport, ProblemTextIsValidJsonWhateverTheValues) {
-  ProblemFields fields{"2.0.0.0", "2.0.0", "Microsoft Windows 7 \"Ultimate\"", "1.2\\3", "https://x/y?a=\"b\"",
-                       "eyJ4Ijoi8J+YgCJ9", "Failed getting json remote config: C:\\Users\\Фёдор\\remoteconfig.json"};
+  ProblemFields fields{"2.0.0.0",
+                       "2.0.0",
+                       "Microsoft Windows 7 \"Ultimate\"",
+                       "1.2\\3",
+                       "https://x/y?a=\"b\"",
+                       "eyJ4Ijoi8J+YgCJ9",
+                       "Failed getting json remote config: C:\\Users\\Фёдор\\remoteconfig.json"};
   const auto json = nlohmann::json::parse(buildProblemText(fields));
   const auto& arguments = json.at("Arguments");
   EXPECT_EQ(arguments.at("applicationType"), "Webinstaller");
@@ -68,8 +72,9 @@ TEST(ProblemReport, SecretsAreRedactedAndTheRestKept) {
       {L"empty token", at + L"Token: []" + next, at + L"Token: [redacted]" + next},
       {L"look-alikes stay", at + L"Token size: [92]\r\n" + at + L"Token: copy result: [1], source path: [C:\\a]",
        at + L"Token size: [92]\r\n" + at + L"Token: copy result: [1], source path: [C:\\a]"},
-      {L"member with blanks", L"[7/1/2024 1:02:03 PM] [information] Sending event: {\"meta\": {\"campaign\": "
-                              L"{\"login_parameters\": \"lp=0123\", \"campaign\": {\"id\": 7}}}}\r\n",
+      {L"member with blanks",
+       L"[7/1/2024 1:02:03 PM] [information] Sending event: {\"meta\": {\"campaign\": "
+       L"{\"login_parameters\": \"lp=0123\", \"campaign\": {\"id\": 7}}}}\r\n",
        L"[7/1/2024 1:02:03 PM] [information] Sending event: {\"meta\": {\"campaign\": "
        L"{\"login_parameters\": \"[redacted]\", \"campaign\": {\"id\": 7}}}}\r\n"},
       {L"compact member, escapes inside", L"{\"login_parameters\":\"a\\\"b\\\\\",\"x\":\"login_parameters\"}",
@@ -82,9 +87,11 @@ TEST(ProblemReport, SecretsAreRedactedAndTheRestKept) {
        L"{\"login_parameters\": [redacted], \"b\": 2}\n\"login_parameters\":[redacted],"},
       {L"unterminated string ends with its line", L"{\"login_parameters\": \"lp=77\r\nnext line",
        L"{\"login_parameters\": \"[redacted]\r\nnext line"},
-      {L"setup's campaign argument", at + L"launching: C:\\t\\KelvraSetup.exe with args: /lang=en_US /campaign=\"" +
-                                         std::wstring(std::begin(kStampedCampaign), std::end(kStampedCampaign) - 1) + L"\"" + next,
-       at + L"launching: C:\\t\\KelvraSetup.exe with args: /lang=en_US /campaign=\"" + kRedactedCampaign + L"\"" + next},
+      {L"setup's campaign argument",
+       at + L"launching: C:\\t\\KelvraSetup.exe with args: /lang=en_US /campaign=\"" +
+           std::wstring(std::begin(kStampedCampaign), std::end(kStampedCampaign) - 1) + L"\"" + next,
+       at + L"launching: C:\\t\\KelvraSetup.exe with args: /lang=en_US /campaign=\"" + kRedactedCampaign + L"\"" +
+           next},
       {L"campaign argument that is not base64 of JSON", L"/campaign=\"bHA9MDEyMzQ=\" /campaign=\"\" /campaign=\"e30=",
        L"/campaign=\"[redacted]\" /campaign=\"\" /campaign=\"e30="},
       {L"not a member", L"login_parameters: lp=1; \"login_parameters\" is a key; \"xlogin_parameters\":\"v\"",
@@ -101,8 +108,8 @@ TEST(ProblemReport, SnippetCarriesRedactedLogsCutAfterwards) {
   // A token longer than the cut: cutting first would leave its end behind.
   const std::wstring line = L"[2024-05-06 07:08:09.123] [fileLogger] [info] Token: [";
   const LogForReport log{L"b.log", line + std::wstring(6000, L'x') + L"]\r\n"};
-  EXPECT_EQ(buildLogSnippet(log, log), L"b.log content:\r\n" + line + L"redacted]\r\n\r\nb.log content:\r\n" + line +
-                                           L"redacted]\r\n");
+  EXPECT_EQ(buildLogSnippet(log, log),
+            L"b.log content:\r\n" + line + L"redacted]\r\n\r\nb.log content:\r\n" + line + L"redacted]\r\n");
 }
 
 TEST(ProblemReport, SnippetNamesBothLogsEvenWhenMissing) {
@@ -117,4 +124,3 @@ TEST(ProblemReport, SnippetNamesBothLogsEvenWhenMissing) {
 TEST(ProblemReport, BodyCarriesTheMessageAndTheEncodedSnippet) {
   EXPECT_EQ(buildProblemReportBody("{}", "ab?"), "problem_message={} & log_snippet=YWI%2f");
 }
-

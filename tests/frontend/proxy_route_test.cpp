@@ -1,10 +1,10 @@
 // Which proxy a request takes from the user's settings: the fallback order, the
 // fixed proxy's per-scheme entries and the bypass list.
-#include <gtest/gtest.h>
+#include "core/proxy_route.h"
 
 #include <string>
 
-#include "core/proxy_route.h"
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 
@@ -50,8 +50,8 @@ TEST(ProxyRoute, ScriptFirstThenFixedProxyThenDirect) {
        RouteSource::fixedProxy},
       {"failed script without a fixed proxy goes direct", scriptOnly, &scriptFailed, L"", RouteSource::none},
       {"script not asked counts as failed", withScript, nullptr, L"fixed.corp:3128", RouteSource::fixedProxy},
-      {"an answer without settings for it is ignored", fixedProxy(L"fixed.corp:3128"), &viaScript,
-       L"fixed.corp:3128", RouteSource::fixedProxy},
+      {"an answer without settings for it is ignored", fixedProxy(L"fixed.corp:3128"), &viaScript, L"fixed.corp:3128",
+       RouteSource::fixedProxy},
   };
   for (const auto& row : rows) {
     const ProxyRoute route = chooseProxyRoute(row.settings, kSecureHost, row.script);

@@ -1,9 +1,9 @@
 // The remote configuration's mapping (with the optional second digest) and address.
 #include "core/remote_config_record.h"
 
-#include <gtest/gtest.h>
-
 #include <optional>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 
@@ -21,14 +21,18 @@ const ConfigCase kConfigCases[] = {
      R"({"version": 3, "content": {"windows": {"version": "2.1.0", "downloadLink": "https://cdn.example/setup.exe",
          "installerMd5": "ABC123", "size": 17, "deprecated": false}}, "webinstallerEvent": {"server_address": "x"},
          "bases": []})",
-     false, {"2.1.0", "https://cdn.example/setup.exe", "ABC123", std::nullopt, false}},
+     false,
+     {"2.1.0", "https://cdn.example/setup.exe", "ABC123", std::nullopt, false}},
     {"second digest",
      R"({"content": {"windows": {"installerMd5": "ab",
          "installerSha256": "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08"}}})",
-     false, {"", "", "ab", "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08", false}},
+     false,
+     {"", "", "ab", "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08", false}},
     // Kept as given: the digest check refuses what is not 64 hexadecimal digits.
     {"second digest empty", R"({"content": {"windows": {"installerSha256": ""}}})", false, {"", "", "", "", false}},
-    {"second digest short", R"({"content": {"windows": {"installerSha256": "9f86"}}})", false,
+    {"second digest short",
+     R"({"content": {"windows": {"installerSha256": "9f86"}}})",
+     false,
      {"", "", "", "9f86", false}},
     {"second digest null", R"({"content": {"windows": {"installerSha256": null}}})", false, {}},
     {"second digest a number", R"({"content": {"windows": {"installerSha256": 12}}})", true, {}},
@@ -38,7 +42,9 @@ const ConfigCase kConfigCases[] = {
     {"no content", R"({"version": "1"})", false, {}},
     {"null members", R"({"content": {"windows": {"version": null, "deprecated": null}}})", false, {}},
     {"null content", R"({"content": null})", false, {}},
-    {"byte order mark", "\xEF\xBB\xBF{\"content\": {\"windows\": {\"version\": \"1.0\"}}}", false,
+    {"byte order mark",
+     "\xEF\xBB\xBF{\"content\": {\"windows\": {\"version\": \"1.0\"}}}",
+     false,
      {"1.0", "", "", std::nullopt, false}},
     {"not json", "<html>maintenance</html>", true, {}},
     {"empty", "", true, {}},

@@ -1,10 +1,10 @@
 // remoteconfig.json beside the front end, or else the service's answer, and what is logged.
 #include "run/remote_config.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/utf8.h"
 #include "platform/frontend_error.h"
@@ -103,8 +103,8 @@ TEST(RemoteConfigTest, AFileHeldByAnotherProgramIsTheRemoteConfigFailure) {
   const ConfigRun run = readConfig(folder.path(), L"localhost:1");
   EXPECT_EQ(run.kind, FailureKind::remoteConfig);
   ASSERT_EQ(run.lines.size(), 3u);
-  EXPECT_EQ(run.lines[2], "[error] Error reading remote config: Could not read the file '" + toUtf8(path) +
-                              "'. Error code 32.");
+  EXPECT_EQ(run.lines[2],
+            "[error] Error reading remote config: Could not read the file '" + toUtf8(path) + "'. Error code 32.");
 }
 
 TEST(RemoteConfigTest, WithoutTheFileTheServiceIsAskedAndItsAddressIsTheLocation) {
@@ -120,4 +120,3 @@ TEST(RemoteConfigTest, WithoutTheFileTheServiceIsAskedAndItsAddressIsTheLocation
   EXPECT_EQ(run.lines[1], "[warning] Bootstrap did not dropped remote config, trying to download");
   EXPECT_EQ(run.lines[2].rfind("[error] Error reading remote config: ", 0), 0u);
 }
-

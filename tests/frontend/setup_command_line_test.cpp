@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "core/setup_command_line.h"
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 
@@ -11,7 +11,8 @@ TEST(SetupCommandLine, CampaignAndProductBranches) {
   EXPECT_EQ(buildSetupCommandLine(campaign), L"/lang=de_DE /campaign=\"\"");
 
   SetupCommandInputs product{L"ja_JP", L"42", L"Star \"Game\"", true, L"ignored"};
-  EXPECT_EQ(buildSetupCommandLine(product), L"/lang=ja_JP /webinstaller /product_id=42 /silent /game_name=\"Star Game\"");
+  EXPECT_EQ(buildSetupCommandLine(product),
+            L"/lang=ja_JP /webinstaller /product_id=42 /silent /game_name=\"Star Game\"");
   product.enoughSpaceForSilentSetup = false;
   product.gameName.reset();
   EXPECT_EQ(buildSetupCommandLine(product), L"/lang=ja_JP /webinstaller /product_id=42");

@@ -1,9 +1,9 @@
 #include "core/setup_digests.h"
 
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 
@@ -39,7 +39,8 @@ TEST(SetupDigests, ASecondDigestMustMatchTooAndOneThatCantMatchRefuses) {
       {"sha256 not hex", {kMd5, std::string(kSha256, 63) + "g"}, SetupDigestVerdict::sha256Malformed},
       {"sha256 with a space", {kMd5, " " + std::string(kSha256, 63)}, SetupDigestVerdict::sha256Malformed},
       {"sha256 as an md5", {kMd5, kMd5}, SetupDigestVerdict::sha256Malformed},
-      {"sha256 with a zero byte", {kMd5, std::string(kSha256, 32) + std::string(1, '\0') + std::string(kSha256 + 33)},
+      {"sha256 with a zero byte",
+       {kMd5, std::string(kSha256, 32) + std::string(1, '\0') + std::string(kSha256 + 33)},
        SetupDigestVerdict::sha256Malformed},
   };
   for (const Case& c : cases) {

@@ -1,19 +1,17 @@
 // The client setup started through the shell: the real ShellExecuteExW with the
 // setup stand-in, and the answers that only Windows gives (a declined consent
 // prompt, error 740 for a setup that needs elevation) played by a substitute.
-#include "run/setup_launch_internal.h"
-
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
-
 #include <string>
 #include <vector>
 
-#include "core/failure_page.h"
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
+#include "core/failure_page.h"
 #include "platform/frontend_error.h"
+#include "run/setup_launch_internal.h"
 #include "support/child_process.h"
 #include "support/file_contents.h"
 #include "support/scoped_environment.h"
@@ -42,7 +40,11 @@ struct ShellRequest {
 
 ShellRequest copyOf(const SHELLEXECUTEINFOW& record) {
   auto text = [](const wchar_t* value) { return value ? std::wstring(value) : std::wstring(L"(null)"); };
-  return {record.fMask, record.hwnd, text(record.lpVerb), text(record.lpFile), text(record.lpParameters),
+  return {record.fMask,
+          record.hwnd,
+          text(record.lpVerb),
+          text(record.lpFile),
+          text(record.lpParameters),
           text(record.lpDirectory)};
 }
 
@@ -93,15 +95,17 @@ TEST_F(SetupLaunchTest, TheShellStartsTheSetupAndItsExitCodePassesThrough) {
     EXPECT_EQ(asked.mask & (SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC), SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC);
     EXPECT_EQ(asked.verb, L"(null)") << "the default verb, which elevates as the program's manifest asks";
     const nlohmann::json started = nlohmann::json::parse(readFileBytes(record));
-    EXPECT_EQ(started, nlohmann::json({{"commandLine", toUtf8(kArguments)}, {"exe", toUtf8(program)},
-                                       {"cwd", toUtf8(directory)}}));
+    EXPECT_EQ(
+        started,
+        nlohmann::json({{"commandLine", toUtf8(kArguments)}, {"exe", toUtf8(program)}, {"cwd", toUtf8(directory)}}));
   }
 }
 
 // The front end holds the setup open, sharing reading only, from its checks until it
 // runs: meanwhile nobody can write, rename or delete it, and the shell still starts it.
 TEST_F(SetupLaunchTest, ASetupHeldOpenForItsChecksCantBeSwappedAndStillStarts) {
-  ScopedFileHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ScopedFileHandle held(
+      CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(held);
   const DWORD anySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const ScopedFileHandle writer(

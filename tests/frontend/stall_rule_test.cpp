@@ -1,9 +1,9 @@
 #include "core/stall_rule.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <utility>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 

@@ -1,12 +1,14 @@
 // What reports and events say about the machine, read from the test prefix's
 // registry (put back as it was afterwards).
-#include <gtest/gtest.h>
+#include "platform/system_info.h"
+
 #include <windows.h>
 
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "support/test_registry.h"
-#include "platform/system_info.h"
 
 using namespace kelvra::frontend;
 

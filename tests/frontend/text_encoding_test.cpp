@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "core/text_encoding.h"
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::frontend::core;
 

@@ -1,11 +1,12 @@
 // The token's base64 decoder on any text, and encoding followed by decoding on
 // any bytes.
+#include "base/base64.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "base/base64.h"
 
 using namespace kelvra::base;
 

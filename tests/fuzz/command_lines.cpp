@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/base64.h"
+#include "base/utf8.h"
 #include "core/culture.h"
 #include "core/remote_config_record.h"
 #include "core/setup_command_line.h"
 #include "core/text_encoding.h"
-#include "base/utf8.h"
 #include "fuzz_support.h"
 #include "handoff/launch_parameters.h"
-#include "base/base64.h"
 
 using namespace kelvra::base;
 using namespace kelvra::frontend::core;
@@ -134,8 +134,8 @@ void checkConfigAddress(FieldReader& fields) {
       continue;
     }
     FUZZ_CHECK(i + 2 < middle.size());
-    decoded += static_cast<char>(std::stoi(std::string{static_cast<char>(middle[i + 1]), static_cast<char>(middle[i + 2])},
-                                           nullptr, 16));
+    decoded += static_cast<char>(
+        std::stoi(std::string{static_cast<char>(middle[i + 1]), static_cast<char>(middle[i + 2])}, nullptr, 16));
     i += 2;
   }
   FUZZ_CHECK(decoded == toUtf8(productId));

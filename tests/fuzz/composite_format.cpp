@@ -1,11 +1,12 @@
 // Translated texts with "{n}" placeholders, as a damaged or hostile string table
 // could hold them: filling never reads past the pattern, and a text without
 // braces comes back unchanged.
+#include "core/composite_format.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "core/composite_format.h"
 #include "fuzz_support.h"
 
 using namespace kelvra::frontend::core;

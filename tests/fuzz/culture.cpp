@@ -1,13 +1,14 @@
 // Culture names as the front end gets them from Windows (any UTF-16 text): the
 // string fallback chain and the setup's language argument; and the bootstrapper's
 // notice language for the LANGID that the first two bytes make.
+#include "core/culture.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
 #include <string_view>
 
-#include "core/culture.h"
 #include "fuzz_support.h"
 #include "notices/message_language.h"
 
@@ -31,16 +32,16 @@ void checkFallbackChain(const std::wstring& culture) {
     FUZZ_CHECK(!name.empty());
     FUZZ_CHECK(std::count(chain.begin(), chain.end(), name) == 1);
     const bool script = name == L"zh-Hant" || name == L"zh-Hans";
-    const bool prefix = culture.compare(0, name.size(), name) == 0 &&
-                        (name.size() == culture.size() || culture[name.size()] == L'-');
-    FUZZ_CHECK(prefix || script || (name == L"zh" && i > 0 && (chain[i - 1] == L"zh-Hant" || chain[i - 1] == L"zh-Hans")));
+    const bool prefix =
+        culture.compare(0, name.size(), name) == 0 && (name.size() == culture.size() || culture[name.size()] == L'-');
+    FUZZ_CHECK(prefix || script ||
+               (name == L"zh" && i > 0 && (chain[i - 1] == L"zh-Hant" || chain[i - 1] == L"zh-Hans")));
   }
 }
 
 void checkLanguageArgument(const std::wstring& culture) {
-  static const std::set<std::wstring> known = {L"en_US", L"ru_RU", L"de_DE", L"pl_PL", L"fr_FR", L"pt_BR",
-                                               L"zh_Hant", L"zh_Hans", L"ja_JP", L"ko_KR", L"es_MX", L"es_ES",
-                                               L"it_IT", L"en-US"};
+  static const std::set<std::wstring> known = {L"en_US",   L"ru_RU", L"de_DE", L"pl_PL", L"fr_FR", L"pt_BR", L"zh_Hant",
+                                               L"zh_Hans", L"ja_JP", L"ko_KR", L"es_MX", L"es_ES", L"it_IT", L"en-US"};
   const std::wstring withoutProduct = languageArgument(culture, false);
   const std::wstring withProduct = languageArgument(culture, true);
   FUZZ_CHECK(known.count(withoutProduct) == 1 && known.count(withProduct) == 1);
@@ -50,9 +51,9 @@ void checkLanguageArgument(const std::wstring& culture) {
 
 void checkMessageLanguage(std::uint16_t langId) {
   static const std::set<int> known = {
-      MessageLanguage::chineseSimplified, MessageLanguage::german,   MessageLanguage::english,
-      MessageLanguage::spanish,           MessageLanguage::french,   MessageLanguage::italian,
-      MessageLanguage::japanese,          MessageLanguage::korean,   MessageLanguage::polish,
+      MessageLanguage::chineseSimplified, MessageLanguage::german,           MessageLanguage::english,
+      MessageLanguage::spanish,           MessageLanguage::french,           MessageLanguage::italian,
+      MessageLanguage::japanese,          MessageLanguage::korean,           MessageLanguage::polish,
       MessageLanguage::russian,           MessageLanguage::portugueseBrazil, MessageLanguage::spanishMexico,
       MessageLanguage::chineseTraditional};
   const int code = messageLanguageForLangId(langId);

@@ -1,12 +1,13 @@
 // The telemetry event from outside text (campaign file, configuration version,
 // installed version, system name) and the clock: whatever the campaign file
 // holds, the body is one JSON document with every value intact.
+#include "core/event_body.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 
-#include "core/event_body.h"
 #include "base/utf8.h"
 #include "fuzz_support.h"
 

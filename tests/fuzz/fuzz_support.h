@@ -17,8 +17,7 @@
 // stay readable: "en-US\x1E" "Game\x1E"... A missing field reads as empty.
 class FieldReader {
  public:
-  FieldReader(const std::uint8_t* data, std::size_t size)
-      : rest_(reinterpret_cast<const char*>(data), size) {}
+  FieldReader(const std::uint8_t* data, std::size_t size) : rest_(reinterpret_cast<const char*>(data), size) {}
 
   [[nodiscard]] std::string next();
   // True when a field is present and not empty.

@@ -1,6 +1,8 @@
 // A packed resource on any bytes, inflated into a target of the size its
 // header records, as staging inflates into a file's mapped view: nothing is
 // written outside the target, and what succeeds is exactly the stream's content.
+#include "staging/packed_resource.h"
+
 #include <zlib.h>
 
 #include <cstdint>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "staging/packed_resource.h"
 
 using namespace kelvra::staging;
 

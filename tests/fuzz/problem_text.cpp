@@ -14,15 +14,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/base64.h"
+#include "base/login_parameters.h"
+#include "base/utf8.h"
+#include "contract/token_payload.h"
+#include "contract/token_trailer.h"
 #include "core/problem_report.h"
 #include "core/setup_command_line.h"
 #include "core/text_encoding.h"
-#include "base/utf8.h"
 #include "fuzz_support.h"
-#include "base/base64.h"
-#include "base/login_parameters.h"
-#include "contract/token_payload.h"
-#include "contract/token_trailer.h"
 
 using namespace kelvra::base;
 using namespace kelvra::frontend::core;
@@ -172,7 +172,6 @@ void checkLogTail(const std::wstring& log) {
   FUZZ_CHECK(tail.size() == mark.size() + 5000 && tail.starts_with(mark) && log.ends_with(tail.substr(mark.size())));
 }
 
-
 // A secret's marks in UTF-8: private-use characters U+E000 to U+E005.
 bool holdsMarkBytes(std::string_view text) {
   for (std::size_t at = text.find("\xEE\x80"); at != std::string_view::npos; at = text.find("\xEE\x80", at + 1)) {
@@ -233,7 +232,8 @@ std::wstring checkedLogLines(FieldReader& fields, const std::string& campaign) {
   for (const LogEntry& line : lines) {
     FUZZ_CHECK(!holdsMarkBytes(line.text));
     constexpr std::string_view read = "Succeeded to read token: [";
-    if (line.text.starts_with(read)) checkEncodedValue(std::string_view(line.text).substr(read.size(), line.text.size() - read.size() - 1));
+    if (line.text.starts_with(read))
+      checkEncodedValue(std::string_view(line.text).substr(read.size(), line.text.size() - read.size() - 1));
     checkCampaignArguments(line.text);
     log += L"[2024-05-06 07:08:09.125] [fileLogger] [info] " + fromUtf8(line.text) + L"\r\n";
   }
@@ -276,9 +276,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   checkEncodedValue(*payload);
   if (*payload == kRedacted) {
     // Only a campaign that is not JSON, or nested deeper than the redaction writes back, goes whole.
-    FUZZ_CHECK(!canonicalJson(campaign) || std::count_if(campaign.begin(), campaign.end(), [](char c) {
-                                              return c == '[' || c == '{';
-                                            }) > 64);
+    FUZZ_CHECK(!canonicalJson(campaign) ||
+               std::count_if(campaign.begin(), campaign.end(), [](char c) { return c == '[' || c == '{'; }) > 64);
   } else if (campaign.find("login_parameters") == std::string::npos && canonicalJson(campaign)) {
     FUZZ_CHECK(canonicalJson(base64Decode(*payload).value_or("")) == canonicalJson(campaign));
   } else if (campaign != campaignText) {

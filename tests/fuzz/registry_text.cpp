@@ -1,5 +1,7 @@
 // Registry text in a fixed buffer with whatever byte count the registry reports:
 // never read past the buffer, stop at the first null.
+#include "system/registry_text.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "system/registry_text.h"
 
 using namespace kelvra::system;
 

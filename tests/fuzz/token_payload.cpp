@@ -1,14 +1,15 @@
 // The token's way to payload.campaign (base64, then one JSON document written
 // compactly) on any token, the compaction on any decoded text, and the stamping
 // tool's campaign token, which must decode to the same document.
+#include "contract/token_payload.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "base/base64.h"
 #include "fuzz_support.h"
 #include "stamp/stamping.h"
-#include "base/base64.h"
-#include "contract/token_payload.h"
 
 using namespace kelvra::base;
 using namespace kelvra::stamp;

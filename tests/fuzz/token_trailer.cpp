@@ -1,12 +1,13 @@
 // The token trailer reader on any tail of a file, the trailer builder on any
 // token, and kelvra-stamp on any executable: what is stamped reads back.
+#include "contract/token_trailer.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "fuzz_support.h"
 #include "stamp/stamping.h"
-#include "contract/token_trailer.h"
 
 using namespace kelvra::stamp;
 using namespace kelvra::contract;
@@ -28,7 +29,7 @@ std::string_view trailerRegion(std::string_view file) {
 void checkReading(std::string_view region) {
   const ExactBytes exact(region);
   const TrailerReading reading = parseTokenTrailer(exact.view());
-    FUZZ_CHECK(!reading.lines.empty());
+  FUZZ_CHECK(!reading.lines.empty());
   if (reading.failed) {
     FUZZ_CHECK(reading.token.empty());
     return;

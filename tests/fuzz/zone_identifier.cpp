@@ -1,11 +1,12 @@
 // A download mark of any bytes: the zone, when there is one, is the number the
 // stream's text spells.
+#include "token/zone_identifier.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "fuzz_support.h"
-#include "token/zone_identifier.h"
 
 using namespace kelvra::token;
 

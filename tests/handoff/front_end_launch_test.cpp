@@ -2,20 +2,20 @@
 // started through the shell the way the bootstrapper starts the real one.
 #include "handoff/front_end_launch.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
+#include "handoff/front_end_launch_internal.h"
 #include "support/child_process.h"
 #include "support/scoped_environment.h"
 #include "support/test_log.h"
 #include "tools/standin_frontend.h"
-#include "handoff/front_end_launch_internal.h"
 
 using namespace kelvra::base;
 using namespace kelvra::handoff;
@@ -141,7 +141,8 @@ TEST_F(FrontEndLaunchTest, StartJudgedByHInstAppAsASignedNumber) {
     ASSERT_TRUE(ShellExecuteExW(&record));
     const ScopedKernelHandle process(record.hProcess);
     const std::size_t before = log.messages().size();
-    EXPECT_EQ(kelvra::handoff::internal::awaitFrontEnd(frontEnd, reinterpret_cast<HINSTANCE>(c.instApp), process.get()), c.failed);
+    EXPECT_EQ(kelvra::handoff::internal::awaitFrontEnd(frontEnd, reinterpret_cast<HINSTANCE>(c.instApp), process.get()),
+              c.failed);
     // Judged only after the front end has gone.
     EXPECT_EQ(WaitForSingleObject(process.get(), 0), WAIT_OBJECT_0);
     const auto messages = log.messages();

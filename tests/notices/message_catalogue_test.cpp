@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
+#include "notices/message_catalogue.h"
 
 #include <iterator>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "build_settings.h"
-#include "notices/message_catalogue.h"
 
 using namespace kelvra::notices;
 
@@ -38,14 +39,18 @@ TEST(MessageCatalogue, CaptionsReadExactlyAndCoveredLanguagesHaveBodiesOfTheirOw
     int code;
     const wchar_t* captions[5];
   } cases[] = {
-      {9, {L"This Version of Windows is Not Supported", L".NET Framework Not Found", L"Installer Already Running",
-           L"Installation Error", L"Installation Failed"}},
-      {7, {L"Diese Version von Windows wird nicht unterstützt.", L".NET Framework nicht gefunden",
-           L"Installationsprogramm läuft bereits", L"Fehler bei der Installation", L"Installation fehlgeschlagen"}},
-      {1046, {L"Esta versão do Windows não é suportada", L".NET Framework não encontrado",
-              L"Instalador já está em execução", L"Erro de instalação", L"A Instalação falhou"}},
-      {2058, {nullptr, L".NET Framework no encontrado", L"El instalador ya se está ejecutando", L"Error de instalación",
-              L"Instalación fallida"}},
+      {9,
+       {L"This Version of Windows is Not Supported", L".NET Framework Not Found", L"Installer Already Running",
+        L"Installation Error", L"Installation Failed"}},
+      {7,
+       {L"Diese Version von Windows wird nicht unterstützt.", L".NET Framework nicht gefunden",
+        L"Installationsprogramm läuft bereits", L"Fehler bei der Installation", L"Installation fehlgeschlagen"}},
+      {1046,
+       {L"Esta versão do Windows não é suportada", L".NET Framework não encontrado", L"Instalador já está em execução",
+        L"Erro de instalação", L"A Instalação falhou"}},
+      {2058,
+       {nullptr, L".NET Framework no encontrado", L"El instalador ya se está ejecutando", L"Error de instalación",
+        L"Instalación fallida"}},
       {4, {L"不支持当前版本的Windows", L"没有找到.NET Framework文件", L"安装程式运行中", L"安装错误", L"安装失败"}},
       {31748, {nullptr, L"找不到.NET Framework檔案", L"安裝程式運行中", L"安裝錯誤", L"安裝失敗"}},
       // Portugal's whole LANGID: no texts of its own, and not Brazil's.
@@ -93,8 +98,8 @@ TEST(MessageCatalogue, BodiesKeepTheirTraitsInEveryLanguage) {
       } else {
         EXPECT_EQ(braces, 0u);
       }
-      const bool namesSite = notice == Notice::netMissing || notice == Notice::installationError ||
-                             notice == Notice::startFailure;
+      const bool namesSite =
+          notice == Notice::netMissing || notice == Notice::installationError || notice == Notice::startFailure;
       EXPECT_EQ(count(text.body, site), namesSite ? 1u : 0u);
       EXPECT_EQ(count(text.body, site + L"/hc/de"), namesSite && code == 7 ? 1u : 0u);
       EXPECT_EQ(count(text.body, L"http"), namesSite ? 1u : 0u);

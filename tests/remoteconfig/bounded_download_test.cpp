@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <optional>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::remoteconfig;
 
@@ -23,7 +23,8 @@ TEST(BoundedDownloadTest, EachEndOfTheDownloadGivesItsFailureLine) {
       {"aborted by a limit", {E_ABORT}, DownloadFailure::unknown},
       {"a success code other than S_OK", {S_FALSE}, DownloadFailure::unknown},
       {"past the bound", {std::nullopt}, DownloadFailure::unknown},
-      {"succeeded but could not be moved into place", {S_OK, "the downloaded file could not be moved", 5},
+      {"succeeded but could not be moved into place",
+       {S_OK, "the downloaded file could not be moved", 5},
        DownloadFailure::unknown},
   };
   for (const Case& c : cases) {

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::remoteconfig;
 

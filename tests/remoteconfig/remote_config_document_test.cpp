@@ -1,9 +1,9 @@
 // The allowed version in remoteconfig.json. Messages are the JSON library's own.
-#include <gtest/gtest.h>
+#include "remoteconfig/remote_config_document.h"
 
 #include <string>
 
-#include "remoteconfig/remote_config_document.h"
+#include <gtest/gtest.h>
 
 using namespace kelvra::remoteconfig;
 
@@ -27,7 +27,9 @@ TEST_P(AllowedVersion, IsTheStringAtContentWindowsVersion) {
 INSTANTIATE_TEST_SUITE_P(
     Documents, AllowedVersion,
     ::testing::Values(
-        VersionCase{"Found", R"({"content":{"windows":{"version":"2.0.7","url":"x"}},"other":1})" "\r\n",
+        VersionCase{"Found",
+                    R"({"content":{"windows":{"version":"2.0.7","url":"x"}},"other":1})"
+                    "\r\n",
                     VersionFailure::none, "2.0.7"},
         VersionCase{"NullContentCountsAsEmpty", R"({"content":null})", VersionFailure::type,
                     "[json.exception.type_error.302] type must be string, but is null"},

@@ -4,14 +4,15 @@
 #include "remoteconfig/remote_config.h"
 
 #include <windows.h>
+
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
 #include "base/utf8.h"
+#include "remoteconfig/remote_config_internal.h"
 #include "support/scoped_environment.h"
 #include "support/test_log.h"
-#include "remoteconfig/remote_config_internal.h"
 
 using namespace kelvra::base;
 using namespace kelvra::remoteconfig;
@@ -110,7 +111,8 @@ TEST_F(RemoteConfigTest, OverrideThatCannotBeCopiedIsNotReplacedByADownload) {
   EXPECT_EQ(version, "0.0.0");
   EXPECT_TRUE(PathIsDirectoryEmptyW(working.c_str())) << "nothing reaches the working folder";
   EXPECT_EQ(log.messages(), Lines{"[error] Failed to copy local remote-config override from path remoteconfig.json "
-                                  "to path " + toUtf8(destination) + ". Error code 32."});
+                                  "to path " +
+                                  toUtf8(destination) + ". Error code 32."});
 }
 
 }  // namespace

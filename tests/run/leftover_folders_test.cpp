@@ -1,10 +1,11 @@
+#include "run/leftover_folders.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
-#include "run/leftover_folders.h"
 #include "run/private_folder.h"
 #include "support/test_log.h"
 
@@ -62,14 +63,14 @@ TEST_F(LeftoverFoldersTest, OldLeftoverIsRemovedAndNewOneAndOtherNamesAreKept) {
   EXPECT_TRUE(fileExists(leftover + L"\\setup\\part.bin"));
   sweep(now + kOneDay + 10'000'000);
   EXPECT_FALSE(fileExists(leftover));
-  for (const wchar_t* other : {L"KelvraInstaller_qHbT", L"KelvraInstaller_qHbTe1", L"KelvraInstaller_qH4Te",
-                               L"KelvraInstaller_fileA"}) {
+  for (const wchar_t* other :
+       {L"KelvraInstaller_qHbT", L"KelvraInstaller_qHbTe1", L"KelvraInstaller_qH4Te", L"KelvraInstaller_fileA"}) {
     EXPECT_TRUE(fileExists(folder / other));
   }
   EXPECT_EQ(log.messages(),
-            (std::vector<std::string>{"[info] Left leftover working folder [" + toUtf8(leftover) +
-                                          "]: it is less than a day old.",
-                                      "[info] Removed leftover working folder [" + toUtf8(leftover) + "]."}));
+            (std::vector<std::string>{
+                "[info] Left leftover working folder [" + toUtf8(leftover) + "]: it is less than a day old.",
+                "[info] Removed leftover working folder [" + toUtf8(leftover) + "]."}));
 }
 
 TEST_F(LeftoverFoldersTest, FolderWithAFileInUseIsLeftWhole) {
@@ -104,7 +105,8 @@ TEST_F(LeftoverFoldersTest, FileThatCannotBeDeletedKeepsEveryOtherOne) {
   sweep(now + 2 * kOneDay);
   expectWhole(leftover);
   EXPECT_EQ(log.messages(), std::vector<std::string>{"[warning] Left leftover working folder [" + toUtf8(leftover) +
-                                                     "]: [" + toUtf8(stuck) + "] is in use or can't be deleted. "
+                                                     "]: [" + toUtf8(stuck) +
+                                                     "] is in use or can't be deleted. "
                                                      "Error code 5."});
   ASSERT_TRUE(SetFileAttributesW(stuck.c_str(), FILE_ATTRIBUTE_NORMAL));
 }

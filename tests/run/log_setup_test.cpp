@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "base/log_folder.h"
 #include "base/scoped_handle.h"
@@ -29,9 +29,9 @@ TEST_F(LogSetupTest, RotationThisUserCanNotDoSendsTheRunElsewhere) {
   const ScopedFileHandle held(CreateFileW((folder / L"InstallerBootstrapper.2.log").c_str(), GENERIC_READ,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(held);
-  EXPECT_EQ(rotationRefusal(log, 1400, 3, 500),
-            L"it is due to rotate and [" + (folder / L"InstallerBootstrapper.2.log") +
-                L"] can't be renamed. Error code 32.");
+  EXPECT_EQ(
+      rotationRefusal(log, 1400, 3, 500),
+      L"it is due to rotate and [" + (folder / L"InstallerBootstrapper.2.log") + L"] can't be renamed. Error code 32.");
 }
 
 std::wstring testUserFolder;
@@ -53,4 +53,3 @@ TEST_F(LogSetupTest, AnUnusableSharedLogGivesTheUsersOwnLogAndWhy) {
   EXPECT_EQ(place.filePath, testUserFolder + L"InstallerBootstrapper.log");
   EXPECT_TRUE(place.heldFolders.empty());
 }
-

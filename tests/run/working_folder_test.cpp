@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <fmt/format.h>
-#include <gtest/gtest.h>
-
 #include <aclapi.h>
 #include <sddl.h>
 
@@ -13,12 +10,15 @@
 #include <regex>
 #include <set>
 
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
 #include "base/scoped_handle.h"
 #include "base/utf8.h"
-#include "support/scoped_environment.h"
-#include "support/test_log.h"
 #include "run/private_folder.h"
 #include "run/working_folder_internal.h"
+#include "support/scoped_environment.h"
+#include "support/test_log.h"
 
 using namespace kelvra::base;
 using namespace kelvra::run;
@@ -126,10 +126,11 @@ TEST_F(WorkingFolderTest, FailingOrUselessGeneratorGivesNoFolder) {
     EXPECT_TRUE(kelvra::run::internal::createWorkingFolder(path, ScriptedRandom::source));
   }
   EXPECT_EQ(path, L"unchanged");
-  EXPECT_EQ(log.messages(), (std::vector<std::string>{
-                                "[error] Getting random letters for the working folder failed.",
-                                "[error] Getting random letters for the working folder failed: [8] draws gave [0] of [5] "
-                                "letters."}));
+  EXPECT_EQ(log.messages(),
+            (std::vector<std::string>{
+                "[error] Getting random letters for the working folder failed.",
+                "[error] Getting random letters for the working folder failed: [8] draws gave [0] of [5] "
+                "letters."}));
   EXPECT_FALSE(anyWorkingFolderIn(folder.path()));
 }
 
@@ -190,8 +191,9 @@ TEST_F(WorkingFolderTest, TempPathThatLeavesNoRoomForTheStagedFilesIsRefused) {
   EXPECT_EQ(path, L"unchanged");
   const auto messages = log.messages();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(std::regex_match(messages[0], std::regex(R"(\[error\] Working folder path \[C:\\t+\\KelvraInstaller_)"
-                                                       R"([A-Za-z]{5}\] is too long: \[219\] characters, at most \[218\]\.)")))
+  EXPECT_TRUE(
+      std::regex_match(messages[0], std::regex(R"(\[error\] Working folder path \[C:\\t+\\KelvraInstaller_)"
+                                               R"([A-Za-z]{5}\] is too long: \[219\] characters, at most \[218\]\.)")))
       << messages[0];
 }
 
@@ -268,10 +270,10 @@ TEST_F(WorkingFolderTest, TakenNamesAreNeverUsedAndAnotherIsChosen) {
   EXPECT_EQ(path, folder / L"KelvraInstaller_BBBBB");
   EXPECT_TRUE(exists(path));
   EXPECT_EQ(readFileBytes(taken + L"\\KelvraInstaller.exe"), "theirs");
-  EXPECT_EQ(log.messages(),
-            (std::vector<std::string>{"[warning] Working folder [" + toUtf8(taken) + "] exists already: choosing "
-                                      "another name.",
-                                      "[info] Created working folder [" + toUtf8(path) + "]."}));
+  EXPECT_EQ(log.messages(), (std::vector<std::string>{"[warning] Working folder [" + toUtf8(taken) +
+                                                          "] exists already: choosing "
+                                                          "another name.",
+                                                      "[info] Created working folder [" + toUtf8(path) + "]."}));
 }
 
 TEST_F(WorkingFolderTest, NameTakenEveryTimeOrMissingTemporaryFolderGivesNoFolder) {

@@ -4,15 +4,15 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "contract/log_location.h"
+#include <gtest/gtest.h>
+
 #include "base/utf8.h"
+#include "contract/log_location.h"
 #include "staging/staging_test.h"
 #include "tools/front_end_window.h"
 
@@ -80,7 +80,8 @@ TEST_F(StagingTest, EveryStagedFileIsItsResourceByteForByte) {
                                     L"/KelvraWebInstaller.resources.dll"));
   }
   // Our icon file lays its images out exactly as the staged one must.
-  EXPECT_EQ(readFileBytes(working + L"\\icon.ico"), readFileBytes(KELVRA_TEST_SOURCE_DIR L"/resources/application.ico"));
+  EXPECT_EQ(readFileBytes(working + L"\\icon.ico"),
+            readFileBytes(KELVRA_TEST_SOURCE_DIR L"/resources/application.ico"));
 }
 
 TEST_F(StagingTest, LogShowsTheTranslationsInTableOrderThenTheIcon) {
@@ -119,8 +120,8 @@ TEST_F(StagingTest, FrontEndPathIsSetEvenWhenItsWriteFails) {
   std::wstring frontEndPath;
   EXPECT_TRUE(writeFrontEndFiles(frontEnd, image, missing, frontEndPath));
   EXPECT_EQ(frontEndPath, missing + L"\\KelvraInstaller.exe");
-  EXPECT_EQ(log.messages(), std::vector<std::string>{"[error] Failed to create file [" + toUtf8(frontEndPath) +
-                                                     "]. Error code 3."});
+  EXPECT_EQ(log.messages(),
+            std::vector<std::string>{"[error] Failed to create file [" + toUtf8(frontEndPath) + "]. Error code 3."});
 }
 
 TEST_F(StagingTest, StagedFrontEndOpensItsWindowWithTheStagedIconsAndEndsWithZeroWhenClosed) {
@@ -169,8 +170,8 @@ TEST_F(StagingCaseTest, EmptyFrontEndFailsAtTheMappingAndLeavesAnEmptyFile) {
   EXPECT_EQ(readFileBytes(frontEnd), "");
   EXPECT_FALSE(fileExists(working + L"\\icon.png"));
   EXPECT_FALSE(fileExists(working + L"\\KelvraInstaller.exe.config"));
-  EXPECT_EQ(messages(), std::vector<std::string>{"[error] Failed to create file mapping for file [" +
-                                                 toUtf8(frontEnd) + "]. Error code 1006."});
+  EXPECT_EQ(messages(), std::vector<std::string>{"[error] Failed to create file mapping for file [" + toUtf8(frontEnd) +
+                                                 "]. Error code 1006."});
 }
 
 // A damaged download: whatever way the front end's packed resource is damaged,
@@ -205,6 +206,7 @@ TEST_F(StagingCaseTest, DamagedTranslationStopsTheWalkAtItsRow) {
   ASSERT_EQ(logged.size(), 5u);
   EXPECT_EQ(logged[3], "[info] Dumping translation file of language [fr], path [" + toUtf8(working) +
                            "\\fr\\KelvraWebInstaller.resources.dll]");
-  EXPECT_EQ(logged[4], "[error] Resource does not inflate to its recorded size; the download is damaged. "
-                       "Resource id: 139.");
+  EXPECT_EQ(logged[4],
+            "[error] Resource does not inflate to its recorded size; the download is damaged. "
+            "Resource id: 139.");
 }

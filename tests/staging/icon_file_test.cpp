@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/utf8.h"
 #include "staging/staging_test.h"
@@ -80,15 +80,16 @@ TEST_F(StagingTest, StagedIconHasTheGroupOrderAndOpensAtEverySize) {
 TEST_F(StagingTest, IconFileReplacesAnOlderOne) {
   writeFileBytes(working + L"\\icon.ico", std::string(600000, 'x'));
   ASSERT_FALSE(extractor.writeIconFile(working + kelvra::contract::kIconFileName));
-  EXPECT_EQ(readFileBytes(working + L"\\icon.ico"), readFileBytes(KELVRA_TEST_SOURCE_DIR L"/resources/application.ico"));
+  EXPECT_EQ(readFileBytes(working + L"\\icon.ico"),
+            readFileBytes(KELVRA_TEST_SOURCE_DIR L"/resources/application.ico"));
 }
 
 TEST_F(StagingTest, IconFileInAMissingFolderWritesNothing) {
   const std::wstring path = working + L"\\gone\\icon.ico";
   EXPECT_TRUE(extractor.writeIconFile(path));
-  EXPECT_EQ(log.messages(), (std::vector<std::string>{"[info] Extracting icon resources.",
-                                                      "[error] Failed to create icon file in path [" + toUtf8(path) +
-                                                          "]."}));
+  EXPECT_EQ(log.messages(),
+            (std::vector<std::string>{"[info] Extracting icon resources.",
+                                      "[error] Failed to create icon file in path [" + toUtf8(path) + "]."}));
 }
 
 struct IconCase {
@@ -120,22 +121,21 @@ TEST_P(IconCaseTest, WritesWhatTheGroupAllowsAndNamesTheCause) {
 // Header, then 16-byte entries: edge, edge, 0, 0, planes 1, 32 bits, size, offset.
 INSTANTIATE_TEST_SUITE_P(
     Groups, IconCaseTest,
-    ::testing::Values(
-        IconCase{"NoImagesGiveTheBareHeader", L"gaps", 0, true, bytes({0, 0, 1, 0, 0, 0}),
-                 "[info] Extracting icon resources."},
-        IconCase{"AbsentImageIsFoundMissingAfterTheDirectory", L"absent_image", 1, true,
-                 bytes({0, 0, 1, 0, 3, 0,                                       //
-                        16, 16, 0, 0, 1, 0, 32, 0, 8, 0, 0, 0, 54, 0, 0, 0,    //
-                        24, 24, 0, 0, 1, 0, 32, 0, 8, 0, 0, 0, 62, 0, 0, 0,    //
-                        32, 32, 0, 0, 1, 0, 32, 0, 4, 0, 0, 0, 70, 0, 0, 0}) +
-                     "image-01",
-                 "[error] Failed to find resource. Resource id: 9."},
-        IconCase{"SizeDisagreeingWithTheImageStopsBeforeItsBytes", L"size_mismatch", 1, true,
-                 bytes({0, 0, 1, 0, 2, 0,                                       //
-                        16, 16, 0, 0, 1, 0, 32, 0, 8, 0, 0, 0, 38, 0, 0, 0,    //
-                        24, 24, 0, 0, 1, 0, 32, 0, 12, 0, 0, 0, 46, 0, 0, 0}) +
-                     "image-01",
-                 "[error] Icon image has [4] bytes, its group entry says [12]. Resource id: 2."},
-        IconCase{"GroupShorterThanItsCountCreatesNoFile", L"short_group", 1, false, "",
-                 "[error] Icon group of [20] bytes is too short for its [2] images. Resource id: 132."}),
+    ::testing::Values(IconCase{"NoImagesGiveTheBareHeader", L"gaps", 0, true, bytes({0, 0, 1, 0, 0, 0}),
+                               "[info] Extracting icon resources."},
+                      IconCase{"AbsentImageIsFoundMissingAfterTheDirectory", L"absent_image", 1, true,
+                               bytes({0,  0,  1, 0, 3, 0,                                  //
+                                      16, 16, 0, 0, 1, 0, 32, 0, 8, 0, 0, 0, 54, 0, 0, 0,  //
+                                      24, 24, 0, 0, 1, 0, 32, 0, 8, 0, 0, 0, 62, 0, 0, 0,  //
+                                      32, 32, 0, 0, 1, 0, 32, 0, 4, 0, 0, 0, 70, 0, 0, 0}) +
+                                   "image-01",
+                               "[error] Failed to find resource. Resource id: 9."},
+                      IconCase{"SizeDisagreeingWithTheImageStopsBeforeItsBytes", L"size_mismatch", 1, true,
+                               bytes({0,  0,  1, 0, 2, 0,                                   //
+                                      16, 16, 0, 0, 1, 0, 32, 0, 8,  0, 0, 0, 38, 0, 0, 0,  //
+                                      24, 24, 0, 0, 1, 0, 32, 0, 12, 0, 0, 0, 46, 0, 0, 0}) +
+                                   "image-01",
+                               "[error] Icon image has [4] bytes, its group entry says [12]. Resource id: 2."},
+                      IconCase{"GroupShorterThanItsCountCreatesNoFile", L"short_group", 1, false, "",
+                               "[error] Icon group of [20] bytes is too short for its [2] images. Resource id: 132."}),
     [](const ::testing::TestParamInfo<IconCase>& info) { return std::string(info.param.name); });

@@ -1,12 +1,12 @@
 // The icon group reader and the icon file's directory entries, from bytes alone.
 #include "staging/icon_layout.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::staging;
 

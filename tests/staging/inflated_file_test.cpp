@@ -1,10 +1,11 @@
 #include "staging/inflated_file.h"
 
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdint>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "staging/staged_files.h"
 #include "support/mapped_write.h"

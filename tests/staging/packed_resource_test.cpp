@@ -2,13 +2,14 @@
 // bounded target, whole or damaged in each way a download can be.
 #include "staging/packed_resource.h"
 
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::staging;
 
@@ -115,12 +116,43 @@ TEST(PackedResourceTest, DamagedStreamsFailWithoutWritingOutsideTheTarget) {
       {"recorded size one less", [](const Bytes& c) { return pack(c, static_cast<std::uint32_t>(c.size() - 1)); }},
       {"recorded size half", [](const Bytes& c) { return pack(c, static_cast<std::uint32_t>(c.size() / 2)); }},
       {"recorded size zero", [](const Bytes& c) { return pack(c, 0); }},
-      {"stream cut", [](const Bytes& c) { Bytes p = pack(c); p.resize(p.size() - 100); return p; }},
-      {"check sum cut", [](const Bytes& c) { Bytes p = pack(c); p.pop_back(); return p; }},
-      {"byte flipped in the data", [](const Bytes& c) { Bytes p = pack(c); p[p.size() / 2] ^= 0x10; return p; }},
-      {"byte flipped in the check sum", [](const Bytes& c) { Bytes p = pack(c); p.back() ^= 0x01; return p; }},
-      {"bytes after the stream", [](const Bytes& c) { Bytes p = pack(c); p.push_back(0); return p; }},
-      {"stream of another format", [](const Bytes& c) { Bytes p = pack(c); p[8] = 0x1F; p[9] = 0x8B; return p; }},
+      {"stream cut",
+       [](const Bytes& c) {
+         Bytes p = pack(c);
+         p.resize(p.size() - 100);
+         return p;
+       }},
+      {"check sum cut",
+       [](const Bytes& c) {
+         Bytes p = pack(c);
+         p.pop_back();
+         return p;
+       }},
+      {"byte flipped in the data",
+       [](const Bytes& c) {
+         Bytes p = pack(c);
+         p[p.size() / 2] ^= 0x10;
+         return p;
+       }},
+      {"byte flipped in the check sum",
+       [](const Bytes& c) {
+         Bytes p = pack(c);
+         p.back() ^= 0x01;
+         return p;
+       }},
+      {"bytes after the stream",
+       [](const Bytes& c) {
+         Bytes p = pack(c);
+         p.push_back(0);
+         return p;
+       }},
+      {"stream of another format",
+       [](const Bytes& c) {
+         Bytes p = pack(c);
+         p[8] = 0x1F;
+         p[9] = 0x8B;
+         return p;
+       }},
   };
   const Bytes content = sampleContent(20000);
   for (const DamageCase& test : cases) {

@@ -1,10 +1,10 @@
 // Looking up the staged files' resources by id.
 #include "staging/resource_extractor.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "staging/staging_test.h"
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "staging/front_end_files.h"
-#include "staging/staged_files.h"
 #include "staging/resource_extractor.h"
+#include "staging/staged_files.h"
 #include "support/child_process.h"
 #include "support/file_contents.h"
 #include "support/temp_folder.h"

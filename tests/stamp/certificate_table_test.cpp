@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "contract/token_trailer.h"
 #include "pe_builder.h"
 #include "stamp/pe_image.h"
 #include "stamp/stamping.h"
-#include "contract/token_trailer.h"
 
 using namespace kelvra::stamp;
 using namespace kelvra::contract;
@@ -45,7 +45,7 @@ TEST(SignedStamping, TrailerEndsTheCertificateTableAndComesOffAgain) {
     Signature signature;
   };
   const Case cases[] = {
-      {false, {1500, true, true}}, {true, {1500, true, true}},   {false, {1504, true, true}},
+      {false, {1500, true, true}},  {true, {1500, true, true}},  {false, {1504, true, true}},
       {false, {1500, true, false}}, {true, {1503, true, false}},
   };
   for (const Case& c : cases) {
@@ -164,8 +164,9 @@ TEST(SignedStamping, RefusesTablesThatCantCarryATrailer) {
        "the last certificate entry (offset 6000) is not an Authenticode signature (revision 0x0200, type 0x0001)"},
       {"revision 1.0", edited(good, table + 4, 0x0100, 2),
        "the last certificate entry (offset 6000) is not an Authenticode signature (revision 0x0100, type 0x0002)"},
-      {"no SEQUENCE", edited(good, table + 8, 0x31, 1), "the certificate entry at offset 6000 holds no DER-encoded signature"},
-      {"SEQUENCE longer than its entry", edited(good, table + 10, 0x0010, 2)  /* big-endian 0x1000 */,
+      {"no SEQUENCE", edited(good, table + 8, 0x31, 1),
+       "the certificate entry at offset 6000 holds no DER-encoded signature"},
+      {"SEQUENCE longer than its entry", edited(good, table + 10, 0x0010, 2) /* big-endian 0x1000 */,
        "the certificate entry at offset 6000 holds no DER-encoded signature"},
       {"indefinite length", edited(good, table + 9, 0x80, 1),
        "the certificate entry at offset 6000 holds no DER-encoded signature"},
@@ -192,7 +193,8 @@ TEST(SignedStamping, UnsignedImagesGetTheTrailerAppended) {
     ASSERT_FALSE(stamped.refusal.refused) << stamped.refusal.message;
     EXPECT_FALSE(stamped.insideSignature);
     EXPECT_TRUE(stamped.bytes.substr(kChecksum + 4) == image.substr(kChecksum + 4) + *buildTokenTrailer("YQ=="));
-    EXPECT_EQ(read32(stamped.bytes, kChecksum), read32(image, kChecksum) == 0 ? 0 : peChecksum(stamped.bytes, kChecksum));
+    EXPECT_EQ(read32(stamped.bytes, kChecksum),
+              read32(image, kChecksum) == 0 ? 0 : peChecksum(stamped.bytes, kChecksum));
     EXPECT_TRUE(stripExecutable(stamped.bytes).bytes == image);
   }
 }

@@ -1,9 +1,10 @@
-#include <gtest/gtest.h>
+#include "stamp/pe_image.h"
 
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "pe_builder.h"
-#include "stamp/pe_image.h"
 #include "stamp/stamping.h"
 
 using namespace kelvra::stamp;
@@ -54,7 +55,8 @@ TEST(PeImage, RefusesHeadersThatPointOutsideTheFile) {
       {"optional header cut", image.substr(0, kOptionalHeader + 1), "the input's optional header is cut short"},
       {"ROM magic", withField(image, kOptionalHeader, 0x107, 2),
        "the input's optional header is neither PE32 nor PE32+ (magic 0x0107)"},
-      {"PE32+ magic in a PE32-sized header", withField(withField(image, kOptionalHeader, 0x20B, 2), kFileHeader + 16, 100, 2),
+      {"PE32+ magic in a PE32-sized header",
+       withField(withField(image, kOptionalHeader, 0x20B, 2), kFileHeader + 16, 100, 2),
        "the input's optional header is cut short"},
       {"directory count beyond the declared header", withField(image, kFileHeader + 16, 92, 2),
        "the input's optional header is cut short"},

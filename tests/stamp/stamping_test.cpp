@@ -1,18 +1,19 @@
-#include <gtest/gtest.h>
+#include "stamp/stamping.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
+#include <gtest/gtest.h>
+
+#include "contract/token_trailer.h"
+#include "pe_builder.h"
 #include "stamp/command.h"
 #include "stamp/file_io.h"
-#include "pe_builder.h"
-#include "stamp/stamping.h"
-#include "contract/token_trailer.h"
 
 using namespace kelvra::stamp;
 using namespace kelvra::contract;
@@ -47,8 +48,8 @@ TEST(Stamping, RefusesWhatTheBootstrapperCouldNotUse) {
   const Case cases[] = {
       {image, std::string(10233, 'A'), "the token is 10233 bytes; the bootstrapper reads at most 10232"},
       {image, "", "the token is empty; the bootstrapper would read it as no token"},
-      {"#!/bin/sh\necho hello\n" + std::string(100, ' '), "YQ==",
-       "the input is not a PE file (no MZ header leading to a PE signature)"},
+      {"#!/bin/sh\necho hello\n" + std::string(100, ' '),
+       "YQ==", "the input is not a PE file (no MZ header leading to a PE signature)"},
       {"MZ" + std::string(200, '\0'), "YQ==", "the input is not a PE file (no MZ header leading to a PE signature)"},
       {std::string("MZ"), "YQ==", "the input is not a PE file (no MZ header leading to a PE signature)"},
   };
@@ -115,8 +116,7 @@ class StampCommand : public ::testing::Test {
 TEST_F(StampCommand, StampsCampaignAndTokenAndLeavesTheInputAlone) {
   const std::string original = read("in.exe");
   write("campaign.json", R"({"login_parameters":"x","campaign":{"id":7}})");
-  ASSERT_EQ(run({"--campaign", path("campaign.json"), path("in.exe"), path("out.exe")}), kStampSucceeded)
-      << err.str();
+  ASSERT_EQ(run({"--campaign", path("campaign.json"), path("in.exe"), path("out.exe")}), kStampSucceeded) << err.str();
   EXPECT_EQ(read("in.exe"), original);
   EXPECT_EQ(read("out.exe").size(), original.size() + kTrailerSize);
   EXPECT_EQ(fs::status(path("out.exe")).permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
@@ -129,9 +129,10 @@ TEST_F(StampCommand, StampsCampaignAndTokenAndLeavesTheInputAlone) {
   ASSERT_EQ(run({"--token", "YQ==", path("out.exe"), path("again.exe")}), kStampSucceeded);
   EXPECT_EQ(out.str(), "replaced the token trailer: " + path("again.exe") + " (token 4 bytes)\n");
   EXPECT_EQ(read("again.exe"), original + *buildTokenTrailer("YQ=="));
-  EXPECT_EQ(err.str(), "kelvra-stamp: warning: the bootstrapper will not write payload.campaign for this token: "
-                       "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while parsing "
-                       "value - invalid literal; last read: 'a'\n");
+  EXPECT_EQ(err.str(),
+            "kelvra-stamp: warning: the bootstrapper will not write payload.campaign for this token: "
+            "[json.exception.parse_error.101] parse error at line 1, column 1: syntax error while parsing "
+            "value - invalid literal; last read: 'a'\n");
 
   ASSERT_EQ(run({"--strip", path("again.exe"), path("plain.exe")}), kStampSucceeded);
   EXPECT_EQ(read("plain.exe"), original);
@@ -176,9 +177,8 @@ TEST_F(StampCommand, SignedInputIsStampedInsideItsCertificateTableOrRefused) {
   // Bytes behind the table: neither place keeps the signature, so nothing is written.
   write("tail.exe", signedImage + "tail");
   EXPECT_EQ(run({"--token", "e30=", path("tail.exe"), path("tail-out.exe")}), kStampRefused);
-  EXPECT_EQ(err.str().rfind("kelvra-stamp: refused: " + path("tail.exe") + ": the certificate table (bytes 50000 to ",
-                            0),
-            0u)
+  EXPECT_EQ(
+      err.str().rfind("kelvra-stamp: refused: " + path("tail.exe") + ": the certificate table (bytes 50000 to ", 0), 0u)
       << err.str();
   EXPECT_FALSE(fs::exists(path("tail-out.exe")));
 }

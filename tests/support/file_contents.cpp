@@ -8,9 +8,7 @@
 
 using kelvra::base::ScopedFileHandle;
 
-bool fileExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool isFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());

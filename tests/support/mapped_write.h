@@ -47,20 +47,15 @@ inline void checkMappedWrite(const MappedWriteCase& test, const TempFolder& fold
   std::wstring path = folder / L"KelvraInstaller.exe";
   kelvra::base::ScopedFileHandle holder;
   switch (test.setup) {
-    case MappedWriteCase::nothing:
-      break;
-    case MappedWriteCase::longerFile:
-      writeFileBytes(path, std::string(100000, 'o'));
-      break;
+    case MappedWriteCase::nothing: break;
+    case MappedWriteCase::longerFile: writeFileBytes(path, std::string(100000, 'o')); break;
     case MappedWriteCase::fileHeldOpen:
       // Shares everything, yet the write, which shares nothing, must be refused.
       holder.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
       ASSERT_TRUE(holder);
       break;
-    case MappedWriteCase::missingFolder:
-      path = folder / L"de\\KelvraWebInstaller.resources.dll";
-      break;
+    case MappedWriteCase::missingFolder: path = folder / L"de\\KelvraWebInstaller.resources.dll"; break;
   }
   std::string data(test.size, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + 1);

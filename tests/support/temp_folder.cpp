@@ -11,8 +11,8 @@ namespace {
 
 std::wstring uniqueName() {
   static std::atomic<unsigned> counter{0};
-  return L"kelvra-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(counter++);
+  return L"kelvra-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L"-" +
+         std::to_wstring(counter++);
 }
 
 // The search is closed on return, before the caller removes the folder itself.

@@ -2,9 +2,9 @@
 // when the test ends.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 class TempFolder {
  public:

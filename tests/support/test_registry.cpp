@@ -1,8 +1,8 @@
 #include "support/test_registry.h"
 
-#include <gtest/gtest.h>
-
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 #include "base/scoped_handle.h"
 

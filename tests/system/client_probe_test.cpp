@@ -3,11 +3,11 @@
 // "Software\WOW6432Node" is an ordinary key, and a 64-bit test build reads and
 // writes the 64-bit view, where it is the 32-bit view's root. (The shipped 32-bit
 // program on 64-bit Windows sees both names as one key.)
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/utf8.h"
 #include "support/test_log.h"
@@ -80,31 +80,93 @@ TEST_F(ClientProbeTest, RegistryLayoutsAndTheExecutableDecide) {
     std::vector<std::string> lines;  // {F}: the client folder, {E}: the composed executable path
   } cases[] = {
       {"64-bit layout", clientFolder, L"KelvraClient.exe", {}, {}, true, true, true, {kChecking, found("{E}")}},
-      {"32-bit layout only", {}, {}, clientFolder, L"KelvraClient.exe", true, true, true,
+      {"32-bit layout only",
+       {},
+       {},
+       clientFolder,
+       L"KelvraClient.exe",
+       true,
+       true,
+       true,
        {kChecking, kOpen64Paths, kAssuming32, found("{E}")}},
-      {"folder under 64-bit, name only under 32-bit", clientFolder, {}, clientFolder, L"KelvraClient.exe", true, true,
+      {"folder under 64-bit, name only under 32-bit",
+       clientFolder,
+       {},
+       clientFolder,
+       L"KelvraClient.exe",
+       true,
+       true,
        false,
        {kChecking,
         "[warning] Failed to query registry key [Software\\WOW6432Node\\ZAVsoft\\KelvraClient]. Error code 2.",
         "[info] Kelvra does not exist. Failed to get registry info at Software\\WOW6432Node\\ZAVsoft\\KelvraClient."}},
-      {"32-bit layout without the name", {}, {}, clientFolder, {}, true, true, false,
+      {"32-bit layout without the name",
+       {},
+       {},
+       clientFolder,
+       {},
+       true,
+       true,
+       false,
        {kChecking, kOpen64Paths, kAssuming32,
         "[warning] Failed to query registry key [Software\\ZAVsoft\\KelvraClient]. Error code 2.",
         "[info] Kelvra does not exist. Failed to get registry info at Software\\ZAVsoft\\KelvraClient."}},
       {"neither layout", {}, {}, {}, {}, true, true, false, {kChecking, kOpen64Paths, kOpen32Paths, kNeither}},
-      {"registry entries without the file", clientFolder, L"KelvraClient.exe", {}, {}, true, false, false,
+      {"registry entries without the file",
+       clientFolder,
+       L"KelvraClient.exe",
+       {},
+       {},
+       true,
+       false,
+       false,
        {kChecking, notFound("{E}")}},
-      {"values without terminating nulls", clientFolder, L"KelvraClient.exe", {}, {}, false, true, true,
+      {"values without terminating nulls",
+       clientFolder,
+       L"KelvraClient.exe",
+       {},
+       {},
+       false,
+       true,
+       true,
        {kChecking, found("{E}")}},
-      {"folder ending in a backslash", clientFolder + L"\\", L"KelvraClient.exe", {}, {}, true, true, true,
+      {"folder ending in a backslash",
+       clientFolder + L"\\",
+       L"KelvraClient.exe",
+       {},
+       {},
+       true,
+       true,
+       true,
        {kChecking, found("{F}\\\\KelvraClient.exe")}},
-      {"folder of 259 characters", longest, L"KelvraClient.exe", {}, {}, true, false, false,
+      {"folder of 259 characters",
+       longest,
+       L"KelvraClient.exe",
+       {},
+       {},
+       true,
+       false,
+       false,
        {kChecking, notFound("{E}")}},
-      {"folder of 260 characters and its null", tooLong, L"KelvraClient.exe", {}, {}, true, false, false,
+      {"folder of 260 characters and its null",
+       tooLong,
+       L"KelvraClient.exe",
+       {},
+       {},
+       true,
+       false,
+       false,
        {kChecking,
         "[warning] Failed to query registry key [Software\\WOW6432NODE\\ZAVsoft\\KelvraClient\\paths]. Error code 234.",
         kOpen32Paths, kNeither}},
-      {"folder of 260 characters without a null", tooLong, L"KelvraClient.exe", {}, {}, false, false, false,
+      {"folder of 260 characters without a null",
+       tooLong,
+       L"KelvraClient.exe",
+       {},
+       {},
+       false,
+       false,
+       false,
        {kChecking, notFound("{E}")}},
   };
   for (const auto& c : cases) {
@@ -112,8 +174,10 @@ TEST_F(ClientProbeTest, RegistryLayoutsAndTheExecutableDecide) {
     clearClientKeys();
     const auto set = [&c](const wchar_t* key, const wchar_t* name, const std::optional<std::wstring>& text) {
       if (!text) return;
-      if (c.terminated) setRegistryString(key, name, *text);
-      else setRegistryStringWithoutNull(key, name, *text);
+      if (c.terminated)
+        setRegistryString(key, name, *text);
+      else
+        setRegistryStringWithoutNull(key, name, *text);
     };
     set(kPaths64, L"client", c.folder64);
     set(kRoot64, L"clientExecutable", c.name64);
@@ -121,8 +185,10 @@ TEST_F(ClientProbeTest, RegistryLayoutsAndTheExecutableDecide) {
     set(kRoot32, L"clientExecutable", c.name32);
     // The client's own folder is the one on disk; the long ones never are.
     const std::wstring executable = clientFolder + L"\\KelvraClient.exe";
-    if (c.executableOnDisk) writeFileBytes(executable, "MZ");
-    else DeleteFileW(executable.c_str());
+    if (c.executableOnDisk)
+      writeFileBytes(executable, "MZ");
+    else
+      DeleteFileW(executable.c_str());
 
     const std::wstring usedFolder = c.folder64.value_or(c.folder32.value_or(L""));
     std::vector<std::string> expected = c.lines;

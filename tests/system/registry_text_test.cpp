@@ -1,8 +1,8 @@
 #include "system/registry_text.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::system;
 

@@ -3,11 +3,11 @@
 // are tested through the bootstrapper itself (scenario tests).
 #include "system/system_requirements.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "support/test_log.h"
 #include "support/test_registry.h"
@@ -51,10 +51,15 @@ TEST_F(SystemRequirementsTest, FrameworkValuesAreReadAsFourRawBytes) {
       {"only 3.5", [] { setRegistryDword(kNet35, L"Install", 1); }, true, false, {kOpen4}},
       {"3.5 not installed", [] { setRegistryDword(kNet35, L"Install", 0); }, false, false, {kOpen4}},
       {"Install of 2", [] { setRegistryDword(kNet35, L"Install", 2); }, false, false, {kOpen4}},
-      {"Install in one byte", [] { setRegistryBytes(kNet35, L"Install", REG_BINARY, bytesOf(1, 1)); }, true, false,
+      {"Install in one byte",
+       [] { setRegistryBytes(kNet35, L"Install", REG_BINARY, bytesOf(1, 1)); },
+       true,
+       false,
        {kOpen4}},
       {"Install in eight bytes",
-       [] { setRegistryBytes(kNet35, L"Install", REG_QWORD, bytesOf(1, 8)); }, false, false,
+       [] { setRegistryBytes(kNet35, L"Install", REG_QWORD, bytesOf(1, 8)); },
+       false,
+       false,
        {"[warning] Failed to query registry key [Software\\Microsoft\\NET Framework Setup\\NDP\\v3.5]. Error code 234.",
         kOpen4}},
       {"only 4.8", [] { setRegistryDword(kNet4Full, L"Release", 528040); }, false, true, {kOpen35}},
@@ -64,10 +69,15 @@ TEST_F(SystemRequirementsTest, FrameworkValuesAreReadAsFourRawBytes) {
          setRegistryDword(kNet35, L"Install", 0);
          createRegistryKey(kNet4Full);
        },
-       false, false, {kQuery4}},
+       false,
+       false,
+       {kQuery4}},
       {"Release 378388", [] { setRegistryDword(kNet4Full, L"Release", 378388); }, false, false, {kOpen35}},
       {"Release 378389", [] { setRegistryDword(kNet4Full, L"Release", 378389); }, false, true, {kOpen35}},
-      {"Release with the top bit set", [] { setRegistryDword(kNet4Full, L"Release", 0x80000000u); }, false, true,
+      {"Release with the top bit set",
+       [] { setRegistryDword(kNet4Full, L"Release", 0x80000000u); },
+       false,
+       true,
        {kOpen35}},
   };
   std::size_t seen = 0;

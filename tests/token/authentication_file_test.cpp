@@ -1,17 +1,16 @@
 // The authentication file copied into the working folder unless it came from the internet.
-#include "token/token.h"
-
 #include <windows.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/utf8.h"
 #include "support/scoped_environment.h"
 #include "support/test_log.h"
 #include "token/authentication_file_internal.h"
+#include "token/token.h"
 
 using namespace kelvra::base;
 using namespace kelvra::token;
@@ -49,13 +48,21 @@ TEST_F(AuthenticationFileTest, FileMarkedAsDownloadedOrWithAnUnreadableMarkIsNot
     authentication::ZoneStreamReader reader;
     std::string line;
   } cases[] = {
-      {[](const std::wstring&) { return ZoneStream{false, false, 0, "[ZoneTransfer]\r\nZoneId=3\r\n"}; },
+      {[](const std::wstring&) {
+         return ZoneStream{false, false, 0, "[ZoneTransfer]\r\nZoneId=3\r\n"};
+       },
        "was downloaded from the internet (zone 3). Not copied."},
-      {[](const std::wstring&) { return ZoneStream{false, false, 0, "[ZoneTransfer]\r\nZoneId=4"}; },
+      {[](const std::wstring&) {
+         return ZoneStream{false, false, 0, "[ZoneTransfer]\r\nZoneId=4"};
+       },
        "was downloaded from the internet (zone 4). Not copied."},
-      {[](const std::wstring&) { return ZoneStream{false, true, 5, ""}; },
+      {[](const std::wstring&) {
+         return ZoneStream{false, true, 5, ""};
+       },
        "could not be read. Error code 5. Not copied."},
-      {[](const std::wstring&) { return ZoneStream{false, false, 0, "[ZoneTransfer]\r\n"}; },
+      {[](const std::wstring&) {
+         return ZoneStream{false, false, 0, "[ZoneTransfer]\r\n"};
+       },
        "names no zone. Not copied."},
   };
   writeFileBytes(source, "auth");

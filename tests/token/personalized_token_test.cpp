@@ -1,17 +1,16 @@
 // The token read from the trailer at the end of an executable, on real files.
-#include "token/token.h"
-
 #include <windows.h>
-
-#include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
 #include <random>
 
+#include <gtest/gtest.h>
+
 #include "base/utf8.h"
-#include "support/test_log.h"
 #include "contract/token_trailer.h"
+#include "support/test_log.h"
+#include "token/token.h"
 
 using namespace kelvra::base;
 using namespace kelvra::contract;
@@ -53,13 +52,22 @@ TEST_P(TrailerFromFile, ReadsTheLastBytesOfTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Executables, TrailerFromFile,
-    ::testing::Values(
-        ExecutableCase{"DistributedToken", fakeImage(300000) + *buildTokenTrailer(kToken92), 0, kToken92,
-                       {"[info] Token size: [92]", "[info] Succeeded to read token: [" + kRedactedToken92 + "]"}},
-        ExecutableCase{"TrailerIsTheWholeFile", *buildTokenTrailer("e30="), 0, "e30=",
-                       {"[info] Token size: [4]", "[info] Succeeded to read token: [e30=]"}},
-        ExecutableCase{"ShorterThanTheTrailer", std::string(kTrailerSize - 1, 'Z'), 1, "",
-                       {"[error] Failed to set file pointer, error 131"}}),
+    ::testing::Values(ExecutableCase{"DistributedToken",
+                                     fakeImage(300000) + *buildTokenTrailer(kToken92),
+                                     0,
+                                     kToken92,
+                                     {"[info] Token size: [92]",
+                                      "[info] Succeeded to read token: [" + kRedactedToken92 + "]"}},
+                      ExecutableCase{"TrailerIsTheWholeFile",
+                                     *buildTokenTrailer("e30="),
+                                     0,
+                                     "e30=",
+                                     {"[info] Token size: [4]", "[info] Succeeded to read token: [e30=]"}},
+                      ExecutableCase{"ShorterThanTheTrailer",
+                                     std::string(kTrailerSize - 1, 'Z'),
+                                     1,
+                                     "",
+                                     {"[error] Failed to set file pointer, error 131"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TokenStepTest, MissingExecutableCannotBeOpened) {
@@ -97,8 +105,8 @@ std::string randomFileWithSizeField(std::mt19937& random, std::int32_t size) {
 // the token is read whole or refused with its cause, and never read past the file.
 TEST(TokenSizeFields, RandomFilesAreReadWholeOrRefusedWithTheirCause) {
   std::mt19937 random(20261208);
-  std::vector<std::int32_t> sizes = {-1, 0, 1, 10231, 10232, 10233, 10235, 10236, 10237, 10239, 10240,
-                                     INT32_MIN, INT32_MAX};
+  std::vector<std::int32_t> sizes = {-1,    0,     1,     10231, 10232,     10233,    10235,
+                                     10236, 10237, 10239, 10240, INT32_MIN, INT32_MAX};
   std::uniform_int_distribution<std::int32_t> anySize(-1, 10240);
   while (sizes.size() < 300) sizes.push_back(anySize(random));
 

@@ -1,14 +1,13 @@
 // The token's payload files: the raw token, then the decoded campaign.
-#include "token/token.h"
-
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "base/utf8.h"
 #include "support/test_log.h"
+#include "token/token.h"
 
 using namespace kelvra::base;
 using namespace kelvra::token;
@@ -90,17 +89,32 @@ const std::string kEmptyParseError =
 INSTANTIATE_TEST_SUITE_P(
     Tokens, PayloadFiles,
     ::testing::Values(
-        PayloadCase{"NoToken", "", std::nullopt,
+        PayloadCase{"NoToken",
+                    "",
+                    std::nullopt,
                     {"[info] Token: []", "[error] Failed to parse payload data, error [" + kEmptyParseError + "]."}},
-        PayloadCase{"DistributedToken", kToken92, kCampaign69,
-                    {"[info] Token: [{\"campaign\":{\"id\":\"7\",\"source\":\"mail\"},\"login_parameters\":\"[redacted]\"}]",
-                     "[info] Decoded token: [{\"campaign\":{\"id\":\"7\",\"source\":\"mail\"},\"login_parameters\":\"[redacted]\"}]"}},
-        PayloadCase{"Utf8KeptAndKeysSorted", "eyJ6IjoiR3LDvMOfZSIsImEiOjF9", "{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F" "e\"}",
-                    {"[info] Token: [{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F" "e\"}]",
-                     "[info] Decoded token: [{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F" "e\"}]"}},
-        PayloadCase{"LengthNotAMultipleOfFour", "abcde", std::nullopt,
+        PayloadCase{
+            "DistributedToken",
+            kToken92,
+            kCampaign69,
+            {"[info] Token: [{\"campaign\":{\"id\":\"7\",\"source\":\"mail\"},\"login_parameters\":\"[redacted]\"}]",
+             "[info] Decoded token: "
+             "[{\"campaign\":{\"id\":\"7\",\"source\":\"mail\"},\"login_parameters\":\"[redacted]\"}]"}},
+        PayloadCase{"Utf8KeptAndKeysSorted",
+                    "eyJ6IjoiR3LDvMOfZSIsImEiOjF9",
+                    "{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F"
+                    "e\"}",
+                    {"[info] Token: [{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F"
+                     "e\"}]",
+                     "[info] Decoded token: [{\"a\":1,\"z\":\"Gr\xC3\xBC\xC3\x9F"
+                     "e\"}]"}},
+        PayloadCase{"LengthNotAMultipleOfFour",
+                    "abcde",
+                    std::nullopt,
                     {"[error] Failed to parse base64 token, error [Input data size is not a multiple of 4]"}},
-        PayloadCase{"LineBreakGarblesTheText", "eyJhIjox\r\nfQ", std::nullopt,
+        PayloadCase{"LineBreakGarblesTheText",
+                    "eyJhIjox\r\nfQ",
+                    std::nullopt,
                     {"[info] Token: [[redacted]]",
                      "[error] Failed to parse payload data, error [[json.exception.parse_error.101] parse error at "
                      "line 1, column 7: syntax error while parsing object - [redacted]]."}}),

@@ -1,10 +1,10 @@
 // The download mark as browsers, mail programs and hand edits write it.
 #include "token/zone_identifier.h"
 
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
+
+#include <gtest/gtest.h>
 
 using namespace kelvra::token;
 

@@ -16,8 +16,8 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<ScopedFileHandle> files;
   for (int i = 1; i < argc; ++i) {
     // No sharing at all: neither a delete nor another open gets through.
-    ScopedFileHandle file(CreateFileW(argv[i], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedFileHandle file(
+        CreateFileW(argv[i], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
       std::printf("cannot open argument %d: error %lu\n", i, GetLastError());
       return 1;

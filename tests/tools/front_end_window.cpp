@@ -5,10 +5,11 @@
 // WM_CLOSE to it and, as a user would, answers Yes when the front end asks first
 // (it does while it starts up or downloads); prints "closed". Exit code 0, or 1
 // (after printing "timeout") when no such window appeared in time.
+#include "front_end_window.h"
+
 #include <cstdio>
 #include <cwchar>
 
-#include "front_end_window.h"
 #include "tool_support.h"
 
 namespace {

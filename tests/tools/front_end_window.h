@@ -24,10 +24,10 @@ inline BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
   } else {
     GetWindowTextW(window, text, 256);
   }
-  const bool matches = search->title == nullptr
-                           ? std::wcscmp(text, L"#32770") == 0 && GetWindow(window, GW_OWNER) == search->owner
-                           : std::wcscmp(text, search->title) == 0 &&
-                                 (search->processId == 0 || process == search->processId);
+  const bool matches =
+      search->title == nullptr
+          ? std::wcscmp(text, L"#32770") == 0 && GetWindow(window, GW_OWNER) == search->owner
+          : std::wcscmp(text, search->title) == 0 && (search->processId == 0 || process == search->processId);
   if (!IsWindowVisible(window) || !matches) return TRUE;
   search->found = window;
   return FALSE;

@@ -134,19 +134,19 @@ LRESULT askWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 UINT dpiOf(HWND window) {
   using Function = UINT(WINAPI*)(HWND);
-  const auto getDpiForWindow =
-      reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const auto getDpiForWindow = reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
   return getDpiForWindow != nullptr ? getDpiForWindow(window) : 96;
 }
 
 void printState(HWND window) {
   RECT client = {};
   GetClientRect(window, &client);
-  std::string json = "{\"title\": " + jsonString(storedText(window)) + ", \"page\": " + jsonString(visiblePage(window)) + ", \"visible\": " +
-                     (IsWindowVisible(window) ? "true" : "false") + ", \"minimized\": " +
-                     (IsIconic(window) ? "true" : "false") + ", \"dpi\": " + std::to_string(dpiOf(window)) +
-                     ", \"client\": [" + std::to_string(client.right) + ", " + std::to_string(client.bottom) +
-                     "], \"controls\": {";
+  std::string json =
+      "{\"title\": " + jsonString(storedText(window)) + ", \"page\": " + jsonString(visiblePage(window)) +
+      ", \"visible\": " + (IsWindowVisible(window) ? "true" : "false") +
+      ", \"minimized\": " + (IsIconic(window) ? "true" : "false") + ", \"dpi\": " + std::to_string(dpiOf(window)) +
+      ", \"client\": [" + std::to_string(client.right) + ", " + std::to_string(client.bottom) + "], \"controls\": {";
   bool first = true;
   for (HWND page : pagesOf(window)) {
     for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -154,7 +154,8 @@ void printState(HWND window) {
       first = false;
       json += jsonString(nameOf(child)) + ": {\"page\": " + jsonString(nameOf(page)) +
               ", \"class\": " + jsonString(className(child)) + ", \"text\": " + jsonString(storedText(child)) +
-              ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") + ", \"rect\": " + rectJson(window, child);
+              ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") +
+              ", \"rect\": " + rectJson(window, child);
       if (GetDlgCtrlID(child) == idProgressBarDownload) {
         json += ", \"position\": " + std::to_string(askWindow(child, PBM_GETPOS, 0, 0));
       }
@@ -396,8 +397,9 @@ int probe() {
   GUITHREADINFO thread = {};
   thread.cbSize = sizeof thread;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-  std::string json = "{\"page\": " + jsonString(visiblePage(window)) + ", \"focus\": " +
-                     jsonString(thread.hwndFocus == window ? L"window" : nameOf(thread.hwndFocus)) + ", \"controls\": {";
+  std::string json = "{\"page\": " + jsonString(visiblePage(window)) +
+                     ", \"focus\": " + jsonString(thread.hwndFocus == window ? L"window" : nameOf(thread.hwndFocus)) +
+                     ", \"controls\": {";
   for (HWND page : pagesOf(window)) {
     if (!IsWindowVisible(page)) continue;
     json += "\"page\": " + accessibleJson(page) + "]";
@@ -422,7 +424,11 @@ int key(const std::wstring& name) {
   thread.cbSize = sizeof thread;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
   HWND target = thread.hwndFocus != nullptr ? thread.hwndFocus : window;
-  const struct { const wchar_t* name; WPARAM key; bool alt; } keys[] = {
+  const struct {
+    const wchar_t* name;
+    WPARAM key;
+    bool alt;
+  } keys[] = {
       {L"escape", VK_ESCAPE, false}, {L"tab", VK_TAB, false}, {L"return", VK_RETURN, false}, {L"alt-f4", VK_F4, true}};
   for (const auto& each : keys) {
     if (name != each.name) continue;
@@ -485,7 +491,8 @@ void becomeDpiAware() {
   const auto setAwareness = reinterpret_cast<Function>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
   // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
-  if (setAwareness == nullptr || !setAwareness(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) SetProcessDPIAware();
+  if (setAwareness == nullptr || !setAwareness(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))))
+    SetProcessDPIAware();
 }
 
 }  // namespace

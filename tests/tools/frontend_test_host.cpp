@@ -15,8 +15,8 @@
 #include <string>
 
 #include "base/dll_search.h"
-#include "window/program.h"
 #include "tool_support.h"
+#include "window/program.h"
 
 using namespace kelvra::base;
 using namespace kelvra::frontend;
@@ -43,8 +43,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   restrictDllSearchToSystemFolder();
   // Reports and events go nowhere unless the test names their hosts.
   return Program::run(instance, showCommand, Program::commandLineArguments(),
-                       FrontEndSettings{environment(L"KELVRA_TEST_CONFIG_HOST").value_or(L"localhost:9"),
-                                        environment(L"KELVRA_TEST_REPORT_HOST").value_or(L""),
-                                        environment(L"KELVRA_TEST_TELEMETRY_HOST").value_or(L""),
-                                        environment(L"KELVRA_TEST_CLIENT_NUMBER").value_or(L""), testNetworkLimits()});
+                      FrontEndSettings{environment(L"KELVRA_TEST_CONFIG_HOST").value_or(L"localhost:9"),
+                                       environment(L"KELVRA_TEST_REPORT_HOST").value_or(L""),
+                                       environment(L"KELVRA_TEST_TELEMETRY_HOST").value_or(L""),
+                                       environment(L"KELVRA_TEST_CLIENT_NUMBER").value_or(L""), testNetworkLimits()});
 }

@@ -25,8 +25,8 @@ bool setUiLanguage(LANGID language) {
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetUserDefaultUILanguage")));
   if (target == nullptr) return false;
   // mov eax, language; ret
-  const unsigned char code[] = {0xB8, static_cast<unsigned char>(language & 0xFF),
-                                static_cast<unsigned char>(language >> 8), 0x00, 0x00, 0xC3};
+  const unsigned char code[] = {
+      0xB8, static_cast<unsigned char>(language & 0xFF), static_cast<unsigned char>(language >> 8), 0x00, 0x00, 0xC3};
   DWORD oldProtection = 0;
   if (!VirtualProtect(target, sizeof code, PAGE_EXECUTE_READWRITE, &oldProtection)) return false;
   std::memcpy(target, code, sizeof code);
@@ -49,12 +49,17 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%d 0x%04x\n", chooseMessageLanguage(), GetUserDefaultUILanguage());
     return 0;
   }
-  if (notice == L"unsupported-windows") showUnsupportedWindowsNotice();
-  else if (notice == L"net-missing") showNetMissingNotice();
-  else if (notice == L"already-running") showAlreadyRunningNotice();
-  else if (notice == L"installation-error") showInstallationErrorNotice();
+  if (notice == L"unsupported-windows")
+    showUnsupportedWindowsNotice();
+  else if (notice == L"net-missing")
+    showNetMissingNotice();
+  else if (notice == L"already-running")
+    showAlreadyRunningNotice();
+  else if (notice == L"installation-error")
+    showInstallationErrorNotice();
   else if (notice == L"start-failure")
     showStartFailureNotice(static_cast<std::uint32_t>(std::wcstoul(argc > 2 ? argv[2] : L"0", nullptr, 0)));
-  else return 2;
+  else
+    return 2;
   return 0;
 }

@@ -10,8 +10,8 @@
 
 #include "base/file_logger.h"
 #include "staging/front_end_files.h"
-#include "staging/staged_files.h"
 #include "staging/resource_extractor.h"
+#include "staging/staged_files.h"
 
 using namespace kelvra::base;
 using namespace kelvra::staging;

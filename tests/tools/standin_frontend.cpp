@@ -104,8 +104,8 @@ bool installClient(const std::wstring& folder, const std::wstring& layout) {
   std::filesystem::create_directories(std::filesystem::path(folder), error);
   if (error) return false;
   if (!CopyFileW(ownPath().c_str(), (folder + L"\\KelvraClient.exe").c_str(), FALSE)) return false;
-  const std::wstring root = layout == L"64" ? L"Software\\WOW6432Node\\ZAVsoft\\KelvraClient"
-                                            : L"Software\\ZAVsoft\\KelvraClient";
+  const std::wstring root =
+      layout == L"64" ? L"Software\\WOW6432Node\\ZAVsoft\\KelvraClient" : L"Software\\ZAVsoft\\KelvraClient";
   try {
     setRegistryString(root + L"\\paths", L"client", folder);
     setRegistryString(root, L"clientExecutable", L"KelvraClient.exe");

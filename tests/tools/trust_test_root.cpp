@@ -62,9 +62,8 @@ int trust(const std::wstring& action, const wchar_t* path) {
 
   HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
   if (store == nullptr) return fail("opening the Root store");
-  const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(),
-                                                      static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
-                                                      nullptr);
+  const BOOL added = CertAddEncodedCertificateToStore(
+      store, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
   const int result = added ? 0 : fail("adding the certificate");
   CertCloseStore(store, 0);
   return result;

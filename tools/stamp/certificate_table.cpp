@@ -59,8 +59,8 @@ CertificateTable readCertificateTable(std::string_view file, const PeImage& imag
   for (std::size_t next = tableOffset; next < tableEnd; next += roundUp(entryLength)) {
     entry = next;
     if (tableEnd - entry < kEntryHeaderSize) {
-      return problem(fmt::format("the certificate table is corrupt: {} stray bytes at offset {}", tableEnd - entry,
-                                 entry));
+      return problem(
+          fmt::format("the certificate table is corrupt: {} stray bytes at offset {}", tableEnd - entry, entry));
     }
     entryLength = base::readLittleEndian32(file, entry);
     if (entryLength < kEntryHeaderSize || entryLength > tableEnd - entry) {
@@ -89,9 +89,10 @@ CertificateTable readCertificateTable(std::string_view file, const PeImage& imag
   const std::string_view behind = file.substr(entry + table.presentSize);
   table.carriesTrailer = behind.size() == contract::kTrailerSize && contract::endsInTokenTrailer(behind);
   if (!behind.empty() && !table.carriesTrailer) {
-    return problem(fmt::format("the certificate table holds {} bytes behind the signature that are not a token "
-                               "trailer; they are left alone",
-                               behind.size()));
+    return problem(
+        fmt::format("the certificate table holds {} bytes behind the signature that are not a token "
+                    "trailer; they are left alone",
+                    behind.size()));
   }
   return table;
 }

@@ -40,7 +40,7 @@ struct RebuiltFile {
 // instead of what followed it; the entry's length, the directory's size and a
 // non-zero checksum are updated. tail's size must be a multiple of 8 so that
 // the table stays 8-byte aligned.
-[[nodiscard]] RebuiltFile withSignatureTail(std::string_view file, const PeImage& image,
-                                            const CertificateTable& table, std::string_view tail);
+[[nodiscard]] RebuiltFile withSignatureTail(std::string_view file, const PeImage& image, const CertificateTable& table,
+                                            std::string_view tail);
 
 }  // namespace kelvra::stamp

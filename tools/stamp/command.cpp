@@ -36,8 +36,7 @@ int transformFile(const std::string& input, const std::string& output, std::ostr
   if (sameFile(input, output)) return refused(err, "OUT is the same file as IN; IN is never modified");
   const FileBytes executable = readWholeFile(input);
   if (!executable.problem.empty()) return failed(err, executable.problem);
-  const StampedExecutable result =
-      strip ? stripExecutable(executable.bytes) : stampExecutable(executable.bytes, token);
+  const StampedExecutable result = strip ? stripExecutable(executable.bytes) : stampExecutable(executable.bytes, token);
   if (result.refusal.refused) return refused(err, input + ": " + result.refusal.message);
   const std::string error = writeFileAtomically(output, result.bytes, input);
   if (!error.empty()) return failed(err, error);
@@ -51,14 +50,14 @@ int transformFile(const std::string& input, const std::string& output, std::ostr
     }
     out << output << "\n";
   } else {
-    out << (result.replacedTrailer ? "replaced the token trailer" : "stamped") << where << ": " << output
-        << " (token " << token.size() << " bytes)\n";
+    out << (result.replacedTrailer ? "replaced the token trailer" : "stamped") << where << ": " << output << " (token "
+        << token.size() << " bytes)\n";
   }
   return kStampSucceeded;
 }
 
-int stampWithToken(const std::string& token, const std::string& input, const std::string& output,
-                   std::ostream& out, std::ostream& err) {
+int stampWithToken(const std::string& token, const std::string& input, const std::string& output, std::ostream& out,
+                   std::ostream& err) {
   const std::string problem = payloadProblem(token);
   if (!problem.empty()) {
     err << "kelvra-stamp: warning: the bootstrapper will not write payload.campaign for this token: " << problem

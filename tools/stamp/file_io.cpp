@@ -1,11 +1,11 @@
 #include "stamp/file_io.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 

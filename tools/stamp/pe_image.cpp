@@ -77,8 +77,8 @@ PeImage parsePeImage(std::string_view bytes) {
                                image.certificateTableOffset, image.certificateTableSize, bytes.size()));
   }
   if (image.certificateTableOffset < optionalHeader + optionalSize) {
-    return problem(fmt::format("the input's certificate table (offset {}) overlaps its headers",
-                               image.certificateTableOffset));
+    return problem(
+        fmt::format("the input's certificate table (offset {}) overlaps its headers", image.certificateTableOffset));
   }
   return image;
 }

@@ -3,11 +3,11 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include "stamp/certificate_table.h"
-#include "stamp/pe_image.h"
 #include "base/base64.h"
 #include "contract/token_payload.h"
 #include "contract/token_trailer.h"
+#include "stamp/certificate_table.h"
+#include "stamp/pe_image.h"
 
 namespace kelvra::stamp {
 
