@@ -11,7 +11,7 @@ from table import KIB, MIB, Row, size_text, verdict
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "resources"))
 import pack_resource  # noqa: E402
 
-SHIPPED_BUDGET = 940 * KIB
+SHIPPED_BUDGET = 950 * KIB
 BOOTSTRAPPER_OWN_BUDGET = 640 * KIB
 FRONT_END_BUDGET = 1 * MIB
 
